@@ -1,0 +1,98 @@
+# Helpers shared by the folder CMakeLists.
+#
+# Sources are globbed per folder so that a new file needs no CMake edit.
+
+# qvr_sources(<out-var> <dir> [RECURSE])  - every .cpp of a folder (not of sub-folders).
+function(qvr_sources out dir)
+    file(GLOB found CONFIGURE_DEPENDS "${dir}/*.cpp")
+    set(${out} ${found} PARENT_SCOPE)
+endfunction()
+
+# qvr_library(<name> <dir> [QT] DEPS <targets...>)
+# A static library of every .cpp in <dir>. Libraries holding self-registering
+# tables keep their registrations because the tables live in the same
+# translation unit as the lookup functions that every user calls.
+function(qvr_library name dir)
+    cmake_parse_arguments(ARG "QT" "" "DEPS" ${ARGN})
+    qvr_sources(srcs ${dir})
+    if(NOT srcs)
+        # An empty folder still yields a target, so that dependents link.
+        add_library(${name} INTERFACE)
+        target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+        if(ARG_DEPS)
+            target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+        endif()
+        return()
+    endif()
+    add_library(${name} STATIC ${srcs})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    if(ARG_DEPS)
+        target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+    endif()
+    if(ARG_QT)
+        set_target_properties(${name} PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON)
+    endif()
+endfunction()
+
+# qvr_program(<target> <file name> <dir> DEPS <targets...>)
+# A program keeps the file name the system knows it by ("Tovrik.exe").
+function(qvr_program target filename)
+    cmake_parse_arguments(ARG "QT" "" "SOURCES;DEPS" ${ARGN})
+    add_executable(${target} ${ARG_SOURCES})
+    target_link_libraries(${target} PRIVATE ${ARG_DEPS})
+    get_filename_component(base ${filename} NAME_WLE)
+    get_filename_component(ext ${filename} LAST_EXT)
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME ${base} SUFFIX ${ext}
+        RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
+    if(ARG_QT)
+        set_target_properties(${target} PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON)
+    endif()
+endfunction()
+
+# qvr_test_suite(<folder> DEPS <targets...> [QT])
+# One GoogleTest executable per folder of tests/. Test names carry their
+# CTest labels: a suite whose name contains "Threads" is labelled threads,
+# "Widget" widget, "Slow" slow, "Port8722" port8722 (with a resource lock).
+function(qvr_test_suite folder)
+    cmake_parse_arguments(ARG "QT" "" "DEPS" ${ARGN})
+    qvr_sources(srcs ${CMAKE_CURRENT_SOURCE_DIR}/${folder})
+    if(NOT srcs)
+        return()
+    endif()
+    set(exe tests_${folder})
+    string(REPLACE "/" "_" exe ${exe})
+    add_executable(${exe} ${srcs})
+    target_link_libraries(${exe} PRIVATE test_support ${ARG_DEPS} GTest::gtest GTest::gmock)
+    if(ARG_QT)
+        set_target_properties(${exe} PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON)
+    endif()
+    set(env "TZ=UTC;QT_QPA_PLATFORM=offscreen;QVR_BUILD_BIN=${PROJECT_BINARY_DIR}/bin")
+    gtest_discover_tests(${exe} TEST_FILTER "-*Threads*:*Widget*:*Slow*:*Port8722*"
+        DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "${env}" TIMEOUT 300)
+    gtest_discover_tests(${exe} TEST_FILTER "*Threads*-*Widget*:*Slow*:*Port8722*"
+        DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "${env}" LABELS threads TIMEOUT 300)
+    gtest_discover_tests(${exe} TEST_FILTER "*Widget*-*Slow*:*Port8722*"
+        DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "${env}" LABELS widget TIMEOUT 300)
+    gtest_discover_tests(${exe} TEST_FILTER "*Slow*-*Port8722*"
+        DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "${env}" LABELS slow TIMEOUT 600)
+    gtest_discover_tests(${exe} TEST_FILTER "*Port8722*"
+        DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "${env}" LABELS "port8722;slow"
+        RESOURCE_LOCK port8722 TIMEOUT 600)
+endfunction()
+
+set(QVR_FUZZ_SECONDS 5 CACHE STRING "Seconds each fuzz target runs in the test pass")
+
+# qvr_fuzz_target(<name> <source> DEPS <targets...>)
+# A libFuzzer target, run for a few seconds on its seed corpus as a CTest test.
+function(qvr_fuzz_target name source)
+    cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+    add_executable(fuzz_${name} ${source})
+    target_link_libraries(fuzz_${name} PRIVATE ${ARG_DEPS})
+    target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    set(corpus ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name})
+    set(work ${CMAKE_CURRENT_BINARY_DIR}/work/${name})
+    add_test(NAME fuzz_${name}
+        COMMAND ${CMAKE_COMMAND} -E env TZ=UTC
+                sh -c "rm -rf '${work}' && mkdir -p '${work}/corpus' '${work}/prefix' && cp -r '${corpus}/.' '${work}/corpus/' 2>/dev/null; QVR_PREFIX='${work}/prefix' exec $<TARGET_FILE:fuzz_${name}> -max_total_time=${QVR_FUZZ_SECONDS} -rss_limit_mb=2048 -timeout=10 '${work}/corpus'")
+    set_tests_properties(fuzz_${name} PROPERTIES LABELS fuzz TIMEOUT 120)
+endfunction()

@@ -1,0 +1,21 @@
+// The prefix: one folder that holds the Windows world of every process of
+// the system ($QVR_PREFIX, default $HOME/.qvr): drive_c/, registry/,
+// objects/ and platform.conf. It is created with defaults when missing.
+#pragma once
+#include <string>
+
+// The prefix folder (Linux path), created with its defaults on first use.
+std::string prefixRoot();
+// Switches this process (and, through the environment, its children) to
+// another prefix; creates it with defaults when missing. Tests use this.
+void usePrefix(const std::string& linuxFolder);
+
+// platform.conf, an INI file: [drives] (C=drive_c, Z=/), [folders]
+// (windows, system, desktop = special folder 16, commonprograms = 23, temp),
+// [formats] (shortdate M/d/yyyy, time h:mm tt), [identity] (user, computer),
+// [printer] (name, or pdffolder). Keys are case-insensitive. Re-read when
+// the file changes.
+std::wstring configValue(const std::wstring& section, const std::wstring& key,
+                         const std::wstring& defaultValue);
+// Writes one value into platform.conf (tests and set-up scripts).
+bool setConfigValue(const std::wstring& section, const std::wstring& key, const std::wstring& value);

@@ -1,0 +1,32 @@
+// Program start. The system builds Windows command lines; this layer parses
+// them back into argv with the run-time library's rules (quotes group,
+// backslashes are literal unless they precede a quote), resolves the program
+// through the path layer (a bare name: the running program's folder, then
+// the current folder, then the Windows and system folders, then PATH; ".exe"
+// appended when the name has no extension), and starts it in its own session
+// with posix_spawn, inheriting the current folder and the environment. Only
+// the children started here are reaped. A command line over 519 characters is
+// not started. Tests can install a launcher hook that records starts instead.
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+std::vector<std::wstring> parseCommandLine(const std::wstring& commandLine);
+// Quotes one argument so that parseCommandLine gives it back unchanged.
+std::wstring quoteArgument(const std::wstring& argument);
+
+// True when the process was created (the program may exit at once).
+bool startProcess(const std::wstring& commandLine);
+// The launcher hook sees the command line and answers as startProcess would.
+using launcherHook_t = std::function<bool(const std::wstring& commandLine)>;
+void setLauncherHook(launcherHook_t hook);  // empty restores real starts
+
+// The process's own command line, rebuilt from argv: the program path as
+// given in argv[0] (made absolute without resolving links, as a system text)
+// in double quotes, then the arguments, quoted where needed. Call once from
+// main; before that it is empty.
+void initProcessCommandLine(int argc, char** argv);
+std::wstring processCommandLine();
+// The system text of the running program's path (from argv[0]).
+std::wstring programPath();

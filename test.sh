@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test pass:
+#   normal build (everything), AddressSanitizer + UndefinedBehaviorSanitizer
+#   (tests that are neither widget nor slow), ThreadSanitizer (threads tests),
+#   and the short libFuzzer runs.
+# Ends with one line "N passed, M failed" and exits non-zero on any failure.
+set -uo pipefail
+cd "$(dirname "$0")"
+root=$(pwd)
+
+./deps.sh || { echo "deps.sh failed"; echo "0 passed, 1 failed"; exit 1; }
+
+jobs=$(nproc 2>/dev/null || echo 4)
+export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/qvr-ccache}
+export TZ=UTC
+passed=0
+failed=0
+
+# configure_and_build <tree> <cmake args...>
+configure_and_build() {
+    local tree=$1; shift
+    echo "== build $tree"
+    if ! cmake -S "$root" -B "$root/build/$tree" -G Ninja "$@" >"$root/build/$tree.configure.log" 2>&1; then
+        cat "$root/build/$tree.configure.log"
+        return 1
+    fi
+    if ! cmake --build "$root/build/$tree" -j "$jobs" >"$root/build/$tree.build.log" 2>&1; then
+        grep -E -B2 -A12 'error|FAILED' "$root/build/$tree.build.log" | head -150
+        return 1
+    fi
+}
+
+# run_pass <tree> <ctest args...>: adds the pass's counts to the totals.
+run_pass() {
+    local tree=$1; shift
+    echo "== test $tree"
+    local log="$root/build/$tree.test.log"
+    (cd "$root/build/$tree" && ctest --output-on-failure -j "$jobs" "$@") >"$log" 2>&1
+    local summary total nfail
+    summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
+    if [[ -n "$summary" ]]; then
+        total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$summary")
+        nfail=$(sed -E 's/.*passed, ([0-9]+) tests? failed.*/\1/' <<<"$summary")
+        passed=$((passed + total - nfail))
+        failed=$((failed + nfail))
+        echo "$summary"
+        if ((nfail > 0)); then
+            sed -n '/The following tests FAILED/,$p' "$log"
+            grep -E -A40 '\*\*\*Failed|Failed  |\[  FAILED  \]' "$log" | head -200
+        fi
+    elif grep -q 'No tests were found' "$log"; then
+        echo "(no tests in this pass)"
+    else
+        tail -40 "$log"
+        failed=$((failed + 1))
+    fi
+}
+
+mkdir -p build
+
+if configure_and_build normal -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQVR_WERROR=ON; then
+    run_pass normal
+else
+    failed=$((failed + 1))
+fi
+
+sanitizer_args=(-DCMAKE_BUILD_TYPE=Debug -DQVR_QT=OFF -DQVR_BENCH=OFF -DQVR_WERROR=ON)
+if configure_and_build asan "${sanitizer_args[@]}" -DQVR_ASAN=ON; then
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        run_pass asan -LE 'widget|slow'
+else
+    failed=$((failed + 1))
+fi
+
+if configure_and_build tsan "${sanitizer_args[@]}" -DQVR_TSAN=ON; then
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" run_pass tsan -L threads
+else
+    failed=$((failed + 1))
+fi
+
+if configure_and_build fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+        -DCMAKE_CXX_COMPILER=clang++ -DQVR_FUZZ=ON; then
+    run_pass fuzz -L fuzz
+else
+    failed=$((failed + 1))
+fi
+
+echo "$passed passed, $failed failed"
+((failed == 0))
