@@ -41,8 +41,10 @@ private:
     bool writable_ = false;
     bool eof_ = false;
     bool error_ = false;
-    bool pendingCR_ = false;   // a CR at the end of the last raw chunk
-    std::string raw_;          // raw bytes read ahead
+    // Bytes read ahead. The file descriptor's own offset is always
+    // rawStart_ + raw_.size(); the stream's position is rawStart_ + rawPos_.
+    std::string raw_;
     std::size_t rawPos_ = 0;
     std::int64_t rawStart_ = 0;  // file offset of raw_[0]
+    bool dropReadAhead();
 };

@@ -24,7 +24,7 @@ bool moveFileReplace(const std::wstring& from, const std::wstring& to);
 // Adds the owner's write permission (FILE_ATTRIBUTE_NORMAL).
 bool setFileNormal(const std::wstring& path);
 
-struct fileInfo_t {
+struct fileEntry_t {
     std::wstring name;        // the name as found on disk
     std::wstring fullPath;    // the search folder's text + "/" + name
     bool isFolder = false;
@@ -32,11 +32,11 @@ struct fileInfo_t {
     std::time_t lastWrite = 0;
     std::time_t creation = 0;  // birth time where the file system keeps it, else last write
 };
-bool getFileInfo(const std::wstring& path, fileInfo_t& info);
+bool getFileInfo(const std::wstring& path, fileEntry_t& info);
 // Folder search with a wildcard in the last component ("C:/x/*.LOG"):
 // case-insensitive, "." and ".." included for "*" and "*.*", sorted by the
 // upper-cased name. Empty (error 2 or 3) when nothing matches.
-std::vector<fileInfo_t> findFiles(const std::wstring& pattern);
+std::vector<fileEntry_t> findFiles(const std::wstring& pattern);
 
 // Configured system folders (system texts).
 std::wstring windowsFolder();

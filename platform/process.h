@@ -18,6 +18,12 @@ std::wstring quoteArgument(const std::wstring& argument);
 
 // True when the process was created (the program may exit at once).
 bool startProcess(const std::wstring& commandLine);
+// The same, also giving the started process's id (0 when the launcher hook
+// answered instead of a real start).
+bool startProcess(const std::wstring& commandLine, int* processId);
+// The Linux path of the program a command line's program text names, found
+// as startProcess finds it; empty (last error set) when there is none.
+std::string findProgram(const std::wstring& program);
 // The launcher hook sees the command line and answers as startProcess would.
 using launcherHook_t = std::function<bool(const std::wstring& commandLine)>;
 void setLauncherHook(launcherHook_t hook);  // empty restores real starts

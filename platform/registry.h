@@ -24,6 +24,7 @@ DWORD registryQueryValue(HKEY root, const std::wstring& keyPath, const std::wstr
 DWORD registrySetValue(HKEY root, const std::wstring& keyPath, const std::wstring& valueName,
                        const registryValue_t& value);
 DWORD registryDeleteValue(HKEY root, const std::wstring& keyPath, const std::wstring& valueName);
+// Deletes the key with all its sub-keys.
 DWORD registryDeleteKey(HKEY root, const std::wstring& keyPath);
 
 // REG_SZ helpers: the UTF-16LE bytes of a text with its terminating zero, and back

@@ -1,0 +1,203 @@
+#include "link/archiveReader.h"
+
+#include "link/archiveException.h"
+#include "link/archiveFormat.h"
+#include "platform/codePage.h"
+
+#include <cstring>
+
+using namespace archiveFormat;
+
+namespace {
+
+[[noreturn]] void fail(archiveCause_e cause) {
+    throw archiveException_t(cause);
+}
+
+// Back-references are never written by our peers; a message may still use a
+// few, but not to multiply itself into gigabytes.
+constexpr std::size_t baseCopyBudget = 64 * 1024;
+constexpr std::size_t copyBudgetPerByte = 16;
+
+} // namespace
+
+archiveReader_t::archiveReader_t(const uint8_t* bytes, std::size_t length)
+    : bytes_(bytes), length_(bytes == nullptr ? 0 : length),
+      copyBudget_(baseCopyBudget + copyBudgetPerByte * (bytes == nullptr ? 0 : length)) {
+    map_.emplace_back(); // index 0: no object
+}
+
+void archiveReader_t::need(std::size_t count) const {
+    if (count > remaining())
+        fail(archiveCause_e::endOfFile_e);
+}
+
+uint8_t archiveReader_t::readUint8() {
+    need(1);
+    return bytes_[position_++];
+}
+
+uint16_t archiveReader_t::readUint16() {
+    need(2);
+    const uint8_t* p = bytes_ + position_;
+    position_ += 2;
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+uint32_t archiveReader_t::readUint32() {
+    need(4);
+    const uint8_t* p = bytes_ + position_;
+    position_ += 4;
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+int32_t archiveReader_t::readInt32() {
+    return static_cast<int32_t>(readUint32());
+}
+
+double archiveReader_t::readDouble() {
+    need(8);
+    uint64_t bits = 0;
+    for (int i = 7; i >= 0; --i)
+        bits = (bits << 8) | bytes_[position_ + static_cast<std::size_t>(i)];
+    position_ += 8;
+    double value = 0;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+std::size_t archiveReader_t::readRaw(void* buffer, std::size_t count) {
+    const std::size_t n = count < remaining() ? count : remaining();
+    if (n > 0) {
+        std::memcpy(buffer, bytes_ + position_, n);
+        position_ += n;
+    }
+    return n;
+}
+
+uint64_t archiveReader_t::readLength(bool& wide) {
+    wide = false;
+    uint8_t shortLength = readUint8();
+    if (shortLength != lengthEscape)
+        return shortLength;
+    uint16_t length = readUint16();
+    if (length == wideMark) {
+        wide = true;
+        shortLength = readUint8();
+        if (shortLength != lengthEscape)
+            return shortLength;
+        length = readUint16();
+    }
+    if (length != longLengthEscape)
+        return length;
+    // 0xFFFFFFFF would announce an even longer length; no message holds
+    // that many characters, so it fails below like any length past the end.
+    return readUint32();
+}
+
+std::wstring archiveReader_t::readString() {
+    bool wide = false;
+    const uint64_t length = readLength(wide);
+    const std::size_t unit = wide ? 2 : 1;
+    if (length > remaining() / unit)
+        fail(archiveCause_e::endOfFile_e);
+    const auto count = static_cast<std::size_t>(length);
+    const uint8_t* p = bytes_ + position_;
+    position_ += count * unit;
+    if (!wide)
+        return ansiToWide(std::string(reinterpret_cast<const char*>(p), count));
+    std::u16string units(count, u'\0');
+    for (std::size_t i = 0; i < count; ++i)
+        units[i] = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+    return utf16ToWide(units);
+}
+
+uint32_t archiveReader_t::readCount(std::size_t minElementSize) {
+    const uint32_t count = readUint32();
+    if (minElementSize > 0 && count > remaining() / minElementSize)
+        fail(archiveCause_e::endOfFile_e);
+    return count;
+}
+
+std::size_t archiveReader_t::addEntry(entry_t entry) {
+    if (map_.size() >= maxMapCount)
+        fail(archiveCause_e::badIndex_e);
+    map_.push_back(std::move(entry));
+    return map_.size() - 1;
+}
+
+archiveReader_t::objectHeader_t archiveReader_t::readObjectHeader(std::string_view expectedClass) {
+    objectHeader_t header;
+    const uint16_t tag = readUint16();
+    uint32_t objectTag = 0;
+    if (tag == bigObjectTag)
+        objectTag = readUint32();
+    else
+        objectTag = (static_cast<uint32_t>(tag & classTag) << 16) | (tag & ~classTag & 0xFFFFu);
+
+    if ((objectTag & bigClassTag) == 0) {
+        // An object: 0 is none, anything else one seen before in this message.
+        if (objectTag == 0)
+            return header;
+        if (objectTag >= map_.size() || map_[objectTag].isClass || map_[objectTag].object == nullptr)
+            fail(archiveCause_e::badIndex_e);
+        if (map_[objectTag].className != expectedClass)
+            fail(archiveCause_e::badClass_e);
+        header.kind = objectHeader_t::reference_e;
+        header.index = objectTag;
+        return header;
+    }
+
+    std::size_t classIndex = 0;
+    if (tag == newClassTag) {
+        entry_t cls;
+        cls.isClass = true;
+        cls.schema = readUint16();
+        const uint16_t nameLength = readUint16();
+        if (nameLength > maxClassNameLength)
+            fail(archiveCause_e::badClass_e);
+        need(nameLength);
+        cls.className.assign(reinterpret_cast<const char*>(bytes_ + position_), nameLength);
+        position_ += nameLength;
+        if (cls.className != expectedClass)
+            fail(archiveCause_e::badClass_e);
+        classIndex = addEntry(std::move(cls));
+    } else {
+        classIndex = objectTag & ~bigClassTag;
+        if (classIndex >= map_.size() || !map_[classIndex].isClass)
+            fail(archiveCause_e::badIndex_e);
+        if (map_[classIndex].className != expectedClass)
+            fail(archiveCause_e::badClass_e);
+    }
+
+    entry_t object;
+    object.className = map_[classIndex].className;
+    object.schema = map_[classIndex].schema;
+    header.kind = objectHeader_t::newObject_e;
+    header.schema = map_[classIndex].schema;
+    header.index = addEntry(std::move(object));
+    return header;
+}
+
+void archiveReader_t::keepObject(std::size_t index, std::shared_ptr<const void> object,
+                                 std::type_index type) {
+    if (index == 0 || index >= map_.size() || map_[index].isClass)
+        fail(archiveCause_e::badIndex_e);
+    map_[index].object = std::move(object);
+    map_[index].type = type;
+}
+
+const void* archiveReader_t::objectAt(std::size_t index, std::type_index type) const {
+    if (index == 0 || index >= map_.size() || map_[index].isClass || map_[index].object == nullptr)
+        fail(archiveCause_e::badIndex_e);
+    if (map_[index].type != type)
+        fail(archiveCause_e::badClass_e);
+    return map_[index].object.get();
+}
+
+void archiveReader_t::chargeCopy(std::size_t bytes) {
+    if (bytes > copyBudget_)
+        fail(archiveCause_e::memory_e);
+    copyBudget_ -= bytes;
+}

@@ -1,0 +1,112 @@
+#include "link/archiveWriter.h"
+
+#include "link/archiveException.h"
+#include "link/archiveFormat.h"
+#include "platform/codePage.h"
+
+#include <cstring>
+#include <utility>
+
+using namespace archiveFormat;
+
+archiveWriter_t::archiveWriter_t() {
+    // Messages are small; one step of the memory file's growth covers most.
+    bytes_.reserve(1024);
+}
+
+void archiveWriter_t::writeUint8(uint8_t value) {
+    bytes_.push_back(value);
+}
+
+void archiveWriter_t::writeUint16(uint16_t value) {
+    bytes_.push_back(static_cast<uint8_t>(value));
+    bytes_.push_back(static_cast<uint8_t>(value >> 8));
+}
+
+void archiveWriter_t::writeUint32(uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8)
+        bytes_.push_back(static_cast<uint8_t>(value >> shift));
+}
+
+void archiveWriter_t::writeInt32(int32_t value) {
+    writeUint32(static_cast<uint32_t>(value));
+}
+
+void archiveWriter_t::writeDouble(double value) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    for (int shift = 0; shift < 64; shift += 8)
+        bytes_.push_back(static_cast<uint8_t>(bits >> shift));
+}
+
+void archiveWriter_t::writeRaw(const void* bytes, std::size_t count) {
+    if (count == 0)
+        return;
+    const auto* p = static_cast<const uint8_t*>(bytes);
+    bytes_.insert(bytes_.end(), p, p + count);
+}
+
+void archiveWriter_t::writeLength(std::size_t length) {
+    if (length <= maxOneByteLength) {
+        writeUint8(static_cast<uint8_t>(length));
+    } else if (length <= maxTwoByteLength) {
+        writeUint8(lengthEscape);
+        writeUint16(static_cast<uint16_t>(length));
+    } else {
+        if (length >= 0xFFFFFFFFu)
+            throw archiveException_t(archiveCause_e::memory_e);
+        writeUint8(lengthEscape);
+        writeUint16(longLengthEscape);
+        writeUint32(static_cast<uint32_t>(length));
+    }
+}
+
+void archiveWriter_t::writeString(const std::wstring& text) {
+    const std::u16string units = wideToUtf16(text);
+    writeUint8(lengthEscape);
+    writeUint16(wideMark);
+    writeLength(units.size());
+    for (char16_t unit : units)
+        writeUint16(static_cast<uint16_t>(unit));
+}
+
+void archiveWriter_t::writeNarrowString(const std::string& text) {
+    writeLength(text.size());
+    writeRaw(text.data(), text.size());
+}
+
+void archiveWriter_t::writeNullObject() {
+    writeUint16(nullTag);
+}
+
+uint32_t archiveWriter_t::nextIndex() {
+    if (mapCount_ >= maxMapCount)
+        throw archiveException_t(archiveCause_e::badIndex_e);
+    return mapCount_++;
+}
+
+void archiveWriter_t::beginObject(const std::string& className, uint16_t schema) {
+    const auto known = classIndex_.find(className);
+    if (known != classIndex_.end()) {
+        const uint32_t index = known->second;
+        if (index < bigObjectTag) {
+            writeUint16(static_cast<uint16_t>(classTag | index));
+        } else {
+            writeUint16(bigObjectTag);
+            writeUint32(bigClassTag | index);
+        }
+    } else {
+        if (className.size() > maxClassNameLength)
+            throw archiveException_t(archiveCause_e::badClass_e);
+        writeUint16(newClassTag);
+        writeUint16(schema);
+        writeUint16(static_cast<uint16_t>(className.size()));
+        writeRaw(className.data(), className.size());
+        classIndex_.emplace(className, nextIndex());
+    }
+    nextIndex(); // the object itself
+}
+
+std::vector<uint8_t> archiveWriter_t::takeBytes() {
+    return std::exchange(bytes_, {});
+}

@@ -1,0 +1,140 @@
+#include "machine/basicComm.h"
+#include "platform/ticks.h"
+#include "platform/windowTable.h"
+
+namespace {
+unsigned deviceThreadMain(void* argument)
+{
+    static_cast<basicComm_t*>(argument)->run();
+    return 0;
+}
+}  // namespace
+
+basicComm_t::basicComm_t(HWND ownerWindow_, std::uint32_t tickPeriod_, sharedLock_t& lock_)
+    : tickPeriod(tickPeriod_), ownerWindow(ownerWindow_), inputArrived(true, false), inputHandled(true, false),
+      stopRequest(true, false), queue(lock_), lock(lock_)
+{
+    resetBase();
+}
+
+basicComm_t::~basicComm_t()
+{
+    // A derived device stops its thread before its own members go; this is
+    // the last chance for a device that did not.
+    stop();
+    queue.clear();
+}
+
+void basicComm_t::run()
+{
+    threadId = currentThreadId();
+    onStart();
+    lastTick = tickCount();
+    while (running.load() && step()) {
+        if (static_cast<std::uint32_t>(tickCount() - lastTick) >= tickPeriod) {
+            onTick();
+            lastTick = tickCount();
+        }
+    }
+    running.store(false);
+}
+
+void basicComm_t::setState(std::int32_t state)
+{
+    bool changed = false;
+    {
+        lockGuard_t guard(lock);
+        if (state != linkState) {
+            linkState = state;
+            changed = true;
+        }
+    }
+    if (changed)
+        notify(1);
+}
+
+void basicComm_t::onStart() {}
+
+void basicComm_t::onTick() {}
+
+void basicComm_t::sendPending() {}
+
+void basicComm_t::resetBase()
+{
+    {
+        lockGuard_t guard(lock);
+        const std::uint32_t now = tickCount();
+        lastSendTick = now;
+        lastInputWaitTick = now;
+        linkState = 0;
+    }
+    queue.clear();
+}
+
+void basicComm_t::reset() { resetBase(); }
+
+void basicComm_t::sendPacket(const packetBuffer_t&) {}
+
+void basicComm_t::start()
+{
+    if (running.load())
+        return;
+    reset();
+    // A loop that ended on its own (a refused machine) left the request set.
+    stopRequest.reset();
+    running.store(true);
+    thread.start(deviceThreadMain, this);
+}
+
+void basicComm_t::stop()
+{
+    if (running.load()) {
+        stopRequest.set();
+        thread.join(INFINITE);
+        stopRequest.reset();
+    } else if (thread.hasThread()) {
+        // The loop has ended by itself; collect its thread (no wait).
+        thread.join(INFINITE);
+    }
+}
+
+void basicComm_t::setOwnerWindow(HWND window)
+{
+    lockGuard_t guard(lock);
+    ownerWindow = window;
+}
+
+HWND basicComm_t::getOwnerWindow()
+{
+    lockGuard_t guard(lock);
+    return ownerWindow;
+}
+
+void basicComm_t::setNotifyFilter(notifyFilter_t filter)
+{
+    lockGuard_t guard(lock);
+    notifyFilter = filter;
+}
+
+void basicComm_t::notify(std::int32_t code)
+{
+    notifyFilter_t filter;
+    HWND window;
+    {
+        lockGuard_t guard(lock);
+        filter = notifyFilter;
+        window = ownerWindow;
+    }
+    if (filter != nullptr && !filter(code, this))
+        return;
+    // Dropped when the window no longer exists; nothing is kept for later.
+    if (window != 0)
+        postMessage(window, notifyMessage, static_cast<WPARAM>(static_cast<std::uint32_t>(code)),
+                    reinterpret_cast<LPARAM>(this));
+}
+
+bool basicComm_t::isConnected()
+{
+    lockGuard_t guard(lock);
+    return linkState == 1;
+}

@@ -1,0 +1,263 @@
+#include "machine/parametersFile.h"
+
+#include "machine/globalNames.h"
+#include "machine/machineParam.h"
+#include "machine/textFileIo.h"
+#include "machine/textUtils.h"
+#include "machine/toolInfo.h"
+#include "machine/wstr.h"
+
+#include <locale>
+#include <sstream>
+
+namespace {
+
+// The file format's own version, 12.0, written as "2.0".
+constexpr double fileFormatVersion = 12.0;
+
+// The column line of the tools section; 0xB5 is "µ" in the code page.
+constexpr char toolColumnLine[] =
+    "// #   Loc DZ-Pen(\xB5m)  DZ-Table-Up(\xB5m)  Speed  Refill Len + Time   Diameter  Active?  Sensor?";
+
+std::string number(long long value) {
+    return wstrToStr(toStr(value));
+}
+
+// Right-aligned in a field of the width; a wider text is written whole.
+std::string padded(const std::string& text, std::size_t width) {
+    return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+}
+
+std::int32_t wordAt(std::span<const std::int32_t> image, int index) {
+    return index >= 0 && static_cast<std::size_t>(index) < image.size() ? image[index] : 0;
+}
+
+std::string toolRow(int number_, const toolInfo_t& tool) {
+    std::string row;
+    row += padded(number(number_), 4);
+    row += padded(number(tool.location()), 5);
+    row += padded(number(tool.dzPenUpDown()), 8);
+    row += padded(number(tool.dzTableUp()), 14);
+    row += padded(number(tool.speed()), 10);
+    row += padded(number(tool.refillLength()), 13);
+    row += padded(number(tool.refillTime()), 9);
+    row += padded(number(tool.diameter()), 9);
+    row += padded(tool.isActive() ? "ON" : "OFF", 9);
+    row += padded(tool.isSensorUsed() ? "ON" : "OFF", 9);
+    return row;
+}
+
+// The comment's lines (CR LF or a lone LF end a line).
+std::vector<std::wstring> commentLines(const std::wstring& comment) {
+    std::vector<std::wstring> lines;
+    std::size_t start = 0;
+    while (start <= comment.size()) {
+        std::size_t end = comment.find(L'\n', start);
+        if (end == std::wstring::npos)
+            end = comment.size();
+        std::wstring line = comment.substr(start, end - start);
+        if (!line.empty() && line.back() == L'\r')
+            line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// The tools section after its heading: the column line is skipped, then up
+// to 12 rows are read; the image's table changes only when all 12 were read.
+int readToolRows(std::istream& in, std::span<std::int32_t> image) {
+    std::string columns;
+    std::getline(in, columns);
+    toolTable_t tools{};
+    int rows = 0;
+    for (; rows < paramLayout::toolCount; ++rows) {
+        int toolNumber = 0;
+        if (!(in >> toolNumber) || toolNumber != rows)
+            break;
+        int location = 0, dzPen = 0, dzTable = 0, speed = 0, refillLength = 0, refillTime = 0, diameter = 0;
+        std::string active, sensor;
+        if (!(in >> location >> dzPen >> dzTable >> speed >> refillLength >> refillTime >> diameter >>
+              active >> sensor))
+            break;
+        toolInfo_t tool;
+        tool.setLocation(location);
+        tool.setDzPenUpDown(dzPen);
+        tool.setDzTableUp(dzTable);
+        tool.setSpeed(speed);
+        tool.setRefillLength(refillLength);
+        tool.setRefillTime(refillTime);
+        tool.setDiameter(diameter);
+        tool.setActive(active == "ON");
+        tool.setSensorUsed(sensor == "ON");
+        tools[rows] = tool;
+    }
+    if (rows == paramLayout::toolCount)
+        writeToolTable(image, tools.data());
+    else
+        in.clear();
+    return rows;
+}
+
+bool looksBinary(const std::string& text) {
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r')
+            return true;
+    }
+    return false;
+}
+
+std::wstring refusedText() {
+    return std::wstring(L"\n") + notParametersFileText + L"\n";
+}
+
+} // namespace
+
+std::string parametersFileText(std::span<const std::int32_t> image, std::uint32_t machineNumber,
+                               bool compactGlue, const std::wstring& comment) {
+    std::string text;
+    text += parametersFileVersionKey;
+    text += "\n" + wstrToStr(versionToText(fileFormatVersion)) + "\n\n";
+    text += machineIdKey;
+    text += "\n" + number(machineNumber) + "\n\n";
+    if (!comment.empty()) {
+        for (const std::wstring& line : commentLines(comment))
+            if (!line.empty())
+                text += "// " + wstrToStr(line) + "\n";
+        text += "\n";
+    }
+    const int highest = highestParameterIndex();
+    for (int i = 1; i <= highest; ++i) {
+        const machineParam_t* param = parameterAt(i);
+        if (param == nullptr)
+            continue;
+        text += wstrToStr(param->text());
+        text += "\n" + number(wordAt(image, i)) + "\n\n";
+    }
+    text += wstrToStr(toolsParametersHeading) + "\n";
+    text += toolColumnLine;
+    text += "\n";
+    toolTable_t tools{};
+    readToolTable(image, tools.data());
+    for (int t = 0; t < paramLayout::toolCount; ++t)
+        text += toolRow(t, tools[t]) + "\n";
+    text += "\n" + wstrToStr(glueParametersHeading) + "\n";
+    std::ostringstream glue;
+    glue.imbue(std::locale::classic());
+    writeGlueProfiles(glue, image, compactGlue);
+    text += glue.str();
+    return text;
+}
+
+bool writeParametersFile(const std::wstring& path, std::span<const std::int32_t> image,
+                         std::uint32_t machineNumber, bool compactGlue, const std::wstring& comment) {
+    return replaceTextFile(path, parametersFileText(image, machineNumber, compactGlue, comment));
+}
+
+parseOutcome_t parseParameters(std::istream& in, std::span<std::int32_t> image, bool compactGlue,
+                               std::vector<glueProfile_t>* profiles, std::wstring* comment) {
+    const int highest = highestParameterIndex();
+    std::vector<bool> found(static_cast<std::size_t>(highest) + 1, false);
+    int toolRows = 0;
+    bool glueFound = false;
+    bool glueSectionSeen = false;
+    std::string narrow;
+    while (std::getline(in, narrow)) {
+        if (narrow.empty())
+            continue;
+        const std::wstring line = strToWstr(narrow);
+        if (line.size() > 3 && line.compare(0, 2, L"//") == 0) {
+            if (comment != nullptr)
+                *comment += line.substr(3) + L"\r\n";
+            continue;
+        }
+        if (line == toolsParametersHeading) {
+            toolRows = readToolRows(in, image);
+            continue;
+        }
+        if (line == glueParametersHeading) {
+            std::vector<glueProfile_t> read;
+            glueFound = readGlueProfiles(in, read, image, compactGlue);
+            glueSectionSeen = true;
+            if (profiles != nullptr)
+                *profiles = std::move(read);
+            continue;
+        }
+        bool stop = false;
+        for (int i = 1; i <= highest; ++i) {
+            const machineParam_t* param = parameterAt(i);
+            if (param == nullptr || !param->isDefinition(line))
+                continue;
+            std::int32_t value = 0;
+            if (!(in >> value)) {
+                stop = true;
+            } else {
+                if (static_cast<std::size_t>(i) < image.size())
+                    image[i] = value;
+                found[i] = true;
+            }
+            break;
+        }
+        if (stop)
+            break;
+    }
+
+    parseOutcome_t outcome;
+    outcome.glueSectionSeen = glueSectionSeen;
+    int missing = 0;
+    for (int i = 1; i <= highest; ++i) {
+        const machineParam_t* param = parameterAt(i);
+        if (param == nullptr || found[i])
+            continue;
+        if (++missing > 25) {
+            outcome.errorText += std::wstring(L"\n") + tooManyMissingText + L"\n";
+            outcome.tooManyMissing = true;
+            return outcome;
+        }
+        outcome.errorText += param->name() + L"\n";
+    }
+    if (toolRows < paramLayout::toolCount)
+        outcome.errorText += L"\n" + toStr(paramLayout::toolCount - toolRows) + toolInfosMissingText + L"\n";
+    if (!glueFound)
+        outcome.errorText += std::wstring(L"\n") + glueProfilesMissingText + L"\n";
+    return outcome;
+}
+
+std::wstring readParametersFile(const std::wstring& path, std::span<std::int32_t> image, bool compactGlue,
+                                std::vector<glueProfile_t>* profiles, std::wstring* comment, bool* applied) {
+    if (applied != nullptr)
+        *applied = false;
+    std::string text;
+    switch (readTextFileBounded(path, parametersFileLimit, text)) {
+    case textFileRead_e::cannotOpen_e:
+        return cannotOpenFileText;
+    case textFileRead_e::tooLarge_e:
+        return refusedText();
+    case textFileRead_e::ok_e:
+        break;
+    }
+    // A file cut short ends inside a line; its last glue profile would be
+    // dropped without a word.
+    if (looksBinary(text) || (!text.empty() && text.back() != '\n'))
+        return refusedText();
+
+    // Parsed into copies, so that a refused file changes nothing.
+    std::vector<std::int32_t> copy(image.begin(), image.end());
+    std::vector<glueProfile_t> readProfiles;
+    std::wstring readComment;
+    std::istringstream in(text);
+    in.imbue(std::locale::classic());
+    parseOutcome_t outcome = parseParameters(in, copy, compactGlue, &readProfiles, &readComment);
+    if (outcome.tooManyMissing)
+        return outcome.errorText;
+
+    std::copy(copy.begin(), copy.end(), image.begin());
+    if (profiles != nullptr && outcome.glueSectionSeen)
+        *profiles = std::move(readProfiles);
+    if (comment != nullptr)
+        *comment += readComment;
+    if (applied != nullptr)
+        *applied = true;
+    return outcome.errorText;
+}

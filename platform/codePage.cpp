@@ -1,0 +1,191 @@
+#include "platform/codePage.h"
+
+#include <cstdint>
+
+namespace {
+
+// Bytes 0x80..0x9F of Windows-1252. The five bytes the code page leaves
+// unassigned map to the C1 control character of the same number, so every
+// byte survives a round trip.
+constexpr wchar_t kHigh[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+bool byteForWide(wchar_t ch, unsigned char& out) {
+    const auto c = static_cast<std::uint32_t>(ch);
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+        out = static_cast<unsigned char>(c);
+        return true;
+    }
+    for (int i = 0; i < 32; ++i) {
+        if (static_cast<std::uint32_t>(kHigh[i]) == c) {
+            out = static_cast<unsigned char>(0x80 + i);
+            return true;
+        }
+    }
+    return false;
+}
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+}  // namespace
+
+wchar_t ansiCharToWide(unsigned char byte) {
+    if (byte >= 0x80 && byte < 0xA0) return kHigh[byte - 0x80];
+    return static_cast<wchar_t>(byte);
+}
+
+char wideCharToAnsi(wchar_t ch) {
+    unsigned char b = 0;
+    if (!byteForWide(ch, b)) return '?';
+    return static_cast<char>(b);
+}
+
+bool wideCharHasAnsi(wchar_t ch) {
+    unsigned char b = 0;
+    return byteForWide(ch, b);
+}
+
+std::string wideToAnsi(const std::wstring& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (wchar_t ch : text) out.push_back(wideCharToAnsi(ch));
+    return out;
+}
+
+std::wstring ansiToWide(const std::string& text) {
+    std::wstring out;
+    out.reserve(text.size());
+    for (char ch : text) out.push_back(ansiCharToWide(static_cast<unsigned char>(ch)));
+    return out;
+}
+
+std::u16string wideToUtf16(const std::wstring& text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (wchar_t wc : text) {
+        auto c = static_cast<std::uint32_t>(wc);
+        if (c > 0x10FFFF) c = kReplacement;
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return out;
+}
+
+std::wstring utf16ToWide(const std::u16string& text) {
+    std::wstring out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::uint32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
+            const std::uint32_t d = text[i + 1];
+            if (d >= 0xDC00 && d < 0xE000) {
+                out.push_back(static_cast<wchar_t>(0x10000 + ((c - 0xD800) << 10) + (d - 0xDC00)));
+                ++i;
+                continue;
+            }
+        }
+        out.push_back(static_cast<wchar_t>(c));
+    }
+    return out;
+}
+
+std::string wideToUtf8(const std::wstring& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (wchar_t wc : text) {
+        auto c = static_cast<std::uint32_t>(wc);
+        // Surrogates and values beyond Unicode have no UTF-8 form.
+        if (c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) c = kReplacement;
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+std::wstring utf8ToWide(const std::string& text) {
+    std::wstring out;
+    out.reserve(text.size());
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const auto b0 = static_cast<unsigned char>(text[i]);
+        if (b0 < 0x80) {
+            out.push_back(static_cast<wchar_t>(b0));
+            ++i;
+            continue;
+        }
+        int len = 0;
+        std::uint32_t c = 0;
+        std::uint32_t min = 0;
+        if (b0 >= 0xC2 && b0 <= 0xDF) { len = 2; c = b0 & 0x1F; min = 0x80; }
+        else if (b0 >= 0xE0 && b0 <= 0xEF) { len = 3; c = b0 & 0x0F; min = 0x800; }
+        else if (b0 >= 0xF0 && b0 <= 0xF4) { len = 4; c = b0 & 0x07; min = 0x10000; }
+        bool ok = len > 0 && i + static_cast<std::size_t>(len) <= n;
+        for (int k = 1; ok && k < len; ++k) {
+            const auto b = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+            if ((b & 0xC0) != 0x80) ok = false;
+            else c = (c << 6) | (b & 0x3F);
+        }
+        if (ok && (c < min || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000))) ok = false;
+        if (!ok) {
+            // One replacement per invalid lead byte; the next byte starts afresh.
+            out.push_back(static_cast<wchar_t>(kReplacement));
+            ++i;
+            continue;
+        }
+        out.push_back(static_cast<wchar_t>(c));
+        i += static_cast<std::size_t>(len);
+    }
+    return out;
+}
+
+wchar_t upperChar(wchar_t ch) {
+    const auto c = static_cast<std::uint32_t>(ch);
+    if (c >= 'a' && c <= 'z') return static_cast<wchar_t>(c - 0x20);
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<wchar_t>(c - 0x20);
+    if (c == 0xFF) return static_cast<wchar_t>(0x178);
+    return ch;
+}
+
+wchar_t lowerChar(wchar_t ch) {
+    const auto c = static_cast<std::uint32_t>(ch);
+    if (c >= 'A' && c <= 'Z') return static_cast<wchar_t>(c + 0x20);
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<wchar_t>(c + 0x20);
+    if (c == 0x178) return static_cast<wchar_t>(0xFF);
+    return ch;
+}
+
+bool isPrintableChar(wchar_t ch) {
+    const auto c = static_cast<std::uint32_t>(ch);
+    if (c < 0x20 || c == 0x7F) return false;
+    if (c >= 0x80 && c < 0xA0) return false;
+    return true;
+}
+
+std::wstring upperText(const std::wstring& text) {
+    std::wstring out(text);
+    for (auto& ch : out) ch = upperChar(ch);
+    return out;
+}

@@ -1,0 +1,84 @@
+#include "procedures/script/batchFuncExpr.h"
+
+#include "procedures/script/batchRegistry.h"
+#include "procedures/script/batchRunState.h"
+#include "procedures/script/batchStackGuard.h"
+#include "procedures/script/batchTokenBuffer.h"
+#include "procedures/script/resultLogTable.h"
+#include "procedures/script/userFunc.h"
+#include "procedures/script/userFuncDefnList.h"
+
+#include <stdexcept>
+
+void batchFuncExpr_t::parse(batchTokenBuffer_t& tokens)
+{
+    arguments_.clear();
+    function_.reset();
+    batchToken_t name = tokens.next();
+    line_ = name.line();
+    if (const auto* definitions = batchRunState_t::bindingDefinitions) {
+        if (auto* definition = definitions->find(name.text()))
+            function_ = std::make_unique<userFuncExec_t>(name.text(), definition->body());
+    }
+    if (!function_)
+        function_ = findBuiltin(name.text().c_str());
+    if (!function_)
+        function_ = std::make_unique<batchFuncExec_t>(name.text());
+
+    batchToken_t token = tokens.next();
+    if (!token.is(batchToken_t::leftParen_e)) {
+        tokens.putBack();
+        throw std::runtime_error("( expected");
+    }
+    for (;;) {
+        token = tokens.next();
+        if (token.is(batchToken_t::rightParen_e))
+            return;
+        tokens.putBack();
+        arguments_.push_back(parseCollapsed(tokens, std::make_unique<batchExpr_t>()));
+        // Commas between arguments are optional.
+        token = tokens.next();
+        if (!token.is(batchToken_t::comma_e))
+            tokens.putBack();
+    }
+}
+
+std::int32_t batchFuncExpr_t::evaluate()
+{
+    batchStackGuard_t::check();
+    batchRunState_t::checkStopFlag();
+    bool reportAfter = false;
+    if (batchRunState_t::stopTest)
+        reportAfter = batchRunState_t::stopTest(line_, function_->callName().c_str());
+
+    std::vector<std::int32_t> values;
+    values.reserve(arguments_.size());
+    for (auto& argument : arguments_)
+        values.push_back(argument->evaluate());
+
+    // The values are lent for this call only, also when it ends by an error
+    // or a break.
+    struct lend_t {
+        batchFuncExec_t& function;
+        ~lend_t() { function.setArguments(0, nullptr); }
+    } lend{*function_};
+    function_->setArguments(static_cast<int>(values.size()), values.data());
+
+    std::int32_t value = function_->exec();
+    resultLogAfterCall(value);
+    std::string trace = function_->traceCall(value);
+    if (reportAfter)
+        batchRunState_t::stopTest(line_, trace.c_str());
+    return value;
+}
+
+void batchFuncExpr_t::print(std::ostream& out) const
+{
+    out << function_->callName() << " (";
+    for (std::size_t i = 0; i < arguments_.size(); ++i) {
+        if (i > 0)
+            out << " , ";
+        arguments_[i]->print(out);
+    }
+    out << " )";
+}

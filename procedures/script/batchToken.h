@@ -1,0 +1,112 @@
+// One token of the technician script language: its type, the grammar classes
+// it belongs to (kind bits, by which the parser picks operators), its text or
+// value, and its place in the file.
+#pragma once
+#include <cstdint>
+#include <istream>
+#include <ostream>
+#include <string>
+
+class batchToken_t {
+public:
+    enum type_t : int {
+        unknown_e = 0,
+        string_e = 1,
+        plus_e = 2,
+        minus_e = 3,
+        not_e = 4,
+        tilda_e = 5,
+        less_e = 6,
+        lessEqu_e = 7,
+        greater_e = 8,
+        greaterEqu_e = 9,
+        equal_e = 10,
+        notEqual_e = 11,
+        mult_e = 12,
+        div_e = 13,
+        mod_e = 14,
+        and_e = 15,
+        or_e = 16,
+        questionMark_e = 17,
+        colon_e = 18,
+        semicolon_e = 19,
+        comma_e = 20,
+        leftBrace_e = 21,
+        rightBrace_e = 22,
+        leftParen_e = 23,
+        rightParen_e = 24,
+        loop_e = 25,
+        if_e = 26,
+        else_e = 27,
+        while_e = 28,
+        break_e = 29,
+        uintNumber_e = 30,
+    };
+    enum kind_t : int {
+        keyword_e = 0x1,          // every identifier, keywords included
+        batch_keyword_e = 0x2,    // identifiers that are keywords
+        uint_e = 0x4,             // numbers
+        punct__e = 0x8,           // every punctuation token
+        punct1_e = 0x10,
+        punct2_e = 0x20,
+        punctUnaryOp_e = 0x40,    // ! ~ + -
+        punctBinaryOp_e = 0x80,
+        punctTrinaryOp_e = 0x100, // ? :
+        punctComma_e = 0x200,
+        punctMulOp_e = 0x400,
+        punctAddOp_e = 0x800,
+        punctRelOp_e = 0x1000,
+        punctEquOp_e = 0x2000,
+        punctLogAnd_e = 0x4000,
+        punctLogOr_e = 0x8000,
+    };
+
+    // The tokenizer's line counting, shared by the tokens of one stream.
+    struct lines_t {
+        int line = 0;        // line feeds skipped since the stream was attached
+        int lineStart = 0;   // stream position after the last of them
+    };
+
+    batchToken_t() = default;
+    // A default token at the tokenizer's current line.
+    explicit batchToken_t(const lines_t& lines) : line_(lines.line), lineStart_(lines.lineStart) {}
+
+    // Fills the token with the next token of the stream. At the end of the
+    // input (or after a number too large for 32 bits, which fails the stream)
+    // the token has kind 0 and type 0.
+    void read(std::istream& in, lines_t& lines);
+    // The token's text: a string literal without quotes, the punctuation, an
+    // identifier, a number in unsigned decimal; "@ BAD TOKEN @" otherwise.
+    void print(std::ostream& out) const;
+    std::string printed() const;
+
+    int kind() const { return kind_; }
+    int type() const { return type_; }
+    bool is(type_t type) const { return type_ == type; }
+    bool hasKind(int bits) const { return (kind_ & bits) != 0; }
+    bool isEnd() const { return kind_ == 0 && type_ == 0; }
+    bool isIdentifier() const { return hasKind(keyword_e); }
+    // Identifier and string text, or the punctuation characters.
+    const std::string& text() const { return text_; }
+    std::uint32_t value() const { return value_; }
+    int line() const { return line_; }
+    int lineStart() const { return lineStart_; }
+    int position() const { return position_; }
+
+    // Keyword type of an identifier text, or unknown_e.
+    static type_t keywordType(const std::string& text);
+
+private:
+    void readNumber(std::istream& in);
+    void readIdentifier(std::istream& in);
+    void readPunctuation(std::istream& in);
+    void readStringText(std::istream& in);
+
+    int kind_ = 0;
+    int type_ = 0;
+    std::string text_;
+    std::uint32_t value_ = 0;
+    int line_ = 0;
+    int lineStart_ = 0;
+    int position_ = 0;
+};

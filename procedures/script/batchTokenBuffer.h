@@ -1,0 +1,58 @@
+// The parser's look-ahead: three tokens read from one stream, of which the
+// parser may put back up to two. It also keeps the nesting depth of the
+// statement and expression being parsed, so that a hostile script ends with
+// a parse error instead of exhausting the stack.
+#pragma once
+#include "procedures/script/batchToken.h"
+
+#include <istream>
+
+class batchTokenBuffer_t {
+public:
+    // Statements plus conditional expressions nested inside each other. Far
+    // beyond any real script; a parenthesis level takes about 2 KiB of stack
+    // (10 KiB under AddressSanitizer), so the limit is reached the same way
+    // in every build of the program, well before the stack margin.
+    static constexpr int maxNesting = 500;
+
+    batchTokenBuffer_t();
+    batchTokenBuffer_t(const batchTokenBuffer_t&) = delete;
+    batchTokenBuffer_t& operator=(const batchTokenBuffer_t&) = delete;
+
+    // The buffer every run of the program parses through; created at its
+    // first use, it lives until the program ends.
+    static batchTokenBuffer_t& shared();
+
+    // Reads from the stream from now on; line counting restarts at 0.
+    void attach(std::istream* in);
+    void detach() { attach(nullptr); }
+    void reset();
+
+    batchToken_t next();
+    void putBack();
+
+    // Raises "nesting too deep" (with the offending token put back) when the
+    // depth limit or the stack margin is reached.
+    void enterNesting();
+    void leaveNesting() { --nesting_; }
+    int nesting() const { return nesting_; }
+
+private:
+    std::istream* in_ = nullptr;
+    batchToken_t::lines_t lines_;
+    batchToken_t slots_[3];
+    int index_ = 2;
+    int nesting_ = 0;
+};
+
+// Holds one level of nesting for the scope of a parse step.
+class batchNestingGuard_t {
+public:
+    explicit batchNestingGuard_t(batchTokenBuffer_t& tokens) : tokens_(tokens) { tokens_.enterNesting(); }
+    ~batchNestingGuard_t() { tokens_.leaveNesting(); }
+    batchNestingGuard_t(const batchNestingGuard_t&) = delete;
+    batchNestingGuard_t& operator=(const batchNestingGuard_t&) = delete;
+
+private:
+    batchTokenBuffer_t& tokens_;
+};

@@ -1,0 +1,14 @@
+#include "procedures/script/icstream.h"
+
+icstream_t::icstream_t(const std::wstring& path)
+    : std::istream(nullptr), buffer_(std::make_unique<icstreambuf_t<char>>(path))
+{
+    rdbuf(buffer_.get());
+    if (traits_type::eq_int_type(buffer_->sgetc(), traits_type::eof()))
+        setstate(std::ios_base::failbit);
+}
+
+icstream_t::~icstream_t()
+{
+    rdbuf(nullptr);
+}

@@ -1,0 +1,51 @@
+#include "procedures/script/unitConversion.h"
+
+#include <atomic>
+#include <limits>
+#include <stdexcept>
+
+namespace {
+
+// The factory defaults of "X Step Size", "Y Step Size", "Z Step Size",
+// "Pump Step Size" and "Feeder Step Size" (parameter words 64 to 68), in
+// nanometres per step. Constant, so that registrations running before main
+// see them filled.
+constexpr std::int32_t defaultStepSizes[batchAxisCount] = {21892, 21892, 1250, 2500, 7860};
+
+std::int32_t stepSizes[batchAxisCount] = {21892, 21892, 1250, 2500, 7860};
+std::atomic<int> mode{stepsUnits_e};
+
+}  // namespace
+
+batchUnitMode_t unitMode()
+{
+    return static_cast<batchUnitMode_t>(mode.load());
+}
+
+void setUnitMode(batchUnitMode_t newMode)
+{
+    mode.store(newMode);
+}
+
+void initAxisStepSizes()
+{
+    for (int axis = 0; axis < batchAxisCount; ++axis)
+        stepSizes[axis] = defaultStepSizes[axis];
+}
+
+std::int32_t axisStepSize(int axis)
+{
+    if (axis < 0 || axis >= batchAxisCount)
+        throw std::logic_error("axisStepSize(int) should NOT be called");
+    return stepSizes[axis];
+}
+
+std::int32_t unitsToMachine(std::int32_t value, int axis)
+{
+    std::int64_t step = axisStepSize(axis);
+    std::int64_t factor = unitMode() == micronsUnits_e ? 1000 : step;
+    std::int64_t nanometres = static_cast<std::int64_t>(value) * factor;
+    if (nanometres < std::numeric_limits<std::int32_t>::min() || nanometres > std::numeric_limits<std::int32_t>::max())
+        throw std::runtime_error("length out of range");
+    return static_cast<std::int32_t>(nanometres);
+}

@@ -1,0 +1,80 @@
+#include "standins/wendaro/simTrace.h"
+
+#include <algorithm>
+
+void simTrace_t::add(simTraceEntry_t entry)
+{
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        entry.sequence = nextSequence_++;
+        entries_.push_back(std::move(entry));
+        while (entries_.size() > capacity_)
+            entries_.pop_front();
+    }
+    added_.notify_all();
+}
+
+std::uint64_t simTrace_t::mark() const
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    return nextSequence_;
+}
+
+std::vector<simTraceEntry_t> simTrace_t::since(std::uint64_t from) const
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    std::vector<simTraceEntry_t> out;
+    for (const simTraceEntry_t& entry : entries_)
+        if (entry.sequence >= from)
+            out.push_back(entry);
+    return out;
+}
+
+std::size_t simTrace_t::count(const predicate_t& match, std::uint64_t from) const
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    std::size_t n = 0;
+    for (const simTraceEntry_t& entry : entries_)
+        if (entry.sequence >= from && match(entry))
+            ++n;
+    return n;
+}
+
+std::optional<simTraceEntry_t> simTrace_t::findLocked(const predicate_t& match, std::uint64_t from) const
+{
+    for (const simTraceEntry_t& entry : entries_)
+        if (entry.sequence >= from && match(entry))
+            return entry;
+    return std::nullopt;
+}
+
+std::optional<simTraceEntry_t> simTrace_t::waitFor(const predicate_t& match, std::chrono::milliseconds timeout,
+                                                   std::uint64_t from) const
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        if (auto found = findLocked(match, from))
+            return found;
+        // Entries already looked at need no second look.
+        from = std::max(from, nextSequence_);
+        if (added_.wait_until(lock, deadline) == std::cv_status::timeout)
+            return findLocked(match, from);
+    }
+}
+
+std::vector<int> simTrace_t::commands(std::uint64_t from) const
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    std::vector<int> codes;
+    for (const simTraceEntry_t& entry : entries_)
+        if (entry.sequence >= from && entry.kind == simTraceEntry_t::kind_e::commandIn_e)
+            codes.push_back(entry.code);
+    return codes;
+}
+
+void simTrace_t::clear()
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    entries_.clear();
+}

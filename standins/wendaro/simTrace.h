@@ -1,0 +1,61 @@
+// simTrace_t: the record of every packet into and out of a simulated printer
+// and of what it did on its own (state and error changes, faults, builds).
+// Thread-safe: the server's session threads and the clock thread add to it,
+// tests wait on it. It keeps the newest entries only (a demo can run for
+// days); sequence numbers keep counting.
+#pragma once
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct simTraceEntry_t {
+    enum class kind_e { commandIn_e, replyOut_e, event_e };
+
+    std::uint64_t sequence = 0;
+    std::uint64_t clockMs = 0;  // the printer's clock
+    std::uint32_t connection = 0;
+    kind_e kind = kind_e::event_e;
+    // Command code (in), packet type (out), -1 for events.
+    int code = -1;
+    // The packet as received or sent: [code][payload] or [type][payload].
+    std::vector<std::uint8_t> bytes;
+    // "unknown command", "wrong length", "fault: no reply", "state 7 -> 5"...
+    std::string note;
+};
+
+class simTrace_t {
+public:
+    using predicate_t = std::function<bool(const simTraceEntry_t&)>;
+
+    explicit simTrace_t(std::size_t capacity = 100000) : capacity_(capacity) {}
+
+    void add(simTraceEntry_t entry);
+
+    // The sequence number the next entry will get: a mark to search from.
+    std::uint64_t mark() const;
+    // Entries with a sequence number of at least `from`, oldest first.
+    std::vector<simTraceEntry_t> since(std::uint64_t from = 0) const;
+    std::size_t count(const predicate_t& match, std::uint64_t from = 0) const;
+    // The first entry from `from` on that matches, waiting until it comes or
+    // the time is up.
+    std::optional<simTraceEntry_t> waitFor(const predicate_t& match, std::chrono::milliseconds timeout,
+                                           std::uint64_t from = 0) const;
+    // The command codes received, in order.
+    std::vector<int> commands(std::uint64_t from = 0) const;
+    void clear();
+
+private:
+    std::optional<simTraceEntry_t> findLocked(const predicate_t& match, std::uint64_t from) const;
+
+    mutable std::mutex mutex_;
+    mutable std::condition_variable added_;
+    std::deque<simTraceEntry_t> entries_;
+    std::uint64_t nextSequence_ = 1;
+    std::size_t capacity_;
+};

@@ -1,0 +1,150 @@
+#include "machine/packetBuffer.h"
+#include "machine/packetQueue.h"
+#include "machine/sharedLock.h"
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+packetBuffer_t packetOf(const std::vector<std::uint8_t>& bytes, std::int32_t kind = packetBuffer_t::devicePacket,
+                        std::int32_t capacity = 64)
+{
+    packetBuffer_t packet(capacity);
+    packet.append(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+    packet.setKind(kind);
+    return packet;
+}
+
+std::vector<std::uint8_t> bytesOf(const packetBuffer_t& packet)
+{
+    return std::vector<std::uint8_t>(packet.data(), packet.data() + packet.length());
+}
+
+TEST(packetBufferTest, AppendsLittleEndianFieldsAndRefusesOverflow)
+{
+    packetBuffer_t packet(8);
+    EXPECT_TRUE(packet.pushByte(0x1FF));
+    EXPECT_TRUE(packet.appendShort(0x12345678));
+    EXPECT_TRUE(packet.appendInt(0xA1B2C3D4));
+    EXPECT_EQ(bytesOf(packet), (std::vector<std::uint8_t>{0xFF, 0x78, 0x56, 0xD4, 0xC3, 0xB2, 0xA1}));
+    // One byte is left: a 16-bit field and a 2-byte block are refused whole.
+    EXPECT_FALSE(packet.appendShort(1));
+    const std::uint8_t two[2] = {1, 2};
+    EXPECT_EQ(packet.append(two, 2), 7);
+    EXPECT_EQ(packet.length(), 7);
+    EXPECT_TRUE(packet.pushByte(9));
+    EXPECT_FALSE(packet.pushByte(9));
+    EXPECT_EQ(packet.length(), 8);
+}
+
+TEST(packetBufferTest, BoundedReadsNeverPassTheLength)
+{
+    packetBuffer_t packet = packetOf({7, 60, 0x10, 0x00, 1, 2});
+    EXPECT_EQ(packet.u16(2), 0x10);
+    EXPECT_EQ(packet.u8(5), 2);
+    EXPECT_EQ(packet.u8(6), 0);       // past the length, though inside the capacity
+    EXPECT_EQ(packet.u32(4), 0u);     // only two bytes left
+    EXPECT_EQ(packet.u16(-1), 0);
+    EXPECT_FALSE(packet.holds(4, 3));
+    EXPECT_TRUE(packet.holds(4, 2));
+}
+
+TEST(packetBufferTest, EqualityIgnoresCapacityButNotKind)
+{
+    const packetBuffer_t small = packetOf({3, 1, 2}, 0, 8);
+    const packetBuffer_t large = packetOf({3, 1, 2}, 0, 0x8000);
+    const packetBuffer_t request = packetOf({3, 1, 2}, packetBuffer_t::requestMessage);
+    EXPECT_EQ(small, large);
+    EXPECT_NE(small, request);
+    EXPECT_NE(small, packetOf({3, 1}));
+
+    packetBuffer_t copy(large);
+    EXPECT_EQ(copy.capacity(), 0x8000);
+    copy.pushByte(4);
+    EXPECT_EQ(large.length(), 3);  // independent bytes
+
+    packetBuffer_t payload = packetOf({9}, packetBuffer_t::requestMessage);
+    packetBuffer_t target = packetOf({1});
+    EXPECT_TRUE(target.appendBuffer(payload));
+    EXPECT_EQ(target.kind(), packetBuffer_t::requestMessage);
+    EXPECT_EQ(bytesOf(target), (std::vector<std::uint8_t>{1, 9}));
+}
+
+class packetQueueTest : public ::testing::Test {
+protected:
+    sharedLock_t lock;
+    packetQueue_t queue{lock};
+};
+
+TEST_F(packetQueueTest, ADuplicateBehindTheFrontIsRefused)
+{
+    const packetBuffer_t status = packetOf({1, 1});
+    EXPECT_FALSE(queue.push(status));  // becomes the front
+    EXPECT_FALSE(queue.push(status));  // equal only to the front: queued
+    EXPECT_TRUE(queue.push(status));   // equal to position 1: refused
+    EXPECT_EQ(queue.count(), 2);
+    // A request message with the same bytes is another packet.
+    EXPECT_FALSE(queue.push(packetOf({1, 1}, packetBuffer_t::requestMessage)));
+    EXPECT_EQ(queue.count(), 3);
+    // Once the front is dropped the waiting copy is the front, and one more may wait.
+    queue.dropFront();
+    EXPECT_FALSE(queue.push(status));
+    EXPECT_EQ(queue.count(), 3);
+}
+
+TEST_F(packetQueueTest, OnlyTheFrontGoesOutAndOnlyWhileNoReplyIsAwaited)
+{
+    packetBuffer_t out = packetOf({0xEE});
+    EXPECT_FALSE(queue.popFront(out));
+    EXPECT_EQ(bytesOf(out), (std::vector<std::uint8_t>{0xEE}));  // untouched on an empty queue
+    EXPECT_FALSE(queue.hasSendable());
+
+    queue.push(packetOf({2, 1}));
+    queue.push(packetOf({2, 12}));
+    EXPECT_TRUE(queue.popFront(out));
+    EXPECT_EQ(bytesOf(out), (std::vector<std::uint8_t>{2, 1}));
+    queue.setAwaitingReply();
+    // In flight: the front is copied but may not be sent again.
+    out = packetOf({0});
+    EXPECT_FALSE(queue.popFront(out));
+    EXPECT_EQ(bytesOf(out), (std::vector<std::uint8_t>{2, 1}));
+    EXPECT_FALSE(queue.hasSendable());
+    // A reply that does not answer it: the same front goes out again.
+    queue.resumeSending();
+    EXPECT_TRUE(queue.popFront(out));
+    EXPECT_EQ(bytesOf(out), (std::vector<std::uint8_t>{2, 1}));
+    queue.setAwaitingReply();
+    // Closing the request lets the next one go.
+    queue.dropFront();
+    EXPECT_FALSE(queue.isAwaitingReply());
+    EXPECT_TRUE(queue.popFront(out));
+    EXPECT_EQ(bytesOf(out), (std::vector<std::uint8_t>{2, 12}));
+}
+
+TEST_F(packetQueueTest, DropOnEmptyKeepsTheFlagClearAlwaysClearsIt)
+{
+    queue.setAwaitingReply();
+    queue.dropFront();
+    EXPECT_TRUE(queue.isAwaitingReply());
+    queue.push(packetOf({1, 1}));
+    queue.clear();
+    EXPECT_FALSE(queue.isAwaitingReply());
+    EXPECT_TRUE(queue.isEmpty());
+}
+
+TEST_F(packetQueueTest, CurrentPacketIsAnIndependentCopy)
+{
+    EXPECT_EQ(queue.getCurrent().length(), 0);
+    packetBuffer_t big = packetOf({13, 1, 2, 3}, packetBuffer_t::devicePacket, 0x8000);
+    queue.setCurrent(big);
+    packetBuffer_t copy = queue.getCurrent();
+    EXPECT_EQ(copy.capacity(), 0x8000);
+    EXPECT_EQ(copy, big);
+    copy.clear();
+    EXPECT_EQ(queue.getCurrent().length(), 4);
+    queue.newCurrent(64);
+    EXPECT_EQ(queue.getCurrent().capacity(), 64);
+    EXPECT_EQ(queue.getCurrent().length(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,161 @@
+#include "platform/files.h"
+#include "platform/lastError.h"
+#include "platform/paths.h"
+#include "platform/process.h"
+#include "tests/support/tempPrefix.h"
+#include "tests/support/waitUntil.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(CommandLine, parsedWithTheRunTimeRules) {
+    struct row_t {
+        const wchar_t* line;
+        std::vector<std::wstring> args;
+    };
+    const row_t rows[] = {
+        {L"\"C:\\Program Files\\p.exe\" 3", {L"C:\\Program Files\\p.exe", L"3"}},
+        {L"p.exe /I 2", {L"p.exe", L"/I", L"2"}},
+        {L"\"C:\\x y\\a.exe\" /c", {L"C:\\x y\\a.exe", L"/c"}},
+        {L"\"C:\\Windows/NOTEPAD.EXE\" /p C:\\QVR Printers\\12\\Daily_Logs\\08Dec26.LOG",
+         {L"C:\\Windows/NOTEPAD.EXE", L"/p", L"C:\\QVR", L"Printers\\12\\Daily_Logs\\08Dec26.LOG"}},
+        {L"a.exe \"a b\" c\\d \"e\\\"f\" g\\\\\"h i\" \"\"", {L"a.exe", L"a b", L"c\\d", L"e\"f", L"g\\h i", L""}},
+        {L"a.exe \"x\\\\\" y", {L"a.exe", L"x\\", L"y"}},         // an even run of backslashes before a quote
+        {L"a.exe \"say \"\"hi\"\"\"", {L"a.exe", L"say \"hi\""}},  // "" inside quotes
+        {L"C:\\dir\\prog.exe\t\targ", {L"C:\\dir\\prog.exe", L"arg"}},
+        {L"\"unterminated program", {L"unterminated program"}},
+        {L"", {}},
+    };
+    for (const auto& r : rows) EXPECT_EQ(parseCommandLine(r.line), r.args) << fs::path(r.line).string();
+}
+
+TEST(CommandLine, quotedArgumentsParseBackUnchanged) {
+    const std::vector<std::wstring> args = {L"plain", L"with blank", L"", L"quote\"inside", L"trail\\", L"trail blank\\",
+                                            L"\\\\server\\x", L"tab\tin", L"back\\\\\"slash", L"\u00B5m"};
+    std::wstring line = L"\"C:\\Program Files\\p.exe\"";
+    for (const auto& a : args) line += L" " + quoteArgument(a);
+    auto parsed = parseCommandLine(line);
+    ASSERT_FALSE(parsed.empty());
+    EXPECT_EQ(parsed.front(), L"C:\\Program Files\\p.exe");
+    parsed.erase(parsed.begin());
+    EXPECT_EQ(parsed, args);
+    EXPECT_EQ(quoteArgument(L"plain"), L"plain");
+    EXPECT_EQ(quoteArgument(L"a b"), L"\"a b\"");
+}
+
+class ProcessTest : public prefixTest {
+protected:
+    void TearDown() override { setLauncherHook(nullptr); }
+
+    // A small program under a Windows name: a shell script that records
+    // its arguments and current folder in a file.
+    void makeProgram(const std::wstring& systemPath, const std::string& recordTo) {
+        ASSERT_TRUE(writeRawFile(systemPath, "#!/bin/sh\npwd -P > '" + recordTo + "'\necho \"sid=$(cut -d' ' -f6 /proc/$$/stat)\" >> '" + recordTo +
+                                                 "'\nfor a in \"$@\"; do echo \"[$a]\" >> '" + recordTo +
+                                                 "'; done\n"));
+        ASSERT_EQ(::chmod(linuxPathOf(systemPath).c_str(), 0755), 0);
+    }
+};
+
+TEST_F(ProcessTest, startsAProgramByItsSystemPathWithTheParsedArguments) {
+    const std::string record = prefix_.root() + "/record.txt";
+    makeProgram(L"C:\\Program Files\\Corvanta\\Ondrel\\Wendaro.exe", record);
+    ASSERT_TRUE(createDirectory(L"C:\\work"));
+    ASSERT_TRUE(setCurrentFolder(L"C:\\work"));
+    int pid = 0;
+    ASSERT_TRUE(startProcess(L"\"C:\\Program Files\\Corvanta\\Ondrel/Wendaro.EXE\" /c \"two words\" x\\\"y", &pid));
+    EXPECT_GT(pid, 0);
+    ASSERT_TRUE(waitUntil([&] {
+        const auto text = readRawFile(L"Z:" + fs::path(record).wstring());
+        return text && text->find("[x\"y]") != std::string::npos;
+    }));
+    const std::string text = readRawFile(L"Z:" + fs::path(record).wstring()).value_or("");
+    // In its own session (it is the leader: session id = its pid), in our current folder.
+    EXPECT_EQ(text, fs::canonical(prefix_.driveC()).string() + "/work\nsid=" + std::to_string(pid) +
+                        "\n[/c]\n[two words]\n[x\"y]\n");
+    // Ours, so reaped: no zombie stays behind.
+    EXPECT_TRUE(waitUntil([&] { return !fs::exists("/proc/" + std::to_string(pid)); }));
+}
+
+TEST_F(ProcessTest, bareNamesAreSearchedInTheProgramsFolderThenTheCurrentFolder) {
+    const std::string record = prefix_.root() + "/bare.txt";
+    ASSERT_TRUE(createDirectory(L"C:\\dist"));
+    ASSERT_TRUE(setCurrentFolder(L"C:\\dist"));
+    makeProgram(L"C:\\dist\\Wendaro.exe", record);
+    const std::string found = findProgram(L"wendaro.EXE");
+    EXPECT_EQ(found, prefix_.driveC() + "/dist/Wendaro.exe");
+    EXPECT_EQ(findProgram(L"Wendaro"), found);  // ".exe" added to a name without extension
+    const std::string shell = findProgram(L"sh");  // a Linux program from PATH
+    EXPECT_EQ(shell.substr(shell.size() - 3), "/sh");
+    // A copy in the Windows folder is found only when the current folder has none.
+    makeProgram(windowsFolder() + L"\\Pevrale.exe", record);
+    EXPECT_EQ(findProgram(L"Pevrale.exe"), prefix_.driveC() + "/Windows/Pevrale.exe");
+    makeProgram(L"C:\\dist\\Pevrale.exe", record);
+    EXPECT_EQ(findProgram(L"Pevrale.exe"), prefix_.driveC() + "/dist/Pevrale.exe");
+
+    ASSERT_TRUE(startProcess(L"\"Wendaro.exe\" /c"));
+    EXPECT_TRUE(waitUntil([&] { return readRawFile(L"Z:" + fs::path(record).wstring()).value_or("").find("[/c]") != std::string::npos; }));
+}
+
+TEST_F(ProcessTest, refusesMissingProgramsAndOverlongCommandLines) {
+    makeProgram(L"C:\\p.exe", prefix_.root() + "/long.txt");
+    setLastError(0);
+    EXPECT_FALSE(startProcess(L"\"C:\\missing\\Wendaro.EXE\""));
+    EXPECT_EQ(getLastError(), ERROR_FILE_NOT_FOUND);
+    ASSERT_TRUE(writeRawFile(L"C:\\notexec.exe", "data"));
+    EXPECT_FALSE(startProcess(L"\"C:\\notexec.exe\""));
+    EXPECT_EQ(getLastError(), ERROR_FILE_NOT_FOUND);
+
+    const std::wstring head = L"\"C:\\p.exe\" ";
+    const std::wstring fits = head + std::wstring(519 - head.size(), L'a');
+    const std::wstring over = fits + L"a";
+    ASSERT_EQ(fits.size(), 519u);
+    EXPECT_TRUE(startProcess(fits));
+    setLastError(0);
+    EXPECT_FALSE(startProcess(over));
+    EXPECT_EQ(getLastError(), ERROR_FILENAME_EXCED_RANGE);
+    EXPECT_TRUE(waitUntil([&] { return fs::exists(prefix_.root() + "/long.txt"); }));
+}
+
+TEST_F(ProcessTest, launcherHookRecordsInsteadOfStarting) {
+    std::vector<std::wstring> started;
+    setLauncherHook([&](const std::wstring& line) {
+        started.push_back(line);
+        return line.find(L"Pevrale") == std::wstring::npos;
+    });
+    int pid = -1;
+    EXPECT_TRUE(startProcess(L"\"C:\\nowhere\\Wendaro.EXE\"", &pid));
+    EXPECT_EQ(pid, 0);
+    EXPECT_FALSE(startProcess(L"\"C:\\nowhere\\Pevrale.exe\""));
+    EXPECT_EQ(started, (std::vector<std::wstring>{L"\"C:\\nowhere\\Wendaro.EXE\"", L"\"C:\\nowhere\\Pevrale.exe\""}));
+    setLauncherHook(nullptr);
+    EXPECT_FALSE(startProcess(L"\"C:\\nowhere\\Wendaro.EXE\""));
+}
+
+TEST_F(ProcessTest, ownCommandLineIsRebuiltFromArgv) {
+    ASSERT_TRUE(writeRawFile(L"C:\\Program Files\\Tovrik.exe", ""));
+    const std::string exe = prefix_.driveC() + "/Program Files/Tovrik.exe";
+    std::string a0 = exe;
+    std::string a1 = "/I";
+    std::string a2 = "two words";
+    char* argv[] = {a0.data(), a1.data(), a2.data(), nullptr};
+    initProcessCommandLine(3, argv);
+    EXPECT_EQ(processCommandLine(), L"\"C:\\Program Files\\Tovrik.exe\" /I \"two words\"");
+    EXPECT_EQ(programPath(), L"C:\\Program Files\\Tovrik.exe");
+    const auto args = parseCommandLine(processCommandLine());
+    EXPECT_EQ(args, (std::vector<std::wstring>{L"C:\\Program Files\\Tovrik.exe", L"/I", L"two words"}));
+
+    // Back to the real program, for the tests that follow.
+    std::string self = fs::read_symlink("/proc/self/exe").string();
+    char* own[] = {self.data(), nullptr};
+    initProcessCommandLine(1, own);
+    EXPECT_EQ(programPath(), toSystemPath(self));
+}
+
+}  // namespace

@@ -1,0 +1,113 @@
+// The script stream: comments become blanks, line joins keep the line count,
+// binary files pass unchanged, positions are byte offsets in the file.
+#include "procedures/script/batchTokenBuffer.h"
+#include "procedures/script/icstream.h"
+#include "tests/support/tempPrefix.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const wchar_t* sourcePath = L"C:/scripts/source.txt";
+
+std::string delivered(icstream_t& in)
+{
+    std::string text;
+    for (int c = in.get(); c != std::char_traits<char>::eof(); c = in.get())
+        text.push_back(static_cast<char>(c));
+    return text;
+}
+
+struct readerCase_t {
+    const char* name;
+    std::string file;
+    std::string delivered;
+};
+
+}  // namespace
+
+class scriptReader : public prefixTest, public ::testing::WithParamInterface<readerCase_t> {};
+
+TEST_P(scriptReader, DeliversTheCleanedText)
+{
+    ASSERT_TRUE(writeRawFile(sourcePath, GetParam().file));
+    icstream_t in(sourcePath);
+    ASSERT_TRUE(in.good());
+    EXPECT_EQ(delivered(in), GetParam().delivered);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    scriptReaderCases, scriptReader,
+    ::testing::Values(
+        readerCase_t{"blockCommentsNest", "a /* x /* y */ z */ b", "a                   b"},
+        readerCase_t{"slashStarSlashIsAComment", "/*/x", "   x"},
+        readerCase_t{"lineCommentInsideBlock", "a /* // */ b\nc", "a          b\nc"},
+        readerCase_t{"blockOpenerInsideLineComment", "a // /* x\nb */", "a        \nb */"},
+        readerCase_t{"closerOutsideACommentStays", "a */ b *//x", "a */ b *//x"},
+        readerCase_t{"lineJoinReEmitsItsLineFeed", "ab \\\ncd\nef", "ab cd\n\nef"},
+        readerCase_t{"twoJoinsBeforeALineEnd", "a\\\nb\\\nc\nd", "abc\n\n\nd"},
+        readerCase_t{"joinInBlockCommentGivesBlanks", "/* \\\n */x", "        x"},
+        readerCase_t{"joinContinuesALineComment", "// a\\\nb\nc", "       \nc"},
+        readerCase_t{"crLineEnds", "a\rb\r\nc\r\r\nd", "a\nb\nc\nd"},
+        readerCase_t{"controlZEndsText", "ab\x1A" "cd", "ab"},
+        readerCase_t{"controlCharacterMakesItRaw", "\x01" "a // b\r\n/*", "\x01" "a // b\r\n/*"},
+        readerCase_t{"byteOrderMarkMakesItRaw", "\xEF\xBB\xBFx //c\\\n", "\xEF\xBB\xBFx //c\\\n"},
+        readerCase_t{"oneCharacterIsRaw", "/", "/"},
+        readerCase_t{"unterminatedBlockComment", "a /* b\nc", "a     \n "}),
+    [](const ::testing::TestParamInfo<readerCase_t>& info) { return std::string(info.param.name); });
+
+TEST_F(prefixTest, ScriptStreamFailsOnMissingOrEmptyFiles)
+{
+    icstream_t missing(L"C:/scripts/none.txt");
+    EXPECT_FALSE(missing.good());
+    ASSERT_TRUE(writeRawFile(sourcePath, ""));
+    icstream_t empty(sourcePath);
+    EXPECT_FALSE(empty.good());
+    // Only a swallowed line join: nothing to deliver.
+    ASSERT_TRUE(writeRawFile(sourcePath, "\\\n"));
+    icstream_t joined(sourcePath);
+    EXPECT_FALSE(joined.good());
+}
+
+TEST_F(prefixTest, ScriptStreamPositionsAreByteOffsets)
+{
+    ASSERT_TRUE(writeRawFile(sourcePath, "ab\r\n  /*c*/d\r\n\tef"));
+    icstream_t in(sourcePath);
+    std::vector<std::pair<char, int>> seen;
+    for (int c = in.get(); c != std::char_traits<char>::eof(); c = in.get())
+        seen.emplace_back(static_cast<char>(c), static_cast<int>(in.tellg()));
+    // Each position is the offset after the character: a CR LF counts two.
+    std::vector<std::pair<char, int>> expected = {{'a', 1},  {'b', 2},  {'\n', 4}, {' ', 5},  {' ', 6},
+                                                  {' ', 7},  {' ', 8},  {' ', 9},  {' ', 10}, {' ', 11},
+                                                  {'d', 12}, {'\n', 14}, {'\t', 15}, {'e', 16}, {'f', 17}};
+    EXPECT_EQ(seen, expected);
+
+    // Seeking restarts the comment handling at the new place.
+    in.clear();
+    in.seekg(9);
+    EXPECT_EQ(in.tellg(), 9);
+    EXPECT_EQ(delivered(in), "*/d\n\tef");
+}
+
+TEST_F(prefixTest, TokenPlacesCountLinesFromZero)
+{
+    ASSERT_TRUE(writeRawFile(sourcePath, "ab\r\n  cd\r\n\tef \\\ngh\nij"));
+    icstream_t in(sourcePath);
+    batchTokenBuffer_t tokens;
+    tokens.attach(&in);
+    struct place_t {
+        std::string text;
+        int line, lineStart, position;
+        bool operator==(const place_t&) const = default;
+    };
+    std::vector<place_t> places;
+    for (auto token = tokens.next(); !token.isEnd(); token = tokens.next())
+        places.push_back({token.text(), token.line(), token.lineStart(), token.position()});
+    // The joined line's line feed comes back after gh's, so ij is on line 4.
+    std::vector<place_t> expected = {{"ab", 0, 0, 0},  {"cd", 1, 4, 6},   {"ef", 2, 10, 11},
+                                     {"gh", 2, 10, 16}, {"ij", 4, 19, 19}};
+    EXPECT_EQ(places, expected);
+}
