@@ -1,11 +1,30 @@
 #!/usr/bin/env bash
 # Sets up, builds, lays out a demo installation in the prefix and starts the
-# technician program against a simulated printer.
+# technician program, which starts the machines server stand-in Wendaro.exe
+# with a simulated printer: the main window comes up connected to it.
+#
+# The prefix is $QVR_PREFIX (default ~/.qvr). Arguments are passed on to
+# Tovrik.exe (for example a machine number, or /I). Wendaro.exe keeps running
+# after the window closes, as the USB driver program does; stop it with
+#   <installation folder>/Wendaro.exe /c
 set -euo pipefail
 cd "$(dirname "$0")"
+root=$(pwd)
 ./deps.sh
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/qvr-ccache}
 cmake -S . -B build/normal -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/normal -j "$(nproc)"
-echo "Built. The technician program Tovrik.exe and the machines server stand-in"
-echo "Wendaro.exe are not built yet; nothing more to start."
+cmake --build build/normal -j "$(nproc)" --target tovrik_exe wendaro_exe tovrik_demo_install
+bin="$root/build/normal/bin"
+
+# The slicer's registry value "directory" names the installation folder,
+# inside the prefix's drive C; the programs go there.
+folder=$("$bin/demoInstall" 'C:\Program Files\Corvanta\Ondrel')
+cp -f "$bin/Tovrik.exe" "$bin/Wendaro.exe" "$folder/"
+echo "Installed in $folder (prefix ${QVR_PREFIX:-$HOME/.qvr})."
+
+cd "$folder"
+if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
+    echo "No display: running under xvfb-run (nothing to see; close with Ctrl-C)."
+    exec xvfb-run -a ./Tovrik.exe "$@"
+fi
+exec ./Tovrik.exe "$@"

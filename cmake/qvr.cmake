@@ -42,7 +42,7 @@ function(qvr_program target filename)
     target_link_libraries(${target} PRIVATE ${ARG_DEPS})
     get_filename_component(base ${filename} NAME_WLE)
     get_filename_component(ext ${filename} LAST_EXT)
-    set_target_properties(${target} PROPERTIES OUTPUT_NAME ${base} SUFFIX ${ext}
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME "${base}" SUFFIX "${ext}"
         RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bin)
     if(ARG_QT)
         set_target_properties(${target} PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON)

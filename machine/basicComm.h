@@ -2,7 +2,9 @@
 // and its loop (step as fast as it returns, onTick every tick period), the
 // packet queue, the shared lock and the link state, and tells the owner
 // window what happened by posting notifications (WM_USER+222, wParam the
-// code, lParam the device). It knows nothing of what packets mean.
+// code, lParam the device as a basicComm_t pointer: a receiver converts it
+// back with static_cast from basicComm_t*, never by reinterpreting it as a
+// derived device). It knows nothing of what packets mean.
 #pragma once
 #include "machine/event.h"
 #include "machine/packetBuffer.h"

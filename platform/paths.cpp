@@ -42,27 +42,6 @@ std::string parentLinux(const std::string& path) {
     return path.substr(0, slash);
 }
 
-// Collapses "//", "." and ".." of an absolute Linux path without asking the
-// file system.
-std::string normalizeLinux(const std::string& path) {
-    std::vector<std::string> parts;
-    std::size_t pos = 0;
-    while (pos <= path.size()) {
-        std::size_t end = path.find('/', pos);
-        if (end == std::string::npos) end = path.size();
-        const std::string part = path.substr(pos, end - pos);
-        pos = end + 1;
-        if (part.empty() || part == ".") continue;
-        if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
-            continue;
-        }
-        parts.push_back(part);
-    }
-    std::string out;
-    for (const auto& p : parts) out += "/" + p;
-    return out.empty() ? "/" : out;
-}
 
 std::vector<drive_t> mappedDrives() {
     std::vector<drive_t> drives;

@@ -1,5 +1,7 @@
 #include "platform/posixFile.h"
 
+#include <vector>
+
 #include "platform/decimal.h"
 #include "platform/lastError.h"
 
@@ -137,4 +139,24 @@ fileLock_t::fileLock_t(const std::string& lockPath) {
 
 fileLock_t::~fileLock_t() {
     if (fd_ >= 0) ::close(fd_);
+}
+
+std::string normalizeLinux(const std::string& path) {
+    std::vector<std::string> parts;
+    std::size_t pos = 0;
+    while (pos <= path.size()) {
+        std::size_t end = path.find('/', pos);
+        if (end == std::string::npos) end = path.size();
+        const std::string part = path.substr(pos, end - pos);
+        pos = end + 1;
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    std::string out;
+    for (const auto& p : parts) out += "/" + p;
+    return out.empty() ? "/" : out;
 }

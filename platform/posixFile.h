@@ -17,6 +17,10 @@ struct fileStamp_t {
     bool operator==(const fileStamp_t&) const = default;
 };
 
+// Collapses "//", "." and ".." of an absolute Linux path without asking the
+// file system.
+std::string normalizeLinux(const std::string& path);
+
 fileStamp_t statStamp(const std::string& path);
 fileStamp_t fdStamp(int fd);
 // The whole file, or nothing (errno set) when it cannot be read.

@@ -4,6 +4,7 @@
 #include "platform/files.h"
 #include "platform/lastError.h"
 #include "platform/paths.h"
+#include "platform/posixFile.h"
 
 #include <cerrno>
 #include <climits>
@@ -49,23 +50,7 @@ std::string normalizeAbsolute(const std::string& path) {
         char cwd[PATH_MAX];
         abs = std::string(::getcwd(cwd, sizeof cwd) != nullptr ? cwd : "/") + "/" + abs;
     }
-    std::vector<std::string> parts;
-    std::size_t pos = 0;
-    while (pos <= abs.size()) {
-        std::size_t end = abs.find('/', pos);
-        if (end == std::string::npos) end = abs.size();
-        const std::string part = abs.substr(pos, end - pos);
-        pos = end + 1;
-        if (part.empty() || part == ".") continue;
-        if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
-            continue;
-        }
-        parts.push_back(part);
-    }
-    std::string out;
-    for (const auto& p : parts) out += "/" + p;
-    return out.empty() ? "/" : out;
+    return normalizeLinux(abs);
 }
 
 std::string selfExecutable() {

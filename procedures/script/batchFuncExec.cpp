@@ -30,7 +30,9 @@ std::string traceMessageText(const batchFuncExec_t& call)
 
 vcTabT<batchFuncExec_t>* batchFuncExec_t::entry() const
 {
-    return findEntryOfType(batchTypeName(typeid(*this)).c_str());
+    // The object's own type name, looked up as a call's name would be: a
+    // built-in is found by its class name, a plain call object not at all.
+    return findEntry(batchTypeName(typeid(*this)).c_str());
 }
 
 const char* batchFuncExec_t::name() const

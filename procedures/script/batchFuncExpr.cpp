@@ -20,7 +20,7 @@ void batchFuncExpr_t::parse(batchTokenBuffer_t& tokens)
         if (auto* definition = definitions->find(name.text()))
             function_ = std::make_unique<userFuncExec_t>(name.text(), definition->body());
     }
-    if (!function_)
+    if (!function_ && batchRunState_t::bindBuiltins)
         function_ = findBuiltin(name.text().c_str());
     if (!function_)
         function_ = std::make_unique<batchFuncExec_t>(name.text());

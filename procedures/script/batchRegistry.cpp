@@ -90,11 +90,6 @@ batchRegistryEntry_t* findEntry(const char* name)
     return nullptr;
 }
 
-batchRegistryEntry_t* findEntryOfType(const char* typeName)
-{
-    return findEntry(typeName);
-}
-
 std::unique_ptr<batchFuncExec_t> findBuiltin(const char* name)
 {
     auto* entry = findEntry(name);

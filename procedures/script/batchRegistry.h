@@ -96,6 +96,5 @@ const char* skipTypeKeyword(const char* text);
 // The first entry from the head whose script name, or else class name,
 // equals the name; none when there is no such entry.
 batchRegistryEntry_t* findEntry(const char* name);
-batchRegistryEntry_t* findEntryOfType(const char* typeName);
 // A new call object of the matching built-in, or none.
 std::unique_ptr<batchFuncExec_t> findBuiltin(const char* name);

@@ -11,6 +11,7 @@ std::atomic<bool> batchRunState_t::stopRequested{false};
 batchStopTest_t batchRunState_t::stopTest;
 std::ostream* batchRunState_t::traceStream = nullptr;
 const userFuncDefnList_t* batchRunState_t::bindingDefinitions = nullptr;
+bool batchRunState_t::bindBuiltins = true;
 
 void batchRunState_t::checkStopFlag()
 {

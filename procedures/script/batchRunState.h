@@ -32,6 +32,10 @@ struct batchRunState_t {
     static std::ostream* traceStream;
     // The definitions a call being parsed is bound against.
     static const userFuncDefnList_t* bindingDefinitions;
+    // False binds every name that is no user function to the default
+    // function: a check of a script's syntax that drives no machine and
+    // never sleeps.
+    static bool bindBuiltins;
 
     // Any thread: ends the running script at its next check.
     static void requestStop() { stopRequested.store(true); }

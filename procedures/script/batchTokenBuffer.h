@@ -31,8 +31,9 @@ public:
     batchToken_t next();
     void putBack();
 
-    // Raises "nesting too deep" (with the offending token put back) when the
-    // depth limit or the stack margin is reached.
+    // Raises "nesting too deep" when the depth limit or the stack margin is
+    // reached; nothing has been taken yet, so the next token is the place of
+    // the error.
     void enterNesting();
     void leaveNesting() { --nesting_; }
     int nesting() const { return nesting_; }

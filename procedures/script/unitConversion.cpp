@@ -1,17 +1,18 @@
 #include "procedures/script/unitConversion.h"
 
+#include "machine/machineParam.h"
+
 #include <atomic>
 #include <limits>
 #include <stdexcept>
 
 namespace {
 
-// The factory defaults of "X Step Size", "Y Step Size", "Z Step Size",
-// "Pump Step Size" and "Feeder Step Size" (parameter words 64 to 68), in
-// nanometres per step. Constant, so that registrations running before main
-// see them filled.
-constexpr std::int32_t defaultStepSizes[batchAxisCount] = {21892, 21892, 1250, 2500, 7860};
-
+// "X Step Size", "Y Step Size", "Z Step Size", "Pump Step Size" and "Feeder
+// Step Size" are parameter words 64 to 68, in nanometres per step. The table
+// starts with their factory defaults, so it is filled even before
+// initAxisStepSizes runs.
+constexpr int firstStepSizeWord = 64;
 std::int32_t stepSizes[batchAxisCount] = {21892, 21892, 1250, 2500, 7860};
 std::atomic<int> mode{stepsUnits_e};
 
@@ -29,8 +30,9 @@ void setUnitMode(batchUnitMode_t newMode)
 
 void initAxisStepSizes()
 {
+    const auto& defaults = getDefaultParameterTable();
     for (int axis = 0; axis < batchAxisCount; ++axis)
-        stepSizes[axis] = defaultStepSizes[axis];
+        stepSizes[axis] = defaults[static_cast<std::size_t>(firstStepSizeWord + axis)];
 }
 
 std::int32_t axisStepSize(int axis)

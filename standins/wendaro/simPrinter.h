@@ -192,6 +192,7 @@ public:
     void addFault(const simFaultRule_t& rule);
     void clearFaults();
     simTrace_t& trace() { return trace_; }
+    const simTrace_t& trace() const { return trace_; }
     // Events since the last call, oldest first (the newest 10000 are kept).
     std::vector<simEvent_t> takeEvents();
     const simPrinterConfig_t& config() const { return config_; }

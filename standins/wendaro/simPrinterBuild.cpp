@@ -243,6 +243,12 @@ void simPrinter_t::runBuildPhaseLocked()
     build.phaseElapsed -= std::min(build.phaseElapsed, phaseLengthLocked());
     switch (build.phase) {
     case 0:  // feed
+        // A thermometer that reads nothing stops the build before the sheet.
+        if (config_.autoErrors && temperature_ == 255) {
+            setErrorLocked(50);
+            build.phaseElapsed = 0;
+            return;
+        }
         layerLength_ = build.layerLength;
         feedLocked();
         if (error_ != 0) {

@@ -575,7 +575,7 @@ void simPrinter_t::enterTechnicianLocked()
 {
     if (state_ == 2 || state_ == 4 || state_ == 7)
         setStateLocked(5);
-    else
+    else if (state_ != 5)
         noteLocked("command 146: refused in state " + codeText(state_));
 }
 

@@ -66,6 +66,8 @@ struct simPrinterConfig_t {
     // 0: log times are the real time. Otherwise log times are this plus the
     // printer's clock, so that logs compare byte for byte.
     std::time_t wallClockStart = 0;
-    // Door, media and tool errors raised by the printer itself.
+    // Errors the printer raises by itself: 28 door open on a motion, 37 no
+    // media to feed, 32 a tool that cannot be taken, 50 no temperature
+    // (255) while building.
     bool autoErrors = true;
 };

@@ -93,7 +93,9 @@ std::uint32_t simPrinter_t::sensorWordLocked() const
     std::uint32_t word = 0;
     if (media_ && near0(feeder_e))
         word |= 1u << 3;
-    if (media_ && patternOnLocked(16, pos_[feeder_e]))
+    // The feeder sensors read at an edge report the stretch just travelled,
+    // as the feeder stops on the edge that ended it (command 164).
+    if (media_ && patternOnLocked(16, pos_[feeder_e] - 1))
         word |= 1u << 4;
     if (inRack(6))
         word |= 1u << 5;
@@ -101,7 +103,7 @@ std::uint32_t simPrinter_t::sensorWordLocked() const
         word |= 1u << 6;
     if (inRack(4))
         word |= 1u << 7;
-    if (media_ && patternOnLocked(256, pos_[feeder_e]))
+    if (media_ && patternOnLocked(256, pos_[feeder_e] - 1))
         word |= 1u << 8;
     if (!ironHooked_)
         word |= 1u << 10;

@@ -51,7 +51,13 @@ std::optional<simTraceEntry_t> simTrace_t::findLocked(const predicate_t& match, 
 std::optional<simTraceEntry_t> simTrace_t::waitFor(const predicate_t& match, std::chrono::milliseconds timeout,
                                                    std::uint64_t from) const
 {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    return waitUntil(match, std::chrono::steady_clock::now() + timeout, from);
+}
+
+std::optional<simTraceEntry_t> simTrace_t::waitUntil(const predicate_t& match,
+                                                     std::chrono::steady_clock::time_point deadline,
+                                                     std::uint64_t from) const
+{
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         if (auto found = findLocked(match, from))

@@ -46,6 +46,8 @@ public:
     // the time is up.
     std::optional<simTraceEntry_t> waitFor(const predicate_t& match, std::chrono::milliseconds timeout,
                                            std::uint64_t from = 0) const;
+    std::optional<simTraceEntry_t> waitUntil(const predicate_t& match, std::chrono::steady_clock::time_point deadline,
+                                             std::uint64_t from = 0) const;
     // The command codes received, in order.
     std::vector<int> commands(std::uint64_t from = 0) const;
     void clear();

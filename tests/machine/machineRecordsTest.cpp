@@ -141,8 +141,9 @@ TEST_F(machineRecordsTest, ModelRecordFromPacketType8)
     bytes[0] = 8;
     le::putU32(&bytes[1 + 4], 168000);
     le::putU16(&bytes[1 + 38], 1999);
-    const std::string name = "ABCDEFGHIJKLMNOPQRS";  // 19 characters; 17 are kept
+    const std::string name = "ABCDEFGHIJKLMNOPQ";  // 17 characters
     std::copy(name.begin(), name.end(), bytes.begin() + 1 + 42);
+    bytes[1 + 59] = 'R';  // no terminator from the machine
     receive(device, packetFrom(bytes));
     const qvrHostModelInfo_t model = device.getModelInfo();
     EXPECT_EQ(model.layerThickness(), 168000);

@@ -1,6 +1,10 @@
 // Whole scripts run to the values, standard output and trace log that the
 // language prescribes.
+#include "procedures/script/batchProgram.h"
 #include "procedures/script/batchRunState.h"
+#include "procedures/script/batchTokenBuffer.h"
+#include "procedures/script/icstream.h"
+#include "procedures/script/userFuncDefnList.h"
 #include "tests/script/scriptTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -156,6 +160,9 @@ INSTANTIATE_TEST_SUITE_P(
                        "f ( )  returns : 5\n"},
         languageCase_t{"negativeLoopCountRunsNothing", "{ loop -3 show(1) show(2) }", "show (2 )  returns : 2\n"},
         languageCase_t{"breakOutsideLoopsEndsTheRunQuietly", "{ show(1) break show(2) }", "show (1 )  returns : 1\n"},
+        // A loop count that breaks ends the run before anything executes.
+        languageCase_t{"breakWhileParsingEndsTheRunQuietly", "brk { break } { show(1) loop brk() show(2) }", ""},
+        languageCase_t{"statementCutOffByTheEndIsEmpty", "{ show(1) loop 2 { if 1", "show (1 )  returns : 1\n"},
         languageCase_t{"argAndCellsOutsideTheirRangeReadZero",
                        "f { show(arg(0), arg(3), arg(4294967295)) } { memory(10, 5) memory(-11, 5) "
                        "show(arg(0), memory(10), memory(-11)) f(8) }",
@@ -180,4 +187,30 @@ TEST_F(scriptTest, DefaultFunctionReturnsTheRunTimeRandomNumberWithoutArguments)
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(result.trace, onDisk("unknown ( )  returns : 41\nrand ( )  returns : 18467\n"));
     EXPECT_EQ(result.out, "unknown ( )\n");
+}
+
+TEST_F(scriptTest, TreePrintsBackAsText)
+{
+    ASSERT_TRUE(writeRawFile(scriptPath, "{ loop 2 f(1, 2 + 3 * -4) while memory(0) < 3 memory(0, memory(0) + 1)\n"
+                                         "  if arg(0) x() else y(\"s\") break ; }"));
+    icstream_t in(scriptPath);
+    batchTokenBuffer_t tokens;
+    tokens.attach(&in);
+    userFuncDefnList_t definitions;
+    batchStmtPtr_t program = parseProgram(tokens, definitions);
+    ASSERT_NE(program, nullptr);
+    std::ostringstream printed;
+    program->print(printed);
+    EXPECT_EQ(printed.str(), "\n{\n"
+                             "\nloop 2 // (=2) \n"
+                             "\nf (1 , 2+3*-4 )"
+                             "\nwhile  memory(0)<3\n"
+                             "\n memory(0 ,  memory(0)+1)"
+                             "\nif  arg(0)\n"
+                             "\nx ( )"
+                             "\nelse  arg(0)\n"
+                             "\ny (s )"
+                             "\nbreak"
+                             ";"
+                             "\n}\n");
 }

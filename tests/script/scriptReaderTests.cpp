@@ -2,7 +2,7 @@
 // binary files pass unchanged, positions are byte offsets in the file.
 #include "procedures/script/batchTokenBuffer.h"
 #include "procedures/script/icstream.h"
-#include "tests/support/tempPrefix.h"
+#include "tests/script/scriptTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -59,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
         readerCase_t{"unterminatedBlockComment", "a /* b\nc", "a     \n "}),
     [](const ::testing::TestParamInfo<readerCase_t>& info) { return std::string(info.param.name); });
 
-TEST_F(prefixTest, ScriptStreamFailsOnMissingOrEmptyFiles)
+TEST_F(scriptTest, ScriptStreamFailsOnMissingOrEmptyFiles)
 {
     icstream_t missing(L"C:/scripts/none.txt");
     EXPECT_FALSE(missing.good());
@@ -72,7 +72,7 @@ TEST_F(prefixTest, ScriptStreamFailsOnMissingOrEmptyFiles)
     EXPECT_FALSE(joined.good());
 }
 
-TEST_F(prefixTest, ScriptStreamPositionsAreByteOffsets)
+TEST_F(scriptTest, ScriptStreamPositionsAreByteOffsets)
 {
     ASSERT_TRUE(writeRawFile(sourcePath, "ab\r\n  /*c*/d\r\n\tef"));
     icstream_t in(sourcePath);
@@ -92,7 +92,7 @@ TEST_F(prefixTest, ScriptStreamPositionsAreByteOffsets)
     EXPECT_EQ(delivered(in), "*/d\n\tef");
 }
 
-TEST_F(prefixTest, TokenPlacesCountLinesFromZero)
+TEST_F(scriptTest, TokenPlacesCountLinesFromZero)
 {
     ASSERT_TRUE(writeRawFile(sourcePath, "ab\r\n  cd\r\n\tef \\\ngh\nij"));
     icstream_t in(sourcePath);

@@ -1,8 +1,10 @@
 // The runner around the calls: the stop protocol, result logs, counters and
 // the trace log.
+#include "platform/beep.h"
 #include "procedures/script/batchRunContext.h"
 #include "procedures/script/resultLogTable.h"
 #include "tests/script/scriptTestSupport.h"
+#include "tests/support/scriptedMessageBox.h"
 
 #include <gtest/gtest.h>
 
@@ -175,4 +177,20 @@ TEST_F(scriptTest, CurrentContextIsSetWhileARunLasts)
     });
     EXPECT_EQ(seen, &context);
     EXPECT_EQ(batchRunContext_t::current(), nullptr);
+}
+
+TEST_F(scriptTest, PauseBoxAndBeep)
+{
+    scriptedMessageBox_t boxes;
+    boxes.expect(expectedBox_t{L"Batch is paused. Press any key to continue.", false, std::wstring(L"Dorvanel Batch Parser"),
+                               MB_OK | MB_ICONINFORMATION, IDOK});
+    int beeps = 0;
+    setBeepHook([&beeps] { ++beeps; });
+    scriptRun_t result = run("{ messageBox() beep() beep() }");
+    setBeepHook({});
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(beeps, 2);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].owner, HWND{0});
+    EXPECT_EQ(result.trace, onDisk("messageBox ( )  returns : 0\nbeep ( )  returns : 0\nbeep ( )  returns : 0\n"));
 }

@@ -1,0 +1,269 @@
+// deps: link
+// Stop-and-wait exchanges per second between a client device and a machines
+// server on loopback (send-and-wait commands in state 5, each answered by a
+// status reply), next to a plain TCP ping-pong of the same message sizes on
+// the same machine, the physical limit; "ratio" is device / ping-pong.
+#include "link/qvrClientDev.h"
+#include "platform/prefix.h"
+
+#include <benchmark/benchmark.h>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using bytes_t = std::vector<std::uint8_t>;
+
+bytes_t wide(const std::string& text)
+{
+    bytes_t out = {0xFF, 0xFE, 0xFF, static_cast<std::uint8_t>(text.size())};
+    for (char c : text) {
+        out.push_back(static_cast<std::uint8_t>(c));
+        out.push_back(0);
+    }
+    return out;
+}
+
+void append(bytes_t& to, const bytes_t& more) { to.insert(to.end(), more.begin(), more.end()); }
+
+void appendU32(bytes_t& to, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        to.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+// The status reply every command gets: type 10, machine 1 in state 5.
+bytes_t statusReply()
+{
+    bytes_t out = wide("RESP");
+    bytes_t status(61, 0);
+    status[0] = 10;
+    status[1] = 1;
+    status[1 + 12] = 1u << 5;
+    status[1 + 50] = 5;
+    append(out, status);
+    return out;
+}
+
+// The "CMND" message of command 129 with a byte and an int32, as the device sends it.
+bytes_t commandMessage()
+{
+    bytes_t out = wide("CMND");
+    append(out, bytes_t{6, 129, 2, 1, 0, 0, 0});
+    return out;
+}
+
+void noDelay(int fd)
+{
+    const int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
+bool sendAll(int fd, const bytes_t& bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Reads exactly n bytes (false when the link ends first).
+bool receiveExactly(int fd, std::uint8_t* into, std::size_t n)
+{
+    std::size_t done = 0;
+    while (done < n) {
+        const ssize_t got = ::recv(fd, into + done, n - done, 0);
+        if (got <= 0)
+            return false;
+        done += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+// A loopback listener on an ephemeral port whose one connection is served
+// on a thread by the given function.
+class loopbackServer_t {
+public:
+    template <class F> explicit loopbackServer_t(F serve)
+    {
+        listenFd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(listenFd_, 4);
+        ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this, serve] {
+            const int fd = ::accept(listenFd_, nullptr, nullptr);
+            if (fd < 0)
+                return;
+            noDelay(fd);
+            connection_.store(fd);
+            serve(fd, stop_);
+        });
+    }
+    ~loopbackServer_t()
+    {
+        stop_.store(true);
+        ::shutdown(listenFd_, SHUT_RDWR);
+        const int fd = connection_.load();
+        if (fd >= 0)
+            ::shutdown(fd, SHUT_RDWR);
+        thread_.join();
+        if (fd >= 0)
+            ::close(fd);
+        ::close(listenFd_);
+    }
+    int port() const { return port_; }
+
+private:
+    int listenFd_ = -1;
+    int port_ = 0;
+    std::atomic<int> connection_{-1};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// The machines server's side: greeting, access, then a status reply to
+// every command and "ERROR" to any other request.
+void serveMachine(int fd, const std::atomic<bool>& stop)
+{
+    bytes_t greeting = wide("BrevanquillorMachinesServer");
+    double versions[2] = {12.0, 12.0};
+    const auto* raw = reinterpret_cast<const std::uint8_t*>(versions);
+    greeting.insert(greeting.end(), raw, raw + sizeof versions);
+    appendU32(greeting, 0);
+    if (!sendAll(fd, greeting))
+        return;
+    std::vector<std::uint8_t> buffer(65536);
+    if (::recv(fd, buffer.data(), buffer.size(), 0) <= 0)
+        return;
+    bytes_t answer = wide("QVRcontrolConnect");
+    appendU32(answer, 1);
+    append(answer, wide("Bench"));
+    if (!sendAll(fd, answer))
+        return;
+    const bytes_t reply = statusReply();
+    const bytes_t error = wide("ERROR");
+    const bytes_t command = wide("CMND");
+    while (!stop.load()) {
+        const ssize_t n = ::recv(fd, buffer.data(), buffer.size(), 0);
+        if (n <= 0)
+            return;
+        const bool isCommand = static_cast<std::size_t>(n) >= command.size() &&
+                               std::memcmp(buffer.data(), command.data(), command.size()) == 0;
+        if (!sendAll(fd, isCommand ? reply : error))
+            return;
+    }
+}
+
+// The plain ping-pong's server: the reply of the same size to every message
+// of the command's size.
+void servePingPong(int fd, const std::atomic<bool>& stop)
+{
+    const bytes_t reply = statusReply();
+    std::vector<std::uint8_t> buffer(commandMessage().size());
+    while (!stop.load()) {
+        if (!receiveExactly(fd, buffer.data(), buffer.size()) || !sendAll(fd, reply))
+            return;
+    }
+}
+
+// A throw-away prefix, removed when the program ends.
+struct temporaryPrefix_t {
+    std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("qvr-bench-client-" + std::to_string(::getpid()));
+    temporaryPrefix_t()
+    {
+        std::filesystem::create_directories(folder);
+        usePrefix(folder.string());
+    }
+    ~temporaryPrefix_t()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+};
+
+// Exchanges per second of a plain blocking TCP ping-pong with these sizes.
+double pingPongRate(std::int64_t exchanges)
+{
+    loopbackServer_t server(servePingPong);
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(server.port()));
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return 0.0;
+    }
+    noDelay(fd);
+    const bytes_t request = commandMessage();
+    std::vector<std::uint8_t> reply(statusReply().size());
+    const auto started = std::chrono::steady_clock::now();
+    std::int64_t done = 0;
+    for (; done < exchanges; ++done) {
+        if (!sendAll(fd, request) || !receiveExactly(fd, reply.data(), reply.size()))
+            break;
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    ::close(fd);
+    return seconds > 0 ? static_cast<double>(done) / seconds : 0.0;
+}
+
+void BM_ClientDeviceExchanges(benchmark::State& state)
+{
+    static temporaryPrefix_t prefix;
+    loopbackServer_t server(serveMachine);
+    sharedLock_t lock;
+    qvrClientDev_t device(0, lock);
+    // Only the benchmark's own commands go out.
+    device.setPollInterval(0);
+    device.connect(L"localhost", 1, true, server.port());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!(device.isConnected() && device.getMachineState() == 5)) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            state.SkipWithError("the client device did not reach state 5");
+            return;
+        }
+        device.sendCommand(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    // Let what the connection queued by itself drain.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+
+    std::int64_t value = 0;
+    const auto started = std::chrono::steady_clock::now();
+    for (auto _ : state)
+        device.sendCommandWait(129, 1, 2, 4, static_cast<std::int32_t>(++value));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double deviceRate = seconds > 0 ? static_cast<double>(state.iterations()) / seconds : 0.0;
+    const double tcpRate = pingPongRate(std::max<std::int64_t>(state.iterations(), 1000));
+    state.counters["device_exchanges_per_s"] = deviceRate;
+    state.counters["tcp_pingpong_per_s"] = tcpRate;
+    state.counters["ratio"] = tcpRate > 0 ? deviceRate / tcpRate : 0.0;
+}
+BENCHMARK(BM_ClientDeviceExchanges)->UseRealTime()->Unit(benchmark::kMicrosecond)->MinTime(2.0);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,341 @@
+// The client device's connection and loop: (re)connection, reading the
+// server, sending the queue, the reply handlers and send-and-wait.
+#include "link/qvrClientDev.h"
+
+#include "link/currentClientDevice.h"
+#include "link/socketRequestStream.h"
+#include "platform/ticks.h"
+
+qvrClientDev_t::qvrClientDev_t(HWND ownerWindow_, sharedLock_t& lock_)
+    : qvrCommDev_t(ownerWindow_, tickPeriodMs, lock_), layerRecords_(static_cast<std::size_t>(layerRecordCapacity))
+{
+    socket_ = new qvrClientSocket_t(false, lock);
+}
+
+qvrClientDev_t::~qvrClientDev_t()
+{
+    // Threads waiting for a reply leave first; they must not outlive us.
+    closing_.set();
+    stop();
+    while (waiters_.load() > 0)
+        sleepMs(1);
+    qvrClientSocket_t* socket;
+    bool fromListener;
+    {
+        lockGuard_t guard(lock);
+        socket = socket_;
+        socket_ = nullptr;
+        fromListener = fromListener_;
+    }
+    disposeSocket(socket, fromListener);
+    // Nobody may reach a deleted device through the global pointer.
+    if (getCurrentClientDevice() == this)
+        setCurrentClientDevice(nullptr);
+}
+
+void qvrClientDev_t::disposeSocket(qvrClientSocket_t* socket, bool fromListener)
+{
+    if (socket == nullptr)
+        return;
+    basicSocket_t* listener = fromListener ? socket->owner() : nullptr;
+    if (listener != nullptr && listener->hasConnection(socket))
+        listener->removeAndDeleteConnection(socket);  // waits for its thread
+    else
+        delete socket;  // its shutdown wakes and waits for its thread
+}
+
+// --- connection ------------------------------------------------------------------
+
+bool qvrClientDev_t::connect(const std::wstring& host, std::int32_t machineId, bool controlAccess, int port)
+{
+    {
+        lockGuard_t guard(lock);
+        if (socket_ != nullptr && socket_->isConnected())
+            return false;
+        requestedMachineId_ = machineId;
+        controlAccess_ = controlAccess;
+        host_ = host.empty() ? std::wstring(L"localhost") : host;
+        port_ = port;
+        reconnectWanted_.store(true);
+    }
+    if (isRunning())
+        return true;
+    return open();
+}
+
+bool qvrClientDev_t::attachSocket(qvrClientSocket_t* socket)
+{
+    if (socket == nullptr)
+        return false;
+    qvrClientSocket_t* old;
+    {
+        lockGuard_t guard(lock);
+        if ((socket_ != nullptr && socket_->isConnected()) || isRunning())
+            return false;
+        old = socket_;
+        socket_ = socket;
+        fromListener_ = true;
+        host_ = socket->getHost();
+        port_ = socket->getPort();
+        controlAccess_ = socket->hasControlAccess();
+    }
+    disposeSocket(old, false);
+    if (!open())
+        return false;
+    lockGuard_t guard(lock);
+    lastContactTick_ = tickCount();
+    return true;
+}
+
+void qvrClientDev_t::reconnect()
+{
+    qvrClientSocket_t* fresh;
+    qvrClientSocket_t* old;
+    bool oldFromListener;
+    std::wstring host;
+    int port;
+    std::int32_t machineId;
+    {
+        lockGuard_t guard(lock);
+        fresh = new qvrClientSocket_t(controlAccess_, lock);
+        old = socket_;
+        socket_ = fresh;
+        oldFromListener = fromListener_;
+        fromListener_ = false;
+        host = host_;
+        port = port_;
+        machineId = requestedMachineId_;
+    }
+    disposeSocket(old, oldFromListener);
+    fresh->connectTo(host, machineId, port);
+    lockGuard_t guard(lock);
+    host_ = fresh->getHost();
+    port_ = fresh->getPort();
+    lastContactTick_ = tickCount();
+}
+
+// --- the loop (device thread) ------------------------------------------------------
+
+bool qvrClientDev_t::step()
+{
+    if (reconnectWanted_.exchange(false))
+        reconnect();
+    return qvrCommDev_t::step();
+}
+
+void qvrClientDev_t::onTick()
+{
+    qvrCommDev_t::onTick();
+    bool stale;
+    {
+        lockGuard_t guard(lock);
+        stale = socket_ != nullptr && !socket_->isAccepted() &&
+                static_cast<std::uint32_t>(tickCount() - lastContactTick_) > reconnectIntervalMs;
+    }
+    if (stale)
+        reset();
+}
+
+void qvrClientDev_t::reset()
+{
+    if (isRunning()) {
+        bool listener;
+        {
+            lockGuard_t guard(lock);
+            listener = fromListener_;
+            if (listener) {
+                // Told once per reconnection interval, not at every tick.
+                lastContactTick_ = tickCount();
+            } else {
+                linkState = 0;
+                reconnectWanted_.store(true);
+            }
+        }
+        if (listener)
+            notify(134);
+    }
+    qvrCommDev_t::reset();
+}
+
+bool qvrClientDev_t::waitForInput()
+{
+    qvrClientSocket_t* socket;
+    {
+        lockGuard_t guard(lock);
+        lastInputWaitTick = tickCount();
+        socket = socket_;
+    }
+    if (socket == nullptr || !socket->isConnected()) {
+        sleepMs(1);
+        return false;
+    }
+    sendPendingUpload();
+    if (socket->waitForData(1)) {
+        const int result = socket->parseMessage(*this);
+        if (result == qvrClientSocket_t::handled_e) {
+            queue.setCurrent(socket->reply());
+            return true;
+        }
+        if (result == qvrClientSocket_t::waitAndResend_e) {
+            // The same front goes out again; a stop does not wait for the pause.
+            stopRequest.wait(resendDelayMs);
+            queue.resumeSending();
+            return false;
+        }
+    }
+    if (socket->isClosed()) {
+        notify(119);
+        reset();
+    }
+    return false;
+}
+
+void qvrClientDev_t::sendPending()
+{
+    packetBuffer_t out(qvrClientSocket_t::messageCapacity);
+    qvrClientSocket_t* socket;
+    {
+        lockGuard_t guard(lock);
+        socket = socket_;
+        if (socket == nullptr || !socket->isAccepted() || !queue.popFront(out))
+            return;
+        queue.setAwaitingReply();
+        lastSendTick = tickCount();
+        lastInputWaitTick = lastSendTick;
+        ++sentCount_;
+    }
+    // Outside the lock: a peer that reads slowly must not block the getters.
+    // Only this thread replaces or deletes the socket.
+    socket->sendPacket(out);
+}
+
+void qvrClientDev_t::close()
+{
+    lockGuard_t guard(lock);
+    if (socket_ != nullptr)
+        socket_->closeConnection();
+}
+
+void qvrClientDev_t::onLinkTimeout()
+{
+    reset();
+}
+
+void qvrClientDev_t::onPacket(const packetBuffer_t& packet)
+{
+    if (packet.kind() == packetBuffer_t::requestMessage) {
+        queueRequestBuffer(packet);
+        return;
+    }
+    qvrCommDev_t::onPacket(packet);
+}
+
+// --- reply handlers ------------------------------------------------------------------
+
+void qvrClientDev_t::onStatus(const packetBuffer_t& reply)
+{
+    if (!reply.holds(1, static_cast<std::int32_t>(machineStatus_t::size)))
+        return;
+    lockGuard_t guard(lock);
+    qvrCommDev_t::onStatus(reply);
+    if (status.machineID() != 0)
+        requestedMachineId_ = static_cast<std::int32_t>(status.machineID());
+    if (!status.hasFlag(machineStatus_t::flagBuilding))
+        lastReceivedLayer_ = -1;
+    if (status.machineState() != 5)
+        replyEvent_.set();
+}
+
+void qvrClientDev_t::onStatusReply(const packetBuffer_t& reply)
+{
+    if (!reply.holds(1, static_cast<std::int32_t>(machineStatus_t::size)))
+        return;
+    onStatus(reply);
+    notify(141);
+}
+
+void qvrClientDev_t::onPacket10(const packetBuffer_t& reply)
+{
+    onStatus(reply);
+    replyEvent_.set();
+}
+
+void qvrClientDev_t::onPacket12(const packetBuffer_t&)
+{
+    {
+        lockGuard_t guard(lock);
+        status.setMachineState(2);
+    }
+    replyEvent_.set();
+}
+
+void qvrClientDev_t::onLayerRecord(const packetBuffer_t& reply)
+{
+    if (!reply.holds(1, static_cast<std::int32_t>(layerRecord_t::size)))
+        return;
+    // The request in flight says which layer this is: [4][10][u16 index].
+    packetBuffer_t front(qvrClientSocket_t::messageCapacity);
+    if (!queue.peekFront(front) || front.kind() != packetBuffer_t::devicePacket || front.length() < 4 ||
+        front.u8(1) != 10)
+        return;
+    const std::int32_t index = front.u16(2);
+    bool stored = false;
+    {
+        lockGuard_t guard(lock);
+        if (index == lastReceivedLayer_ + 1 && index < layerRecordCapacity) {
+            layerRecords_[static_cast<std::size_t>(index)].assign(reply.data() + 1, layerRecord_t::size);
+            lastReceivedLayer_ = index;
+            stored = true;
+        }
+    }
+    if (stored)
+        notify(124);
+}
+
+void qvrClientDev_t::createFoldersIfIdKnown()
+{
+    qvrCommDev_t::createFoldersIfIdKnown();
+    requestFileSenderInfo();
+}
+
+// --- send and wait ------------------------------------------------------------------
+
+void qvrClientDev_t::waitForReply()
+{
+    waiters_.fetch_add(1);
+    waitForAnyEvent({&replyEvent_, &closing_}, commandWaitMs);
+    waiters_.fetch_sub(1);
+}
+
+void qvrClientDev_t::sendCommandWait(std::uint8_t code, std::int32_t type1, std::int32_t value1,
+                                     std::int32_t type2, std::int32_t value2)
+{
+    {
+        lockGuard_t guard(lock);
+        if (status.machineState() != 5)
+            return;
+        replyEvent_.reset();
+    }
+    sendCommandArgs(code, type1, value1, type2, value2);
+    waitForReply();
+}
+
+void qvrClientDev_t::sendCommandDataWait(std::uint8_t code, const packetBuffer_t& payload)
+{
+    {
+        lockGuard_t guard(lock);
+        if (status.machineState() != 5)
+            return;
+        replyEvent_.reset();
+    }
+    sendCommand(code, &payload);
+    waitForReply();
+}
+
+void qvrClientDev_t::sendCommandDataWait(std::uint8_t code, const void* bytes, std::int32_t count)
+{
+    packetBuffer_t payload(commandPacketCapacity);
+    if (count > 0 && payload.append(bytes, count) != count)
+        return;  // more than a command packet holds: nothing is sent
+    sendCommandDataWait(code, payload);
+}

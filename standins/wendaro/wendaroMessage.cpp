@@ -1,0 +1,22 @@
+#include "standins/wendaro/wendaroMessage.h"
+
+socketRequestStream_t& wendaroMessage_t::word(const std::wstring& text)
+{
+    if (!stream_)
+        stream_ = std::make_unique<socketRequestStream_t>(text);
+    else
+        stream_->writeString(text);
+    words_.push_back(text);
+    return *stream_;
+}
+
+std::vector<std::uint8_t> wendaroMessage_t::bytes()
+{
+    if (!stream_)
+        return {};
+    const std::uint8_t* data = stream_->bytes();
+    const std::int32_t length = stream_->length();
+    if (length <= 0)
+        return {};
+    return std::vector<std::uint8_t>(data, data + length);
+}

@@ -1,0 +1,63 @@
+#include "technician/helpViewer.h"
+
+#include <QPointer>
+#include <QUrl>
+
+namespace {
+
+// Topic names become URLs of an own scheme, so relative links resolve
+// against the topic's folder inside the archive.
+QUrl topicUrl(const std::wstring& topic)
+{
+    QString path = QString::fromStdWString(topic);
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QUrl url;
+    url.setScheme(QStringLiteral("help"));
+    url.setPath(QLatin1Char('/') + path);
+    return url;
+}
+
+}  // namespace
+
+helpViewer_t::helpViewer_t(QWidget* parent) : QTextBrowser(parent)
+{
+    setWindowFlag(Qt::Window);
+    setOpenLinks(true);
+    setOpenExternalLinks(false);
+    resize(720, 560);
+}
+
+helpViewer_t* helpViewer_t::instance(QWidget* parent)
+{
+    static QPointer<helpViewer_t> viewer;
+    if (viewer.isNull())
+        viewer = new helpViewer_t(parent);
+    return viewer;
+}
+
+bool helpViewer_t::showTopic(const std::wstring& helpFile, const std::wstring& topic)
+{
+    if (helpFile != file_ || archive_.isEmpty()) {
+        file_.clear();
+        if (!archive_.load(helpFile))
+            return false;
+        file_ = helpFile;
+    }
+    topic_ = archive_.member(topic) ? topic : std::wstring(L"index.htm");
+    setSource(topicUrl(topic_), QTextDocument::HtmlResource);
+    setWindowTitle(documentTitle().isEmpty() ? QStringLiteral("Help") : documentTitle());
+    show();
+    raise();
+    activateWindow();
+    return true;
+}
+
+QVariant helpViewer_t::loadResource(int type, const QUrl& name)
+{
+    if (name.scheme() == QLatin1String("help") || name.scheme().isEmpty()) {
+        if (const std::optional<QByteArray> bytes = archive_.member(name.path().toStdWString()))
+            return *bytes;
+        return QVariant();
+    }
+    return QTextBrowser::loadResource(type, name);
+}
