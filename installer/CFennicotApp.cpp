@@ -6,8 +6,7 @@
 #include "platform/messageBoxHook.h"
 #include "platform/process.h"
 
-bool CFennicotApp::InitInstance()
-{
+bool CFennicotApp::InitInstance() {
     // There is no component library to initialise and no control container
     // or three-dimensional controls to enable here.
     std::wstring program;
@@ -22,4 +21,6 @@ bool CFennicotApp::InitInstance()
     return false;
 }
 
-int CFennicotApp::ExitInstance() { return 0; }
+int CFennicotApp::ExitInstance() {
+    return 0;
+}

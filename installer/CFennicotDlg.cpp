@@ -11,22 +11,19 @@
 #include <QCloseEvent>
 
 CFennicotDlg::CFennicotDlg(QWidget* parent)
-    : qtWindow_t<QDialog>(parent), ui_(std::make_unique<Ui::fennicotDlgTemplate>()), icon_(installerIcon())
-{
+    : qtWindow_t<QDialog>(parent), ui_(std::make_unique<Ui::fennicotDlgTemplate>()), icon_(installerIcon()) {
     ui_->setupUi(this);
     setFixedSize(size());
 }
 
-CFennicotDlg::~CFennicotDlg()
-{
+CFennicotDlg::~CFennicotDlg() {
     // Out of the window table first: the worker's posts are dropped from now
     // on; then wait for a worker that still runs.
     destroyWindow();
     worker_.reset();
 }
 
-int CFennicotDlg::DoModal()
-{
+int CFennicotDlg::DoModal() {
     OnInitDialog();
     if (!ended_)
         exec();
@@ -34,16 +31,14 @@ int CFennicotDlg::DoModal()
     return result();
 }
 
-void CFennicotDlg::EndDialog(int result)
-{
+void CFennicotDlg::EndDialog(int result) {
     if (ended_)
         return;
     ended_ = true;
     done(result);
 }
 
-void CFennicotDlg::DoDataExchange(bool saveAndValidate)
-{
+void CFennicotDlg::DoDataExchange(bool saveAndValidate) {
     QWidget* control = dlgItem(this, statusControlId);
     if (control == nullptr)
         return;
@@ -53,8 +48,7 @@ void CFennicotDlg::DoDataExchange(bool saveAndValidate)
         setWindowText(control, statusLine_);
 }
 
-bool CFennicotDlg::OnInitDialog()
-{
+bool CFennicotDlg::OnInitDialog() {
     DoDataExchange(false);
     setWindowIcon(icon_);
 
@@ -87,14 +81,12 @@ bool CFennicotDlg::OnInitDialog()
     return true;
 }
 
-void CFennicotDlg::onWindowMessage(unsigned message, WPARAM, LPARAM)
-{
+void CFennicotDlg::onWindowMessage(unsigned message, WPARAM, LPARAM) {
     if (message == WM_APP)
         onProgress();
 }
 
-void CFennicotDlg::onProgress()
-{
+void CFennicotDlg::onProgress() {
     // A post still queued after the end finds nothing more to do.
     if (worker_ == nullptr || finished_)
         return;
@@ -107,8 +99,7 @@ void CFennicotDlg::onProgress()
     EndDialog(IDCANCEL);
 }
 
-void CFennicotDlg::closeEvent(QCloseEvent* event)
-{
+void CFennicotDlg::closeEvent(QCloseEvent* event) {
     if (ended_) {
         QDialog::closeEvent(event);
         return;

@@ -22,10 +22,11 @@ constexpr auto afterClose = std::chrono::milliseconds(200);
 constexpr int moveRetries = 24;
 constexpr auto moveRetryPause = std::chrono::milliseconds(500);
 
-}  // namespace
+} // namespace
 
 driverReplacement_t::driverReplacement_t(bool secondEdition)
-    : secondEdition_(secondEdition), installedPath_(getSlicerFolder() + L"/" + driverFileName(secondEdition)) {}
+    : secondEdition_(secondEdition),
+      installedPath_(getSlicerFolder() + L"/" + driverFileName(secondEdition)) {}
 
 std::wstring driverReplacement_t::driverFileName(bool secondEdition) {
     return secondEdition ? secondEditionDriverFile : driverFile;
@@ -39,7 +40,6 @@ void driverReplacement_t::closeAndSetAside() {
     miscHandle_t mutex;
     bool existed = false;
     mutex.createMutex(driverMutexName, &existed);
-    foundRunning_ = existed;
     if (existed) {
         mutex.close();
         waitForDriverToClose();

@@ -26,18 +26,11 @@ public:
     // otherwise the old file is put back in place.
     void finish(bool newDriverInPlace);
 
-    const std::wstring& installedPath() const { return installedPath_; }
-    // Where the old file waits; empty when there was none to move.
-    const std::wstring& asidePath() const { return asidePath_; }
-    // Whether a running driver held the mutex when the step began.
-    bool foundRunning() const { return foundRunning_; }
-
 private:
     void waitForDriverToClose();
     void setAside();
 
     bool secondEdition_;
     std::wstring installedPath_;
-    std::wstring asidePath_;
-    bool foundRunning_ = false;
+    std::wstring asidePath_; // where the old file waits; empty when none was moved
 };

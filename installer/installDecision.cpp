@@ -7,14 +7,17 @@
 
 using namespace installerNames;
 
-std::wstring installerTitle() { return L"Version " + versionToText(installerVersion); }
+std::wstring installerTitle() {
+    return L"Version " + versionToText(installerVersion);
+}
 
 installDecision_t decideInstallation() {
     installDecision_t decision;
     installChoice_t& choice = decision.choice;
     choice.secondEdition = fileExists(secondEditionDriverFile) || fileExists(secondEditionTechnicianFile);
 
-    choice.shortcutFolder = regReadString(slicerRegistryKey, shortcutFolderValueName, L"", HKEY_LOCAL_MACHINE);
+    choice.shortcutFolder =
+        regReadString(slicerRegistryKey, shortcutFolderValueName, L"", HKEY_LOCAL_MACHINE);
     const std::wstring slicerFolder =
         regReadString(slicerRegistryKey, slicerDirectoryValueName, L"", HKEY_LOCAL_MACHINE);
     if (choice.shortcutFolder.empty() || slicerFolder.empty() || !fileExists(slicerFolder)) {

@@ -8,9 +8,9 @@
 #include <string>
 
 enum class installOutcome_e {
-    missingSlicer_e,     // the slicer is not installed: `text` says which one
-    nothingToInstall_e,  // no known program file: `text` says so
-    ask_e,               // `text` is the Yes/No question
+    missingSlicer_e,    // the slicer is not installed: `text` says which one
+    nothingToInstall_e, // no known program file: `text` says so
+    ask_e,              // `text` is the Yes/No question
 };
 
 struct installDecision_t {

@@ -81,7 +81,9 @@ void installWorker_t::install() {
     }
 }
 
-bool installWorker_t::copyDriver() { return copyFileWithRetry(driverReplacement_t::driverFileName(choice_.secondEdition)); }
+bool installWorker_t::copyDriver() {
+    return copyFileWithRetry(driverReplacement_t::driverFileName(choice_.secondEdition));
+}
 
 void installWorker_t::copyTheOtherFiles() {
     copyFileWithRetry(updaterFile);
@@ -105,8 +107,8 @@ bool installWorker_t::copyFileWithRetry(const std::wstring& name) {
     setFileNormal(target);
     while (!copyFile(name, target, false)) {
         const std::wstring text = wstr_t() << L"Cannot copy " << name
-                                           << L". Close this program if it's open, and retry." << L"\r\nError: "
-                                           << lastErrorText();
+                                           << L". Close this program if it's open, and retry."
+                                           << L"\r\nError: " << lastErrorText();
         if (messageBox(text, MB_RETRYCANCEL | MB_ICONEXCLAMATION) != IDRETRY)
             throw endThread_t();
     }
@@ -129,14 +131,16 @@ void installWorker_t::createShortcuts() {
     const std::wstring desktop = getSpecialFolder(CSIDL_DESKTOPDIRECTORY);
     const std::wstring folder = getSlicerFolder();
     // An unknown special folder would put the links at the root of the drive.
-    const std::wstring programs = startMenu.empty() ? std::wstring() : startMenu + L"\\" + choice_.shortcutFolder;
+    const std::wstring programs =
+        startMenu.empty() ? std::wstring() : startMenu + L"\\" + choice_.shortcutFolder;
     auto link = [](const std::wstring& where, const std::wstring& target, const std::wstring& name,
                    const std::wstring& description) {
         if (!where.empty())
             createShortcut(target, where + L"/" + name, description);
     };
 
-    link(programs, folder + L"/" + updaterFile, L"Embedded Update.lnk", L"Update the 3D printer's embedded software");
+    link(programs, folder + L"/" + updaterFile, L"Embedded Update.lnk",
+         L"Update the 3D printer's embedded software");
     if (choice_.installTechnician) {
         const std::wstring title = choice_.secondEdition ? secondEditionTechnicianTitle : technicianTitle;
         const std::wstring target = folder + L"/" + title + L".exe";

@@ -33,7 +33,7 @@ inline constexpr wchar_t driverMutexName[] = L"Wendaro is OK mutex";
 inline constexpr wchar_t closeDriverValueName[] = L"To Close Master Program?";
 // Inside each machine folder.
 inline constexpr wchar_t backupsFolderName[] = L"Backups";
-}  // namespace installerNames
+} // namespace installerNames
 
 // The installer's version, shown as "2.0".
 inline constexpr double installerVersion = 12.0;

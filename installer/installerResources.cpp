@@ -1,19 +1,16 @@
 #include "installer/installerResources.h"
 
 // Outside any namespace: Q_INIT_RESOURCE declares a global function.
-static void registerInstallerResources()
-{
+static void registerInstallerResources() {
     Q_INIT_RESOURCE(installer);
 }
 
-void initInstallerResources()
-{
+void initInstallerResources() {
     static const bool registered = (registerInstallerResources(), true);
     (void)registered;
 }
 
-QIcon installerIcon()
-{
+QIcon installerIcon() {
     initInstallerResources();
     QIcon icon;
     for (const char* size : {"16", "32", "48"})

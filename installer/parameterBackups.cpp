@@ -28,7 +28,7 @@ void backupParameterFiles(std::time_t now) {
         if (!entry.isFolder || machineNumberOfFolder(entry.name) <= 0)
             continue;
         const std::wstring backups = entry.fullPath + L"/" + installerNames::backupsFolderName;
-        createDirectory(backups);  // an existing folder is fine
+        createDirectory(backups); // an existing folder is fine
         const std::wstring source =
             entry.fullPath + L"/" + settingsFolderName + L"/" + machineParametersFileName;
         const std::wstring target = getFreeFileName(backups + L"/" + dateName, L"txt", 200);

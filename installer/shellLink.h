@@ -15,8 +15,7 @@
 using hresult_t = std::int32_t;
 inline constexpr hresult_t S_OK = 0;
 
-inline bool failedResult(hresult_t result) { return result < 0; }
-
 // Saves the shortcut to the target with its description at linkPath,
 // replacing an older one.
-hresult_t saveShellLink(const std::wstring& target, const std::wstring& description, const std::wstring& linkPath);
+hresult_t saveShellLink(const std::wstring& target, const std::wstring& description,
+                        const std::wstring& linkPath);

@@ -16,6 +16,15 @@ qvrClientDev_t::~qvrClientDev_t()
 {
     // Threads waiting for a reply leave first; they must not outlive us.
     closing_.set();
+    stopRequestEvent().set();
+    {
+        // A device thread blocked in a send to a peer that does not read
+        // wakes when the connection closes. Under the lock the socket is the
+        // live one: the device thread swaps sockets only under it.
+        lockGuard_t guard(lock);
+        if (socket_ != nullptr)
+            socket_->closeConnection();
+    }
     stop();
     while (waiters_.load() > 0)
         sleepMs(1);
@@ -118,7 +127,8 @@ void qvrClientDev_t::reconnect()
 
 bool qvrClientDev_t::step()
 {
-    if (reconnectWanted_.exchange(false))
+    // No new connection once the device is going.
+    if (!closing_.isSet() && reconnectWanted_.exchange(false))
         reconnect();
     return qvrCommDev_t::step();
 }
@@ -173,7 +183,11 @@ bool qvrClientDev_t::waitForInput()
     if (socket->waitForData(1)) {
         const int result = socket->parseMessage(*this);
         if (result == qvrClientSocket_t::handled_e) {
-            queue.setCurrent(socket->reply());
+            // A reply packet is at most 64 bytes: the current packet keeps
+            // its size instead of the whole message buffer's.
+            packetBuffer_t current(commandPacketCapacity);
+            current.append(socket->reply().data(), socket->reply().length());
+            queue.setCurrent(current);
             return true;
         }
         if (result == qvrClientSocket_t::waitAndResend_e) {
@@ -183,7 +197,7 @@ bool qvrClientDev_t::waitForInput()
             return false;
         }
     }
-    if (socket->isClosed()) {
+    if (socket->isClosed() && !closing_.isSet()) {
         notify(119);
         reset();
     }
@@ -192,7 +206,8 @@ bool qvrClientDev_t::waitForInput()
 
 void qvrClientDev_t::sendPending()
 {
-    packetBuffer_t out(qvrClientSocket_t::messageCapacity);
+    // Takes the front's own size (a device packet, or a whole request).
+    packetBuffer_t out(0);
     qvrClientSocket_t* socket;
     {
         lockGuard_t guard(lock);
@@ -211,9 +226,14 @@ void qvrClientDev_t::sendPending()
 
 void qvrClientDev_t::close()
 {
-    lockGuard_t guard(lock);
-    if (socket_ != nullptr)
-        socket_->closeConnection();
+    qvrClientSocket_t* socket;
+    {
+        lockGuard_t guard(lock);
+        socket = socket_;
+    }
+    // Only this thread replaces the socket.
+    if (socket != nullptr)
+        socket->closeConnection();
 }
 
 void qvrClientDev_t::onLinkTimeout()
@@ -274,7 +294,7 @@ void qvrClientDev_t::onLayerRecord(const packetBuffer_t& reply)
     if (!reply.holds(1, static_cast<std::int32_t>(layerRecord_t::size)))
         return;
     // The request in flight says which layer this is: [4][10][u16 index].
-    packetBuffer_t front(qvrClientSocket_t::messageCapacity);
+    packetBuffer_t front(0);
     if (!queue.peekFront(front) || front.kind() != packetBuffer_t::devicePacket || front.length() < 4 ||
         front.u8(1) != 10)
         return;

@@ -170,8 +170,10 @@ qvrClientSocket_t::parseOutcome_t qvrClientSocket_t::parse(socketBytes_t message
     const bool act = self != nullptr && device != nullptr;
     parseOutcome_t outcome;
     bool shortField = false;
-    if (act)
-        self->reply_ = packetBuffer_t(messageCapacity);
+    if (act) {
+        self->reply_.clear();
+        self->reply_.setKind(packetBuffer_t::devicePacket);
+    }
 
     inputStream_t in(message.data(), static_cast<std::int32_t>(message.size()));
     const auto finish = [&](int result) {

@@ -22,8 +22,7 @@
 
 namespace {
 
-void scheduleScreenshot(CFennicotApp& app, const char* request)
-{
+void scheduleScreenshot(CFennicotApp& app, const char* request) {
     const QStringList parts = QString::fromLocal8Bit(request).split(QLatin1Char(','));
     const std::string path = parts.value(0).toStdString();
     bool ok = false;
@@ -50,10 +49,9 @@ void scheduleScreenshot(CFennicotApp& app, const char* request)
     watch->start(10);
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     initProcessCommandLine(argc, argv);
     QApplication application(argc, argv);
     // Logic never depends on the locale; Qt has just set it from the environment.

@@ -15,8 +15,7 @@
 
 namespace {
 
-QImage icon(int size)
-{
+QImage icon(int size) {
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
@@ -58,10 +57,9 @@ QImage icon(int size)
     return image;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QGuiApplication application(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: drawInstallerIcon <resources/installer>\n");

@@ -16,7 +16,8 @@
 namespace fs = std::filesystem;
 
 void installerTest::SetUp() {
-    ASSERT_TRUE(regWriteString(slicerRegistryKey, slicerDirectoryValueName, slicerFolder, HKEY_LOCAL_MACHINE));
+    ASSERT_TRUE(
+        regWriteString(slicerRegistryKey, slicerDirectoryValueName, slicerFolder, HKEY_LOCAL_MACHINE));
     ASSERT_TRUE(regWriteString(slicerRegistryKey, installerNames::shortcutFolderValueName, L"Corvanta",
                                HKEY_LOCAL_MACHINE));
     fs::create_directories(linuxPathOf(slicerFolder));
@@ -49,7 +50,9 @@ void installerTest::freshFolders() {
     ASSERT_EQ(::chdir(linuxPathOf(L"C:\\dist").c_str()), 0);
 }
 
-void installerTest::TearDown() { setLauncherHook({}); }
+void installerTest::TearDown() {
+    setLauncherHook({});
+}
 
 void installerTest::distribute(const std::wstring& name, const std::string& bytes, mode_t mode) {
     const std::wstring path = L"C:\\dist\\" + name;
@@ -88,7 +91,14 @@ std::vector<std::wstring> installerTest::starts() const {
     return starts_;
 }
 
-std::wstring installerTest::closeRequestLine(const std::wstring& driver) { return buildCommandLine(driver, L"/c"); }
+std::vector<std::wstring> installerTest::startsSince(std::size_t count) const {
+    const std::vector<std::wstring> all = starts();
+    return std::vector<std::wstring>(all.begin() + static_cast<long>(std::min(count, all.size())), all.end());
+}
+
+std::wstring installerTest::closeRequestLine(const std::wstring& driver) {
+    return buildCommandLine(driver, L"/c");
+}
 
 std::wstring installerTest::installedStartLine(const std::wstring& name) {
     return buildCommandLine(std::wstring(slicerFolder) + L"/" + name, L"");
@@ -99,11 +109,9 @@ std::string builtProgram(const std::string& fileName) {
     if (const char* bin = std::getenv("QVR_BUILD_BIN"); bin != nullptr && *bin != '\0') {
         folder = bin;
     } else {
-        // Run by hand: <build>/tests/tests_installer next to <build>/bin.
-        char self[4096] = {};
-        const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-        const fs::path exe(std::string(self, n > 0 ? static_cast<std::size_t>(n) : 0));
-        folder = (exe.parent_path().parent_path() / "bin").string();
+        // Run by hand: <build>/tests/tests_installer beside <build>/bin.
+        std::error_code ec;
+        folder = fs::read_symlink("/proc/self/exe", ec).parent_path().parent_path().string() + "/bin";
     }
     const std::string path = folder + "/" + fileName;
     return ::access(path.c_str(), X_OK) == 0 ? path : std::string();

@@ -34,6 +34,7 @@ protected:
     void freshFolders();
 
     std::vector<std::wstring> starts() const;
+    std::vector<std::wstring> startsSince(std::size_t count) const;
     // Program starts are recorded (the default) or really made.
     void recordStarts(bool record);
     // The command lines of "<name> /c" and of the installed program's start.
@@ -45,5 +46,6 @@ private:
     std::vector<std::wstring> starts_;
 };
 
-// The path of a program built beside the tests (QVR_BUILD_BIN), or empty.
+// The path of a program built beside the tests ($QVR_BUILD_BIN, else the
+// build tree's bin/), or empty.
 std::string builtProgram(const std::string& fileName);

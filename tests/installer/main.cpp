@@ -14,8 +14,7 @@
 #include <string>
 #include <sys/stat.h>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (const auto code = runChildHelperIfAsked(argc, argv))
         return *code;
     char pattern[] = "/tmp/qvr-installer-XXXXXX";

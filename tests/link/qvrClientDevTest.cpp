@@ -262,20 +262,6 @@ TEST_F(qvrClientDevTest, ConversionsByAxis)
     EXPECT_GT(device.mmToSteps(2, 1e300), 0);
 }
 
-TEST_F(qvrClientDevTest, NamesOfMotorsAndTools)
-{
-    const std::vector<std::pair<std::int32_t, std::wstring>> tools = {
-        {0, L"Cutting Knife"}, {1, L"Unused Tool"},     {3, L"Unused Tool"},     {4, L"AG mini (1mm)"},
-        {5, L"AG midi (3mm)"}, {6, L"AG maxi (6mm)"},   {7, L"AG maxi 2 (6mm)"}, {8, L"Unused Tool"},
-        {9, L"Trim Knife"},    {11, L"Unused Tool"},    {12, L"---Error---"},    {-1, L"---Error---"}};
-    for (const auto& [type, name] : tools)
-        EXPECT_EQ(qvrClientDev_t::toolTypeName(type), name) << type;
-    const std::vector<std::pair<std::int32_t, std::wstring>> motors = {
-        {0, L"X"}, {1, L"Y"}, {2, L"Z"}, {3, L"Pump"}, {4, L"Feeder"}, {5, L"Unknown motor"}};
-    for (const auto& [axis, name] : motors)
-        EXPECT_EQ(qvrClientDev_t::motorName(axis), name) << axis;
-}
-
 TEST_F(qvrClientDevTest, FileInformationIsToldOnlyWhenOneOfTheTwoIsPresent)
 {
     fileInfo_t absent;

@@ -36,12 +36,15 @@ protected:
     sharedLock_t lock;
     std::unique_ptr<qvrClientDev_t> device;
 
-    ~qvrClientDevThreadsTest() override
+    ~qvrClientDevThreadsTest() override { finish(); }
+
+    // Deletes the device and ends the server loops; a test whose responders
+    // use its own locals calls it before they go.
+    void finish()
     {
         device.reset();
         for (auto& s : servers)
             s->stop();
-        // The loops use the fixture's machine: they end before it goes.
         peer.waitScriptsDone(5000);
     }
 
@@ -130,14 +133,15 @@ TEST_F(qvrClientDevThreadsTest, SendAndWaitReturnsWhenItsReplyComes)
         window.takeAll();
         machine.set([](statusFields_t& s) { s.state = 5; });
         fakeServer_t& server = addAcceptingConnection();
-        std::atomic<bool> replySent{false};
+        // Shared with the server loop, which may outlive this iteration.
+        auto replySent = std::make_shared<std::atomic<bool>>(false);
         std::promise<void> release;
         std::shared_future<void> released = release.get_future().share();
-        server.setResponder([&, released, replyType](const bytes_t& m) {
+        server.setResponder([this, replySent, released, replyType](const bytes_t& m) {
             if (commandCode(m) == 130) {
                 // The reply comes only when the test says so.
                 released.wait_for(15s);
-                replySent.store(true);
+                replySent->store(true);
                 statusFields_t s;
                 s.state = 5;
                 return statusResp(s, replyType);
@@ -148,45 +152,47 @@ TEST_F(qvrClientDevThreadsTest, SendAndWaitReturnsWhenItsReplyComes)
         ASSERT_TRUE(waitUntil([&] { return device->isConnected() && device->getMachineState() == 5; }));
         auto waiter = std::async(std::launch::async, [&] {
             device->sendCommandWait(130, 1, 2);
-            return replySent.load();
+            return replySent->load();
         });
         ASSERT_TRUE(waitSent(server, [](const bytes_t& m) { return m == cmnd(hexBytes("02 82 02")); }));
         EXPECT_EQ(waiter.wait_for(300ms), std::future_status::timeout);
         release.set_value();
         ASSERT_EQ(waiter.wait_for(15s), std::future_status::ready);
         EXPECT_TRUE(waiter.get());
-        device.reset();
+        finish();
     }
 }
 
 TEST_F(qvrClientDevThreadsTest, WaitForConnectionSendsTheSameRequestAgainAfterAPause)
 {
     fakeServer_t& server = addAcceptingConnection();
-    std::mutex mutex;
-    std::vector<std::pair<bytes_t, std::chrono::steady_clock::time_point>> seen;
-    server.setResponder([&](const bytes_t& m) {
-        std::lock_guard<std::mutex> guard(mutex);
-        seen.emplace_back(m, std::chrono::steady_clock::now());
+    struct seen_t {
+        std::mutex mutex;
+        std::vector<std::pair<bytes_t, std::chrono::steady_clock::time_point>> messages;
+    };
+    // Shared with the server loop, which may outlive the test's body.
+    auto seen = std::make_shared<seen_t>();
+    server.setResponder([this, seen](const bytes_t& m) {
+        std::lock_guard<std::mutex> guard(seen->mutex);
+        seen->messages.emplace_back(m, std::chrono::steady_clock::now());
         // The very first request is asked to wait.
-        return seen.size() == 1 ? wide("WAITFORCONNECTION") : machine.respond(m);
+        return seen->messages.size() == 1 ? wide("WAITFORCONNECTION") : machine.respond(m);
     });
     startDevice();
     ASSERT_TRUE(waitUntil([&] {
-        std::lock_guard<std::mutex> guard(mutex);
-        return seen.size() >= 2;
+        std::lock_guard<std::mutex> guard(seen->mutex);
+        return seen->messages.size() >= 2;
     }));
-    std::lock_guard<std::mutex> guard(mutex);
-    EXPECT_EQ(seen[1].first, seen[0].first);
-    EXPECT_GE(seen[1].second - seen[0].second, 450ms);
+    std::lock_guard<std::mutex> guard(seen->mutex);
+    EXPECT_EQ(seen->messages[1].first, seen->messages[0].first);
+    EXPECT_GE(seen->messages[1].second - seen->messages[0].second, 450ms);
 }
 
 TEST_F(qvrClientDevThreadsTest, LostConnectionIsToldAndANewOneGreets)
 {
-    fakeServer_t& first = newServer();
     peer.addScript({scriptedPeer_t::send(greeting()), scriptedPeer_t::receive(),
                     scriptedPeer_t::send(connectAnswer(true, 7, "Alpha")), scriptedPeer_t::receive(),
                     scriptedPeer_t::send(statusResp(statusFields_t{})), scriptedPeer_t::close()});
-    (void)first;
     fakeServer_t& second = addAcceptingConnection();
     startDevice();
     ASSERT_TRUE(waitCode(window, 119));
@@ -196,7 +202,7 @@ TEST_F(qvrClientDevThreadsTest, LostConnectionIsToldAndANewOneGreets)
     EXPECT_EQ(peer.acceptedCount(), 2);
     // The new connection serves the device as the old one did.
     EXPECT_TRUE(waitSent(second, [](const bytes_t& m) { return commandCode(m) == 1; }));
-    EXPECT_TRUE(device->isConnected());
+    EXPECT_TRUE(waitUntil([&] { return device->isConnected(); }));
 }
 
 TEST_F(qvrClientDevThreadsTest, RefusedGreetingIsToldAndRetriedWithANewConnection)
@@ -208,9 +214,10 @@ TEST_F(qvrClientDevThreadsTest, RefusedGreetingIsToldAndRetriedWithANewConnectio
     };
     for (const case_t c : {case_t{12.5, 12.0, 144}, case_t{12.0, 0.5, 145}}) {
         SCOPED_TRACE(c.code);
+        // Outlives the peer, whose thread counts into it.
+        std::atomic<int> answers{0};
         scriptedPeer_t refusing;
         queueWindow_t caseWindow;
-        std::atomic<int> answers{0};
         // Greet, then listen a while for an answer that must not come; the
         // connection is then left open (the peer serves the next one).
         const auto watch = [&](int fd) {
@@ -252,8 +259,13 @@ TEST_F(qvrClientDevThreadsTest, SplitParameterBlockIsParsedWhole)
                     scriptedPeer_t::send(connectAnswer(true, 7, "Alpha")), scriptedPeer_t::receive(),
                     scriptedPeer_t::sendPieces({firstPiece, secondPiece}, 100), server.step()});
     startDevice();
+    const std::int32_t stepBefore = device->stepSizeOf(0);
     ASSERT_TRUE(waitCode(window, 104));
     ASSERT_TRUE(waitUntil([&] { return device->getMachineState() == 6; }));
+    // The server runs on this computer: its bytes are not taken, the
+    // machine's own files are (still the defaults here).
+    EXPECT_EQ(device->stepSizeOf(0), stepBefore);
+    EXPECT_NE(device->stepSizeOf(0), 0x22222222);
     // The exchange stays in step: the next request gets its own reply.
     ASSERT_TRUE(waitUntil([&] { return server.messages().size() >= 3; }));
     EXPECT_EQ(countCode(window, 104), 1);
@@ -279,6 +291,48 @@ TEST_F(qvrClientDevThreadsTest, LayerRecordsOfABuildAreFetchedAndStored)
         EXPECT_EQ(device->getLayerRecord(i).height(), 1000 * (i + 1)) << i;
     EXPECT_EQ(device->getLayerRecord(6).height(), 0);
     EXPECT_TRUE(waitSent(server, [](const bytes_t& m) { return m == cmnd(hexBytes("03 0A 05 00")); }));
+}
+
+TEST_F(qvrClientDevThreadsTest, DeletingTheDeviceWhileASendIsBlockedReturnsAtOnce)
+{
+    // A server that answers every request blindly and never reads: the
+    // device's sends fill the connection until one blocks.
+    auto stopServer = std::make_shared<std::atomic<bool>>(false);
+    peer.addScript({scriptedPeer_t::send(greeting()), scriptedPeer_t::receive(),
+                    scriptedPeer_t::send(connectAnswer(true, 7, "Alpha")),
+                    scriptedPeer_t::run([stopServer](int fd) {
+                        const bytes_t error = wide("ERROR");
+                        while (!stopServer->load()) {
+                            if (::send(fd, error.data(), error.size(), MSG_NOSIGNAL | MSG_DONTWAIT) < 0 &&
+                                errno != EAGAIN)
+                                break;
+                            ::poll(nullptr, 0, 5);
+                        }
+                    })});
+    startDevice();
+    ASSERT_TRUE(waitCode(window, 132));
+    const std::wstring text(16000, L'x');
+    for (int i = 0; i < 800; ++i)
+        device->createDumpFile(text, std::to_wstring(i));
+    // Blocked: nothing more goes out for a while although requests wait.
+    std::uint32_t last = device->sentCount();
+    auto changed = std::chrono::steady_clock::now();
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            const std::uint32_t now = device->sentCount();
+            if (now != last) {
+                last = now;
+                changed = std::chrono::steady_clock::now();
+            }
+            return std::chrono::steady_clock::now() - changed > 500ms;
+        },
+        60s));
+    ASSERT_GT(device->getQueue().count(), 1);
+    const auto started = std::chrono::steady_clock::now();
+    auto deleting = std::async(std::launch::async, [&] { device.reset(); });
+    ASSERT_EQ(deleting.wait_for(15s), std::future_status::ready);
+    EXPECT_LE(std::chrono::steady_clock::now() - started, deleteLimit);
+    stopServer->store(true);
 }
 
 TEST_F(qvrClientDevThreadsTest, DeletingTheDeviceInEveryStateReturnsAtOnceAndLeavesNoThread)

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 using namespace clientTest;
@@ -70,6 +71,36 @@ TEST_F(serverPoolThreadsTest, SearchAsksLocalhostAndTheListedHostsOnce)
 
     // A finished search keeps its (empty) choice.
     EXPECT_TRUE(pool.pickRandomServer().empty());
+}
+
+TEST_F(serverPoolThreadsTest, ALongListIsAskedAFewHostsAtATime)
+{
+    // 30 listed hosts (all this peer) and "localhost": never more than 20
+    // asked at once, every one asked, every answer kept.
+    constexpr int listed = 30;
+    scriptedPeer_t peer;
+    for (int i = 0; i <= listed; ++i)
+        peer.addScript({scriptedPeer_t::send(greetingWith({{static_cast<uint32_t>(i), "M"}}))});
+    std::string lines;
+    for (int i = 0; i < listed; ++i)
+        lines += "127.0.0.1\r\n";
+    ASSERT_TRUE(writeList(lines));
+
+    serverPool_t pool;
+    pool.setSearchPort(peer.port());
+    ASSERT_TRUE(pool.startMachineSearch());
+    std::size_t most = 0;
+    ASSERT_TRUE(socketTest::waitUntil(
+        [&] {
+            most = std::max(most, pool.searchSocketCount());
+            return pool.isSearchFinished();
+        },
+        30000));
+    EXPECT_LE(most, serverPool_t::maxLiveSockets);
+    EXPECT_EQ(pool.searchedHosts().size(), static_cast<std::size_t>(listed + 1));
+    EXPECT_EQ(pool.getMachines().size(), static_cast<std::size_t>(listed + 1));
+    EXPECT_EQ(peer.acceptedCount(), listed + 1);
+    EXPECT_TRUE(pool.fewSocketsEvent().isSet());
 }
 
 TEST_F(serverPoolThreadsTest, SearchWithoutListOrServerFindsNothing)

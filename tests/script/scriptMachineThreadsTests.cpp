@@ -70,6 +70,9 @@ std::vector<builtinCase_t> commandCases()
         {steps, "moveFEEDERby(-100)", {awaited(command(128, {u8(4), i32(-786000)}))}, 200},
         {steps, "moveXYto(10, 20)", {awaited(command(135, {i32(218920), i32(437840)}))}, 0},
         {steps, "moveXYby(-5, 7)", {awaited(command(134, {i32(-109460), i32(153244)}))}, 0},
+        // A missing argument reads 0; extra arguments are ignored.
+        {steps, "moveXYto(1)", {awaited(command(135, {i32(21892), i32(0)}))}, 0},
+        {steps, "homeX(7, 8)", {awaited(command(130, {u8(0)}))}, 0},
         {microns, "moveXYto(10, 20)", {awaited(command(135, {i32(10000), i32(20000)}))}, 0},
         {microns, "moveXto(7)", {awaited(command(129, {u8(0), i32(7000)}))}, 0},
         {steps, "clearX()", {awaited(command(137, {u8(0), i32(0)}))}, 0},

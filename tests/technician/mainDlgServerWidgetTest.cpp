@@ -1,8 +1,10 @@
 // The main dialog against the machines server stand-in, in process on an
 // ephemeral port: the link, the title, the indicator and the temperature
 // come from a simulated printer, the close sequence's command 19 reaches it
-// and its status reply ends the window, and the server's machine list
-// starts the further instances.
+// and its status reply ends the window, the server's machine list starts
+// the further instances, the device comes back by itself after the server
+// went away, and the end of the window leaves no thread behind in any state
+// of the link.
 #include "link/qvrClientDev.h"
 #include "machine/globalNames.h"
 #include "machine/programUtils.h"
@@ -17,14 +19,64 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
 constexpr int machineFlagsWord = 120;
+
+// A loop-back port that nothing listens on.
+int closedPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    ::close(fd);
+    return port;
+}
+
+// Threads of this process.
+int threadCount()
+{
+    std::error_code error;
+    int count = 0;
+    for (std::filesystem::directory_iterator it("/proc/self/task", error), end; !error && it != end;
+         it.increment(error))
+        ++count;
+    return count;
+}
+
+// Counts the flips of the indicator while events are processed.
+class blinkCounter_t {
+public:
+    explicit blinkCounter_t(const mainDlg_t& dialog) : dialog_(dialog), shown_(dialog.blinkIndex()) {}
+    int flips()
+    {
+        if (dialog_.blinkIndex() != shown_) {
+            shown_ = dialog_.blinkIndex();
+            ++flips_;
+        }
+        return flips_;
+    }
+
+private:
+    const mainDlg_t& dialog_;
+    int shown_;
+    int flips_ = 0;
+};
 
 class MainDlgServerWidget : public prefixTest {
 protected:
@@ -46,11 +98,12 @@ protected:
         tovrikApp().readCommandLine(L"\"C:\\Tovrik.exe\"");
     }
 
-    // A server with the machines (ID, name) on an ephemeral port.
-    wendaroServer_t& serve(const std::vector<std::pair<std::uint32_t, std::wstring>>& machines)
+    // A server with the machines (ID, name) on an ephemeral port, or on the
+    // port given.
+    wendaroServer_t& serve(const std::vector<std::pair<std::uint32_t, std::wstring>>& machines, int port = 0)
     {
         wendaroConfig_t config;
-        config.port = 0;
+        config.port = port;
         for (const auto& [id, name] : machines) {
             wendaroMachineConfig_t machine;
             machine.printer.machineID = id;
@@ -68,7 +121,7 @@ protected:
     {
         tovrikApp().readCommandLine(commandLine);
         dialog_ = std::make_unique<mainDlg_t>(iFlag);
-        dialog_->setServer(L"localhost", server_->port());
+        dialog_->setServer(L"localhost", server_ ? server_->port() : closedPort());
         tovrikApp().setMainDialog(dialog_.get());
         dialog_->onInitDialog();
         return *dialog_;
@@ -168,6 +221,106 @@ TEST_F(MainDlgServerWidget, ThreeMachinesStartTwoMoreInstances)
         return flips >= 2;
     }));
     EXPECT_EQ(starts(), expected);
+}
+
+// Waits through reconnection intervals.
+class MainDlgServerSlowWidget : public MainDlgServerWidget {};
+
+TEST_F(MainDlgServerSlowWidget, IndicatorRestsWhileTheServerIsGoneAndBlinksAgainAfterItReturns)
+{
+    serve({{3, L"Printer 3"}});
+    open(L"\"C:\\Tovrik.exe\" 3", false);
+    blinkCounter_t before(*dialog_);
+    ASSERT_TRUE(processEventsUntil([&] { return before.flips() >= 2; }));
+
+    // The server goes away, as a killed server would: every connection closes.
+    const int port = server_->port();
+    server_->stop();
+    ASSERT_TRUE(processEventsUntil([this] { return !dialog_->device()->isConnected(); }));
+    // What the device posted before it saw the link go is handled first.
+    QCoreApplication::processEvents();
+
+    // Down for longer than a reconnection interval: no status, no blink.
+    const int resting = dialog_->blinkIndex();
+    const QImage restingImage = dialog_->controls().indicator->bitmap().toImage();
+    EXPECT_FALSE(processEventsUntil([&] { return dialog_->blinkIndex() != resting; }, 3000));
+    EXPECT_EQ(dialog_->controls().indicator->bitmap().toImage(), restingImage);
+
+    // A server on the same port again: the device finds it by itself within
+    // a few reconnection intervals, and the indicator blinks again.
+    serve({{3, L"Printer 3"}}, port);
+    ASSERT_EQ(server_->port(), port);
+    ASSERT_TRUE(processEventsUntil(
+        [this] {
+            for (const auto& connection : server_->connections())
+                if (connection.machine == 3)
+                    return true;
+            return false;
+        },
+        15000));
+    blinkCounter_t after(*dialog_);
+    EXPECT_TRUE(processEventsUntil([&] { return after.flips() >= 2; }, 15000));
+    EXPECT_TRUE(dialog_->device()->isConnected());
+}
+
+// The end of the window in each state of the link: once the destroy step
+// has run, the device thread, the socket threads and anything they started
+// are gone (the server's own workers stay until it stops and are not
+// counted).
+TEST_F(MainDlgServerWidget, EndingTheWindowLeavesNoThreadInAnyStateOfTheLink)
+{
+    enum class moment_e { connected_e, serverAbsent_e, greetingUnanswered_e, replyPending_e };
+    struct moment_t {
+        const char* name;
+        moment_e moment;
+    };
+    const moment_t moments[] = {
+        {"connected", moment_e::connected_e},
+        {"server absent", moment_e::serverAbsent_e},
+        {"greeting unanswered", moment_e::greetingUnanswered_e},
+        {"reply pending", moment_e::replyPending_e},
+    };
+    for (const moment_t& moment : moments) {
+        SCOPED_TRACE(moment.name);
+        server_.reset();
+        if (moment.moment != moment_e::serverAbsent_e)
+            serve({{3, L"Printer 3"}});
+        const auto ownThreads = [this] { return threadCount() - (server_ ? server_->workerCount() : 0); };
+        const int baseline = ownThreads();
+
+        int rule = 0;
+        if (moment.moment == moment_e::greetingUnanswered_e) {
+            wendaroFaultRule_t silent;
+            silent.word = L"BrevanquillorMachinesServer";
+            silent.times = -1;
+            rule = server_->faults().add(silent);
+        } else if (moment.moment == moment_e::replyPending_e) {
+            wendaroFaultRule_t silent;
+            silent.word = L"CMND";
+            silent.times = -1;
+            rule = server_->faults().add(silent);
+        }
+        open(L"\"C:\\Tovrik.exe\" 3", false);
+        ASSERT_TRUE(dialog_->device()->isRunning());
+        switch (moment.moment) {
+        case moment_e::connected_e:
+            ASSERT_TRUE(processEventsUntil([this] { return title() == L"Printer 3 - Tovrik"; }));
+            break;
+        case moment_e::serverAbsent_e:
+            break;
+        case moment_e::greetingUnanswered_e:
+        case moment_e::replyPending_e:
+            ASSERT_TRUE(processEventsUntil([&] { return server_->faults().actedCount(rule) >= 1; }));
+            break;
+        }
+
+        // The device thread at least runs now.
+        EXPECT_GT(ownThreads(), baseline);
+        dialog_->endDialog(IDCANCEL);
+        dialog_.reset();
+        EXPECT_TRUE(processEventsUntil([&] { return ownThreads() == baseline; }, 5000))
+            << ownThreads() << " threads, " << baseline << " before";
+    }
 }
 
 }  // namespace
