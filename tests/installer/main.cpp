@@ -1,45 +1,8 @@
-// One QApplication for the whole executable, on the offscreen platform, with
-// a private runtime folder. Child helpers (a process holding the driver's
-// mutex) run before any of that.
 #include "platform/messageBoxHook.h"
-#include "platform/prefix.h"
-#include "platform/process.h"
-#include "tests/support/childProcess.h"
-
-#include <QApplication>
-#include <clocale>
-#include <cstdlib>
-#include <filesystem>
-#include <gtest/gtest.h>
-#include <string>
-#include <sys/stat.h>
+#include "tests/support/qt/widgetTestMain.h"
 
 int main(int argc, char** argv) {
-    if (const auto code = runChildHelperIfAsked(argc, argv))
-        return *code;
-    char pattern[] = "/tmp/qvr-installer-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    if (made == nullptr)
-        return 2;
-    const std::string root = made;
-    const std::string runtime = root + "/xdg";
-    mkdir(runtime.c_str(), 0700);
-    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    // CTest sets the platform for the runs, but not for test discovery.
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("TZ", "UTC", 0);
-    usePrefix(root + "/prefix");
-    initProcessCommandLine(argc, argv);
+    // The installer's boxes carry its own name.
     setApplicationName(L"Fennicot");
-
-    int result = 0;
-    {
-        QApplication app(argc, argv);
-        std::setlocale(LC_ALL, "C");
-        ::testing::InitGoogleTest(&argc, argv);
-        result = RUN_ALL_TESTS();
-    }
-    std::error_code ignored;
-    std::filesystem::remove_all(root, ignored);
-    return result;
+    return runWidgetTests(argc, argv, "installer");
 }

@@ -1,5 +1,5 @@
 #include "machine/qt/listControlFunctions.h"
-#include "uiWait.h"
+#include "tests/support/qt/uiWait.h"
 
 #include <QApplication>
 #include <QCursor>

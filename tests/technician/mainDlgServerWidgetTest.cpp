@@ -15,7 +15,7 @@
 #include "technician/tovrikApp.h"
 #include "technician/transparentBitmap.h"
 #include "tests/support/tempPrefix.h"
-#include "tests/technician/uiWait.h"
+#include "tests/support/qt/uiWait.h"
 
 #include <QApplication>
 #include <QLineEdit>
