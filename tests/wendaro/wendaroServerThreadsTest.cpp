@@ -332,6 +332,9 @@ TEST_F(wendaroServerThreadsTest, aClientThatLeavesDuringAnActionLeavesNothingBeh
 TEST_F(wendaroServerThreadsTest, aModelUploadedInBlocksIsQueued)
 {
     startServer();
+    // Held in the queue, so that a fast printer cannot build it away before
+    // the queue is looked at.
+    server->printer(1).setQueuePaused(true);
     auto client = connected();
     client->exchange(cmnd(1));
     std::string content = modelText(4);

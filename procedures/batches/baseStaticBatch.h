@@ -1,0 +1,107 @@
+// The base of every coded machine procedure. A procedure owns a short list of
+// named stages and runs its body on the progress dialog's worker thread,
+// sending one machine command at a time through the client device and
+// checking the machine after each. Each stage ends completed, failed or
+// aborted; every change is posted to the owner window as WM_USER+8
+// (wParam the stage index, lParam the state, -1 when the run is over).
+//
+// Threads: run and onStopped run on the worker; onStageCompleted, the
+// creators and the dialog on the user-interface thread. The stage records and
+// the current index are guarded by one lock: the worker writes under it and
+// the user-interface thread copies under it (stage(), currentStage()).
+#pragma once
+#include "machine/event.h"
+#include "platform/winConstants.h"
+#include "procedures/batches/batchStage.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class qvrClientDev_t;
+
+class baseStaticBatch_t {
+public:
+    // Thrown by value out of run, and used as a stage state.
+    enum stageStatus_t { completed_e = 0, failed_e = 1, aborted_e = 2, inProgress_e = 3 };
+    static constexpr int pendingState = 4;
+    static constexpr int overState = -1;  // posted only: the run is over
+    static constexpr unsigned stageMessage = WM_USER + 8;
+
+    // The device is the global client device at this moment (not owned).
+    baseStaticBatch_t();
+    virtual ~baseStaticBatch_t();
+    baseStaticBatch_t(const baseStaticBatch_t&) = delete;
+    baseStaticBatch_t& operator=(const baseStaticBatch_t&) = delete;
+
+    virtual std::wstring name() const = 0;
+    // The body; leaves only normally or by throwing a stageStatus_t.
+    virtual void run() = 0;
+    // Worker thread, with the thrown status, before it is shown: restores
+    // the machine.
+    virtual void onStopped(stageStatus_t status);
+    // User-interface thread, when the dialog has shown state 0 for a stage.
+    virtual void onStageCompleted(int stage);
+    // Any thread, when the window that runs the procedure closes while the
+    // worker still runs: whatever the body waits on must end soon. The base
+    // sets the abort event.
+    virtual void stopForClose();
+
+    // "Completed.", "Failed.", "Aborted.", "In Progress...", else empty.
+    static std::wstring defaultStatusText(int state);
+
+    // An empty text becomes the state's default text. The stage at the
+    // current index (when there is one) takes both; then WM_USER+8 is posted
+    // when the owner window exists.
+    void setStageStatus(int state, std::wstring text);
+    // Status 2 when the abort event is set. Otherwise closes the current
+    // stage with state 0 and the text ("Completed." when empty) and opens
+    // the next one, or posts the end of the run after the last.
+    void finishStage(const std::wstring& text = std::wstring());
+    // Status 1 when the machine reports an error, 2 when it is not in
+    // state 5 (or there is no device) or when the abort event is set.
+    void checkMachine();
+    // Sends the command, waits for its reply (state 5 only, up to 60 s),
+    // then checks the machine.
+    void sendAndCheck(std::uint8_t code, std::int32_t type1 = 0, std::int32_t value1 = 0,
+                      std::int32_t type2 = 0, std::int32_t value2 = 0);
+    // A modal question owned by the owner window and captioned with the
+    // procedure's name; Cancel of an OK/Cancel question throws status 2.
+    int ask(const std::wstring& text, unsigned style);
+
+    // The worker's whole job: stage 0 in progress, the body, and a thrown
+    // status handed to onStopped and shown on the current stage.
+    void execute();
+    // Fresh stage records (state 4, no text), both events clear, index 0.
+    void resetForStart();
+
+    // Copies under the stage lock.
+    batchStage_t stage(int index) const;
+    int stageCount() const;
+    int currentStage() const;
+
+    event_t& abortEvent() { return abortEvent_; }
+    event_t& secondEvent() { return secondEvent_; }
+    HWND ownerWindow() const { return ownerWindow_.load(); }
+    void setOwnerWindow(HWND window) { ownerWindow_.store(window); }
+    qvrClientDev_t* device() const { return device_; }
+
+    // The procedure the main dialog hands the status-reply signal to; the
+    // destructor clears it when it points at the procedure being destroyed.
+    static baseStaticBatch_t* current();
+    static void setCurrent(baseStaticBatch_t* procedure);
+
+protected:
+    void addStage(const std::wstring& name);
+
+private:
+    mutable std::mutex stageLock_;
+    int currentStage_ = 0;
+    event_t abortEvent_{true, false};
+    event_t secondEvent_{true, false};
+    std::vector<batchStage_t> stages_;
+    std::atomic<HWND> ownerWindow_{0};
+    qvrClientDev_t* device_;
+};

@@ -1,0 +1,37 @@
+// Procedures against a simulated printer: the in-process machines server
+// with machine 1, a client device connected with control access, made the
+// global client device and brought into the technician state (5).
+#pragma once
+#include "link/qvrClientDev.h"
+#include "machine/sharedLock.h"
+#include "standins/wendaro/wendaroServer.h"
+#include "tests/support/queueWindow.h"
+#include "tests/support/tempPrefix.h"
+
+#include <memory>
+#include <vector>
+
+class batchMachineThreadsTest : public prefixTest {
+protected:
+    static constexpr std::uint32_t machineId = 1;
+
+    void SetUp() override;
+    void TearDown() override;
+
+    simPrinter_t& printer() { return server_->printer(machineId); }
+    qvrClientDev_t& device() { return *device_; }
+    // The codes of the commands the printer received from the mark on,
+    // without the status polls (1, 12).
+    std::uint64_t mark() const;
+    std::vector<int> codesSince(std::uint64_t from) const;
+
+    bool waitDeviceState(int state);
+    bool enterTechnicianMode();
+    bool leaveTechnicianMode();
+
+private:
+    std::unique_ptr<wendaroServer_t> server_;
+    queueWindow_t deviceWindow_;
+    sharedLock_t lock_;
+    std::unique_ptr<qvrClientDev_t> device_;
+};
