@@ -200,6 +200,11 @@ bool qvrClientDev_t::waitForInput()
     if (socket->isClosed() && !closing_.isSet()) {
         notify(119);
         reset();
+        // A connection taken from a listener is never replaced. Closed, it
+        // reads as not connected from the next pass on, so that its end is
+        // told once and not at every pass.
+        if (isListenerSocket())
+            socket->closeConnection();
     }
     return false;
 }
