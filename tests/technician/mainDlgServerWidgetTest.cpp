@@ -14,6 +14,7 @@
 #include "technician/resourceImages.h"
 #include "technician/tovrikApp.h"
 #include "technician/transparentBitmap.h"
+#include "tests/support/closedPort.h"
 #include "tests/support/tempPrefix.h"
 #include "tests/support/qt/uiWait.h"
 
@@ -31,22 +32,6 @@
 namespace {
 
 constexpr int machineFlagsWord = 120;
-
-// A loop-back port that nothing listens on.
-int closedPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
-}
 
 // Threads of this process.
 int threadCount()

@@ -3,6 +3,7 @@
 // (connected, no server yet, a server that does not greet, a reply that
 // never comes), the program exits within a second with exit code 0.
 #include "standins/wendaro/wendaroServer.h"
+#include "tests/support/closedPort.h"
 #include "tests/support/tempPrefix.h"
 #include "tests/support/waitUntil.h"
 
@@ -38,22 +39,6 @@ std::string programPath()
     std::string path(self, n > 0 ? static_cast<std::size_t>(n) : 0);
     path = path.substr(0, path.rfind('/'));
     return path.substr(0, path.rfind('/')) + "/bin/Tovrik.exe";
-}
-
-// A loop-back port that nothing listens on.
-int closedPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
 }
 
 // The program in a child process on the offscreen platform, talking to the
