@@ -77,39 +77,15 @@ private:
     std::int64_t knownPosition_ = 0;
 };
 
-template <class E>
-class basic_longname_ifstream : public std::basic_istream<E> {
+// What the input and output streams share: the buffer they own, and opening
+// and closing by wide or narrow path with their own mode bit always added.
+template <class E, class Stream, std::ios_base::openmode Always>
+class basic_longname_stream : public Stream {
 public:
-    basic_longname_ifstream() : std::basic_istream<E>(nullptr) { this->init(&buffer_); }
-    explicit basic_longname_ifstream(const std::wstring& path, std::ios_base::openmode mode = std::ios_base::in)
-        : basic_longname_ifstream()
-    {
-        open(path, mode);
-    }
-    explicit basic_longname_ifstream(const std::string& path, std::ios_base::openmode mode = std::ios_base::in)
-        : basic_longname_ifstream()
-    {
-        open(path, mode);
-    }
-    explicit basic_longname_ifstream(const char* path, std::ios_base::openmode mode = std::ios_base::in)
-        : basic_longname_ifstream(std::string(path), mode)
-    {
-    }
+    basic_longname_stream() : Stream(nullptr) { this->init(&buffer_); }
 
-    void open(const std::wstring& path, std::ios_base::openmode mode = std::ios_base::in)
-    {
-        if (buffer_.open(path, mode | std::ios_base::in) == nullptr)
-            this->setstate(std::ios_base::failbit);
-        else
-            this->clear();
-    }
-    void open(const std::string& path, std::ios_base::openmode mode = std::ios_base::in)
-    {
-        if (buffer_.open(path, mode | std::ios_base::in) == nullptr)
-            this->setstate(std::ios_base::failbit);
-        else
-            this->clear();
-    }
+    void open(const std::wstring& path, std::ios_base::openmode mode = Always) { opened(buffer_.open(path, mode | Always)); }
+    void open(const std::string& path, std::ios_base::openmode mode = Always) { opened(buffer_.open(path, mode | Always)); }
     void close()
     {
         if (buffer_.close() == nullptr)
@@ -119,52 +95,50 @@ public:
     basic_longname_filebuf<E>* rdbuf() const { return const_cast<basic_longname_filebuf<E>*>(&buffer_); }
 
 private:
+    void opened(const basic_longname_filebuf<E>* result)
+    {
+        if (result == nullptr)
+            this->setstate(std::ios_base::failbit);
+        else
+            this->clear();
+    }
     basic_longname_filebuf<E> buffer_;
 };
 
 template <class E>
-class basic_longname_ofstream : public std::basic_ostream<E> {
+class basic_longname_ifstream : public basic_longname_stream<E, std::basic_istream<E>, std::ios_base::in> {
 public:
-    basic_longname_ofstream() : std::basic_ostream<E>(nullptr) { this->init(&buffer_); }
-    explicit basic_longname_ofstream(const std::wstring& path, std::ios_base::openmode mode = std::ios_base::out)
-        : basic_longname_ofstream()
+    basic_longname_ifstream() = default;
+    explicit basic_longname_ifstream(const std::wstring& path, std::ios_base::openmode mode = std::ios_base::in)
     {
-        open(path, mode);
+        this->open(path, mode);
+    }
+    explicit basic_longname_ifstream(const std::string& path, std::ios_base::openmode mode = std::ios_base::in)
+    {
+        this->open(path, mode);
+    }
+    explicit basic_longname_ifstream(const char* path, std::ios_base::openmode mode = std::ios_base::in)
+    {
+        this->open(std::string(path), mode);
+    }
+};
+
+template <class E>
+class basic_longname_ofstream : public basic_longname_stream<E, std::basic_ostream<E>, std::ios_base::out> {
+public:
+    basic_longname_ofstream() = default;
+    explicit basic_longname_ofstream(const std::wstring& path, std::ios_base::openmode mode = std::ios_base::out)
+    {
+        this->open(path, mode);
     }
     explicit basic_longname_ofstream(const std::string& path, std::ios_base::openmode mode = std::ios_base::out)
-        : basic_longname_ofstream()
     {
-        open(path, mode);
+        this->open(path, mode);
     }
     explicit basic_longname_ofstream(const char* path, std::ios_base::openmode mode = std::ios_base::out)
-        : basic_longname_ofstream(std::string(path), mode)
     {
+        this->open(std::string(path), mode);
     }
-
-    void open(const std::wstring& path, std::ios_base::openmode mode = std::ios_base::out)
-    {
-        if (buffer_.open(path, mode | std::ios_base::out) == nullptr)
-            this->setstate(std::ios_base::failbit);
-        else
-            this->clear();
-    }
-    void open(const std::string& path, std::ios_base::openmode mode = std::ios_base::out)
-    {
-        if (buffer_.open(path, mode | std::ios_base::out) == nullptr)
-            this->setstate(std::ios_base::failbit);
-        else
-            this->clear();
-    }
-    void close()
-    {
-        if (buffer_.close() == nullptr)
-            this->setstate(std::ios_base::failbit);
-    }
-    bool is_open() const { return buffer_.is_open(); }
-    basic_longname_filebuf<E>* rdbuf() const { return const_cast<basic_longname_filebuf<E>*>(&buffer_); }
-
-private:
-    basic_longname_filebuf<E> buffer_;
 };
 
 extern template class basic_longname_filebuf<char>;
