@@ -313,6 +313,8 @@ private:
     std::int32_t listIndexToWaitingLocked(std::int32_t index) const;
     void queueChangedLocked();
     bool buildOpenLocked() const { return build_ && build_->running; }
+    // simPrinterTrouble.cpp: what goes wrong now and then in a layer.
+    void addLayerTroubleLocked(simLayerRecord_t& record);
 
     simPrinterConfig_t config_;
     mutable std::mutex mutex_;
@@ -320,6 +322,9 @@ private:
     simTrace_t trace_;
     simMachineLogs_t logs_;
     simRandom_t random_;
+    // Its own noise, so that the trouble leaves the other record fields
+    // as they were for a seed.
+    simRandom_t troubleRandom_{config_.seed ^ 0x5bd1e995u};
 
     // Clock.
     std::uint64_t now_ = 0;

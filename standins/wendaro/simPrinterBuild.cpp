@@ -293,6 +293,7 @@ void simPrinter_t::finishLayerLocked()
     record.bytes[simLayerRecord_t::feedingTriesOffset] = 1;
     record.bytes[simLayerRecord_t::trimmingTriesOffset] = 1;
     record.setPumpError(static_cast<std::int16_t>(random_.between(-50, 50)));
+    addLayerTroubleLocked(record);
     records_.push_back(record);
 
     fileInfo_.values[2] = build.layersDone;

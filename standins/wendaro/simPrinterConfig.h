@@ -70,4 +70,10 @@ struct simPrinterConfig_t {
     // media to feed, 32 a tool that cannot be taken, 50 no temperature
     // (255) while building.
     bool autoErrors = true;
+    // How often a layer goes wrong, per thousand layers and for each kind of
+    // trouble (roller-teeth pulses of 0 or 255, feeding and trimming retries,
+    // tool retries, a pump mistake, a jump of the XY home, a bouncing or
+    // stuck height sensor), so that a build shows the statistics good and
+    // bad. 0 gives clean layer records.
+    int layerTroublePerMille = 25;
 };

@@ -64,7 +64,7 @@ const char* wendaroOptions_t::usage()
 {
     return "Usage: Wendaro.exe [/c] [--port N] [--machine ID[:NAME[:HWREV[:EMBVER]]]]...\n"
            "                   [--data-root DIR] [--time-scale F] [--seed N] [--trace FILE]\n"
-           "                   [--quiet] [--exit-on-stdin-eof]\n";
+           "                   [--quiet] [--exit-on-stdin-eof] [--layer-trouble N]\n";
 }
 
 wendaroOptions_t wendaroOptions_t::parse(const std::vector<std::string>& args)
@@ -72,6 +72,7 @@ wendaroOptions_t wendaroOptions_t::parse(const std::vector<std::string>& args)
     wendaroOptions_t options;
     std::optional<double> timeScale;
     std::optional<std::uint32_t> seed;
+    std::optional<int> layerTrouble;
     auto fail = [&](const std::string& why) {
         options.error = utf8ToWide(why);
         return options;
@@ -119,6 +120,11 @@ wendaroOptions_t wendaroOptions_t::parse(const std::vector<std::string>& args)
             seed = text ? numberOf<std::uint32_t>(*text) : std::nullopt;
             if (!seed)
                 return fail("--seed needs a number");
+        } else if (arg == "--layer-trouble") {
+            const auto text = value();
+            layerTrouble = text ? numberOf<int>(*text) : std::nullopt;
+            if (!layerTrouble || *layerTrouble < 0 || *layerTrouble > 1000)
+                return fail("--layer-trouble needs a number of troubled layers per thousand (0 to 1000)");
         } else if (arg == "--trace") {
             const auto text = value();
             if (!text || text->empty())
@@ -133,6 +139,8 @@ wendaroOptions_t wendaroOptions_t::parse(const std::vector<std::string>& args)
     for (wendaroMachineConfig_t& machine : options.config.machines) {
         if (seed)
             machine.printer.seed = *seed;
+        if (layerTrouble)
+            machine.printer.layerTroublePerMille = *layerTrouble;
         if (timeScale) {
             if (*timeScale == 0) {
                 machine.printer.actionMs = 0;

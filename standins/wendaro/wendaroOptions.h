@@ -2,11 +2,12 @@
 //
 //   Wendaro.exe [/c] [--port N] [--machine ID[:NAME[:HWREV[:EMBVER]]]]...
 //               [--data-root DIR] [--time-scale F] [--seed N] [--trace FILE]
-//               [--quiet] [--exit-on-stdin-eof]
+//               [--quiet] [--exit-on-stdin-eof] [--layer-trouble N]
 //
 // "/c" (any case, also "-c") asks a running instance to close and exits.
 // Without --machine there is one machine, ID 1. A time scale of 0 makes
-// every printer action instant.
+// every printer action instant. --layer-trouble sets how many layers per
+// thousand go wrong in each way the build statistics count (0: none).
 #pragma once
 #include "standins/wendaro/wendaroConfig.h"
 

@@ -347,4 +347,35 @@ TEST_F(simPrinterBuildTest, LogsAreWrittenWhereTheLogsPageReadsThem)
     EXPECT_EQ(fileText(machineFolder + L"/Daily_Logs/08Dec26.LOG"), before);
 }
 
+TEST_F(simPrinterBuildTest, LayersGoWrongAtTheConfiguredRate)
+{
+    // Offsets: 20 X home, 25 bouncing, 27 roller teeth, 28 stuck at start,
+    // 29 search failures, 30 feeding tries, 31 trimming tries, 35 tool retries.
+    struct rate_t {
+        int perMille;
+        bool troubled;
+    };
+    for (const rate_t rate : {rate_t{0, false}, rate_t{1000, true}}) {
+        SCOPED_TRACE(rate.perMille);
+        simPrinterConfig_t config = testConfig();
+        config.layerTroublePerMille = rate.perMille;
+        simPrinter_t printer(config);
+        ASSERT_TRUE(printer.queueModelFile(writeModel(L"trouble.ZS", emptyModelText(20, 100))).has_value());
+        for (int layer = 0; layer < 20; ++layer)
+            printer.advance(config.layerMs);
+        ASSERT_EQ(printer.layerRecordCount(), 20);
+        for (int index = 1; index <= 20; ++index) {
+            const std::array<std::uint8_t, 44> r = printer.layerRecord(index)->bytes;
+            const int pump = std::abs(static_cast<std::int16_t>(r[40] | r[41] << 8));
+            EXPECT_EQ(r[27] == 0 || r[27] == 255, rate.troubled) << index;
+            EXPECT_EQ(r[30] >= 2 && r[31] >= 2 && r[35] >= 1 && r[28] == 1 && r[29] >= 1, rate.troubled) << index;
+            EXPECT_EQ(pump > 1000 && std::abs(static_cast<std::int8_t>(r[20])) > 4 && r[25] > 5, rate.troubled)
+                << index;
+            if (!rate.troubled) {
+                EXPECT_TRUE(r[30] == 1 && r[31] == 1 && r[35] == 0 && r[28] == 0 && r[29] == 0 && pump <= 50) << index;
+            }
+        }
+    }
+}
+
 }  // namespace

@@ -55,6 +55,7 @@ inline simPrinterConfig_t testConfig()
     config.layerMs = 50;
     config.initMs = 300;
     config.wallClockStart = 1796738700;  // 2026-12-08 14:05:00 UTC
+    config.layerTroublePerMille = 0;  // clean layer records unless a test asks
     return config;
 }
 
