@@ -174,7 +174,8 @@ TEST(wendaroOptionsTest, readsTheCommandLine)
     EXPECT_EQ(plain.config.machines[0].printer.machineID, 1u);
 
     const wendaroOptions_t full = wendaroOptions_t::parse(
-        {"--port", "0", "--machine", "3:Alpha:1000:1119", "--machine", "12", "--time-scale", "0", "--quiet"});
+        {"--port", "0", "--machine", "3:Alpha:1000:1119", "--machine", "12", "--time-scale", "0", "--quiet",
+         "--layer-trouble", "0"});
     ASSERT_TRUE(full.error.empty()) << std::string(full.error.begin(), full.error.end());
     EXPECT_EQ(full.config.port, 0);
     ASSERT_EQ(full.config.machines.size(), 2u);
@@ -183,13 +184,14 @@ TEST(wendaroOptionsTest, readsTheCommandLine)
     EXPECT_EQ(full.config.machines[0].printer.embeddedVersion, 1119);
     EXPECT_EQ(full.config.machines[1].printer.machineID, 12u);
     EXPECT_EQ(full.config.machines[1].printer.actionMs, 0u);
+    EXPECT_EQ(full.config.machines[1].printer.layerTroublePerMille, 0);
     EXPECT_TRUE(full.quiet);
 
     EXPECT_TRUE(wendaroOptions_t::parse({"/c"}).closeOther);
     EXPECT_TRUE(wendaroOptions_t::parse({"/C"}).closeOther);
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"--port"}, {"--port", "70000"}, {"--machine", "0"}, {"--machine", "x"},
-          {"--machine", "1:a:b"}, {"--time-scale", "-1"}, {"--bogus"}}) {
+          {"--machine", "1:a:b"}, {"--time-scale", "-1"}, {"--layer-trouble", "1001"}, {"--bogus"}}) {
         EXPECT_FALSE(wendaroOptions_t::parse(bad).error.empty()) << bad[0];
     }
 }
