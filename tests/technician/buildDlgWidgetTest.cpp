@@ -5,6 +5,7 @@
 #include "link/currentClientDevice.h"
 #include "link/qvrClientDev.h"
 #include "machine/currentDevice.h"
+#include "platform/qt/dlgItem.h"
 #include "platform/qt/fileDialogHook.h"
 #include "platform/winConstants.h"
 #include "standins/wendaro/wendaroServer.h"
@@ -118,6 +119,7 @@ TEST_F(BuildDlgWidget, BuildRefusesWhileBuildingAndHandsOverAnExistingFile)
 TEST_F(BuildDlgWidget, BrowseAsksForAZsFile)
 {
     buildDlg_t page;
+    EXPECT_EQ(dialogId(&page), 192);
     page.onInitDialog();
     page.setZsFile(L"C:\\old.ZS");
     std::optional<std::wstring> answer;

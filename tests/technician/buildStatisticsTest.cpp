@@ -144,13 +144,4 @@ TEST(BuildStatistics, TextsAndLampsFromLayerRecords)
     }
 }
 
-TEST(BuildStatistics, NoLayerLeavesEverythingEmptyAndNeutral)
-{
-    const buildStatistics_t result = buildStatistics_t::compute({}, 12, 1120, 100000);
-    EXPECT_EQ(result.layersInCalculation, L"");
-    EXPECT_EQ(result.averageThickness, L"");
-    for (const buildStatistics_t::lampState_e lamp : result.lamps)
-        EXPECT_EQ(lamp, buildStatistics_t::neutral_e);
-}
-
 }  // namespace
