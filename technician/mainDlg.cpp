@@ -346,6 +346,10 @@ void mainDlg_t::startOtherMachineInstances()
     std::wstring program;
     splitCommandLine(processCommandLine(), &program);
     for (std::size_t i = 1; i < machines.size(); ++i) {
+        // An instance started without a machine number would start these
+        // same instances again on its own greeting, without end.
+        if (machines[i].machineID <= 0)
+            continue;
         wstr_t arguments;
         if (iFlag_)
             arguments << L"/I ";

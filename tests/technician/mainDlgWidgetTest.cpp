@@ -313,7 +313,7 @@ TEST_F(MainDlgWidget, EnterAndAStatusReplyDoNotClose)
 struct instancesCase_t {
     const wchar_t* commandLine;
     bool iFlag;
-    int machines;
+    std::vector<std::int32_t> ids;        // the server's machine list
     std::vector<std::wstring> arguments;  // of the instances started
 };
 
@@ -324,9 +324,8 @@ TEST_P(MainDlgInstancesWidget, StartsOneInstancePerFurtherMachineOnce)
     tovrikApp().readCommandLine(GetParam().commandLine);
     open(GetParam().iFlag);
     std::vector<machineHostIDname_t> machines;
-    const int ids[] = {3, 12, 14};
-    for (int i = 0; i < GetParam().machines; ++i)
-        machines.emplace_back(L"localhost", ids[i], L"Printer", 0, 0);
+    for (const std::int32_t id : GetParam().ids)
+        machines.emplace_back(L"localhost", id, L"Printer", 0, 0);
     device().setServerMachines(machines);
     notify(131);
     notify(131);
@@ -338,10 +337,13 @@ TEST_P(MainDlgInstancesWidget, StartsOneInstancePerFurtherMachineOnce)
 
 INSTANTIATE_TEST_SUITE_P(
     ServerLists, MainDlgInstancesWidget,
-    ::testing::Values(instancesCase_t{L"\"C:\\Tovrik.exe\" /I", true, 3, {L"/I 12", L"/I 14"}},
-                      instancesCase_t{L"\"C:\\Tovrik.exe\"", false, 3, {L"12", L"14"}},
-                      instancesCase_t{L"\"C:\\Tovrik.exe\" 3", false, 3, {}},
-                      instancesCase_t{L"\"C:\\Tovrik.exe\"", false, 1, {}}));
+    ::testing::Values(instancesCase_t{L"\"C:\\Tovrik.exe\" /I", true, {3, 12, 14}, {L"/I 12", L"/I 14"}},
+                      instancesCase_t{L"\"C:\\Tovrik.exe\"", false, {3, 12, 14}, {L"12", L"14"}},
+                      instancesCase_t{L"\"C:\\Tovrik.exe\" 3", false, {3, 12, 14}, {}},
+                      instancesCase_t{L"\"C:\\Tovrik.exe\"", false, {3}, {}},
+                      // An instance without a machine number would start all
+                      // of them again.
+                      instancesCase_t{L"\"C:\\Tovrik.exe\"", false, {3, 0, 12, -5}, {L"12"}}));
 
 TEST_F(MainDlgWidget, TabsShowTheirPagesAndTroubleshootingKeepsTheTab)
 {
