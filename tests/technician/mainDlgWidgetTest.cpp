@@ -14,6 +14,7 @@
 #include "technician/mainDlg.h"
 #include "technician/pageIds.h"
 #include "technician/resourceImages.h"
+#include "technician/sensorCtrl.h"
 #include "technician/tabCtrl.h"
 #include "technician/tovrikApp.h"
 #include "technician/transparentBitmap.h"
@@ -28,6 +29,7 @@
 #include <QLineEdit>
 #include <QTabBar>
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
@@ -308,6 +310,29 @@ TEST_F(MainDlgWidget, EnterAndAStatusReplyDoNotClose)
     notify(141);
     dialog_->onTimer(mainDlg_t::refreshTimerId);
     EXPECT_FALSE(dialog_->hasEnded());
+}
+
+// A lost link (119) and the 10-second timer recolour the lamps at once: no
+// status comes after the link is lost. The lamp is hidden, so nothing but
+// the dialog repaints it.
+TEST_F(MainDlgWidget, LostLinkAndTheTimerRecolourTheLamps)
+{
+    open();
+    sensorCtrl_t lamp;
+    lamp.attach(0x80, L"J30");
+    const std::function<void()> routes[] = {[this] { notify(119); },
+                                            [this] { dialog_->onTimer(mainDlg_t::refreshTimerId); }};
+    for (const auto& route : routes) {
+        device().setSensorWord(0x80);
+        ASSERT_TRUE(waitUntil([&] {
+            device().setLinkUp(true);
+            sensorCtrl_t::invalidateAll();
+            return lamp.shownState() == sensorCtrl_t::lit_e;
+        }));
+        device().setLinkUp(false);
+        route();
+        EXPECT_EQ(lamp.shownState(), sensorCtrl_t::unknown_e);
+    }
 }
 
 struct instancesCase_t {
