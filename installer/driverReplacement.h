@@ -18,6 +18,13 @@ public:
     // The edition's driver program file name ("Kilmesh.exe" or "Wendaro.exe").
     static std::wstring driverFileName(bool secondEdition);
 
+    // An installer killed between setting the driver aside and putting it
+    // back leaves the printer without one. When the edition's driver is
+    // missing from the folder, the newest set-aside copy ("<driver>.old" or
+    // "<driver>_<n>.old": latest write time, then highest number) is put
+    // back; older copies are left as they are. True when one was put back.
+    static bool restoreSetAside(const std::wstring& folder, bool secondEdition);
+
     // Asks the running driver to close, waits up to 100 x 50 ms for it to
     // release its mutex, then moves the installed file aside (retrying for
     // up to 12 s while it stays in place).

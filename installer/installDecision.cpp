@@ -1,5 +1,6 @@
 #include "installer/installDecision.h"
 
+#include "installer/driverReplacement.h"
 #include "installer/installerNames.h"
 #include "machine/fileUtils.h"
 #include "machine/globalNames.h"
@@ -26,6 +27,9 @@ installDecision_t decideInstallation() {
                         versionToText(installerVersion) + L" must be installed first.";
         return decision;
     }
+    // First, whatever the user answers: a driver set aside by a run that
+    // did not end goes back in place.
+    driverReplacement_t::restoreSetAside(slicerFolder, choice.secondEdition);
 
     choice.installController = fileExists(controllerFile);
     choice.installTechnician = fileExists(technicianFile) || fileExists(secondEditionTechnicianFile);

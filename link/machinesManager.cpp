@@ -42,34 +42,38 @@ bool machinesManager_t::addDevice(qvrClientDev_t* device, const std::wstring& ho
 {
     if (device == nullptr)
         return false;
-    {
-        lockGuard_t guard(lock_);
-        if (std::find(devices_.begin(), devices_.end(), device) == devices_.end())
-            devices_.push_back(device);
-        device->setPollInterval(otherPollMs_);
-        if (makeCurrent || devices_.size() == 1)
-            makeCurrentLocked(device);
-    }
     // Control of a machine is kept for this computer's own server; another
     // computer's machines are watched only. (Resolving may take a while: not
     // under the lock.)
     if (controlAccess && !host.empty() && !isLocalHost(host))
         controlAccess = false;
-    return device->connect(host, machineId, controlAccess, port);
+    // Connected under the lock before it is listed, as an accepted device
+    // is attached: a clearDevices meanwhile cannot delete it mid-connect.
+    lockGuard_t guard(lock_);
+    device->setPollInterval(otherPollMs_);
+    const bool connected = device->connect(host, machineId, controlAccess, port);
+    if (std::find(devices_.begin(), devices_.end(), device) == devices_.end())
+        devices_.push_back(device);
+    if (makeCurrent || devices_.size() == 1)
+        makeCurrentLocked(device);
+    return connected;
 }
 
 bool machinesManager_t::addAcceptedDevice(qvrClientSocket_t* socket)
 {
-    qvrClientDev_t* device;
-    {
-        lockGuard_t guard(lock_);
-        if (!acceptingDevices_ || socket == nullptr)
-            return false;
-        device = new qvrClientDev_t(ownerWindow_, lock_);
-        devices_.push_back(device);
-        device->setPollInterval(otherPollMs_);
-    }
-    return device->attachSocket(socket);
+    // Attached under the lock, and listed only once attached: a clearDevices
+    // on another thread waits for the lock and then finds a whole device, so
+    // it cannot delete one that is still being attached. (The listener calls
+    // here holding this same lock anyway; attaching only starts the device's
+    // thread, which waits for nothing under it.)
+    lockGuard_t guard(lock_);
+    if (!acceptingDevices_ || socket == nullptr)
+        return false;
+    auto* device = new qvrClientDev_t(ownerWindow_, lock_);
+    device->setPollInterval(otherPollMs_);
+    const bool attached = device->attachSocket(socket);
+    devices_.push_back(device);
+    return attached;
 }
 
 void machinesManager_t::makeCurrent(qvrClientDev_t* device)

@@ -15,6 +15,7 @@
 #include "technician/helpTopics.h"
 #include "technician/pageIds.h"
 #include "technician/resourceImages.h"
+#include "technician/sensorCtrl.h"
 #include "technician/tabCtrl.h"
 #include "technician/tovrikApp.h"
 #include "technician/transparentBitmap.h"
@@ -37,6 +38,7 @@ enum notifyCode_e : int {
     parameterBlock_e = 104,
     parametersRead_e = 108,
     status_e = 111,
+    linkLost_e = 119,
     layerRecord_e = 124,
     greetingAccepted_e = 131,
     errorHistory_e = 138,
@@ -249,6 +251,11 @@ void mainDlg_t::onDeviceNotify(WPARAM wParam, LPARAM lParam)
     case status_e:
         onConnectionStatus();
         break;
+    case linkLost_e:
+        // No status comes after a lost link: the lamps go back to their
+        // default colours now rather than keep the last machine state.
+        sensorCtrl_t::invalidateAll();
+        break;
     case layerRecord_e:
         // The Operations and logs pages take the new layer record.
         break;
@@ -346,6 +353,10 @@ void mainDlg_t::startOtherMachineInstances()
     std::wstring program;
     splitCommandLine(processCommandLine(), &program);
     for (std::size_t i = 1; i < machines.size(); ++i) {
+        // An instance started without a machine number would start these
+        // same instances again on its own greeting, without end.
+        if (machines[i].machineID <= 0)
+            continue;
         wstr_t arguments;
         if (iFlag_)
             arguments << L"/I ";
@@ -432,6 +443,8 @@ void mainDlg_t::onTimer(int timerId)
 {
     if (timerId != refreshTimerId)
         return;
+    // Also catches a link lost without its notification.
+    sensorCtrl_t::invalidateAll();
     // Wraps harmlessly: the difference is taken unsigned.
     if (closing_ && tickCount() - closeStart_ > closeFallbackMs)
         endDialog(IDCANCEL);

@@ -80,6 +80,14 @@ void sensorCtrl_t::showEvent(QShowEvent* event)
     QLineEdit::showEvent(event);
 }
 
+void sensorCtrl_t::paintEvent(QPaintEvent* event)
+{
+    // A changed colour changes the palette, which asks for one more paint;
+    // that one finds the colour shown and changes nothing.
+    applyState();
+    QLineEdit::paintEvent(event);
+}
+
 void sensorCtrl_t::invalidateAll()
 {
     for (sensorCtrl_t* lamp : lampList()) {

@@ -1,8 +1,10 @@
 // A sensor lamp: a read-only edit whose background shows one bit of the
 // machine's sensor word, yellow when set and grey when clear, in the
 // default colours while the link is down. The door lamp (mask 0x80000)
-// follows the device's door rule rather than the bit. Every attached lamp
-// joins one list, so that a status repaints them all.
+// follows the device's door rule rather than the bit. The colour is decided
+// again at every paint, from the link state and status of that moment, so a
+// lamp never shows a state older than its last paint. Every attached lamp
+// joins one list, so that a status, or a lost link, repaints them all.
 #pragma once
 #include <QLineEdit>
 #include <cstdint>
@@ -37,6 +39,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void applyState();

@@ -28,10 +28,11 @@ void qvrFileBatch_t::stopForClose()
 
 void qvrFileBatch_t::run()
 {
-    if (batchRunContext_t::current() != nullptr)
-        return;
+    // One script at a time: the test and the claim are one step, or two
+    // procedures starting together could both run.
     auto context = std::make_unique<batchRunContext_t>(device(), scriptPath_);
-    batchRunContext_t::setCurrent(context.get());
+    if (!batchRunContext_t::claimCurrent(context.get()))
+        return;
     running_.store(true);
     const batchStopTest_t machineTest = machineStopTest(device());
     const batchStopTest_t stopTest = [this, machineTest](int line, const char* text) {
@@ -50,7 +51,7 @@ void qvrFileBatch_t::run()
         errorText = toStr(error.what());
     }
     running_.store(false);
-    batchRunContext_t::setCurrent(nullptr);
+    // Leaves current only itself, never a context another run installed.
     context.reset();
     if (failed) {
         const bool machineError = device() != nullptr && device()->getStatus().errorNumber() != 0;

@@ -29,6 +29,8 @@ void batchArgExpr_t::parse(batchTokenBuffer_t& tokens)
     token = tokens.next();
     if (!token.is(batchToken_t::uintNumber_e)) {
         tokens.putBack();
+        if (token.isTooLargeNumber())
+            throw std::runtime_error("number above 4294967295");
         throw std::runtime_error("number expected");
     }
     index_ = static_cast<int>(token.value());

@@ -292,6 +292,8 @@ void batchPrimaryExpr_t::parse(batchTokenBuffer_t& tokens)
         child_->parse(tokens);
     } else {
         tokens.putBack();
+        if (token.isTooLargeNumber())
+            throw std::runtime_error("number above 4294967295");
         throw std::runtime_error("int-number or (expression) or function expected");
     }
 }

@@ -40,6 +40,12 @@ void batchRunContext_t::setCurrent(batchRunContext_t* context)
     currentContext.store(context);
 }
 
+bool batchRunContext_t::claimCurrent(batchRunContext_t* context)
+{
+    batchRunContext_t* none = nullptr;
+    return currentContext.compare_exchange_strong(none, context);
+}
+
 void batchRunContext_t::releaseTree()
 {
     // The main statement's calls point into the definitions' bodies.

@@ -39,6 +39,10 @@ public:
     // The running script's context, or none.
     static batchRunContext_t* current();
     static void setCurrent(batchRunContext_t* context);
+    // Makes the context current only when none is, in one step, so that of
+    // two runs starting together exactly one goes on; false when another
+    // context is current.
+    static bool claimCurrent(batchRunContext_t* context);
 
     // Runs the script. Returns when it ran to its end; otherwise raises a
     // std::runtime_error whose text is the whole report (or "can't open "

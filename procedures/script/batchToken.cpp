@@ -77,6 +77,7 @@ void batchToken_t::read(std::istream& in, lines_t& lines)
     type_ = 0;
     text_.clear();
     value_ = 0;
+    tooLarge_ = false;
     int c;
     for (;;) {
         c = in.get();
@@ -109,18 +110,22 @@ void batchToken_t::readNumber(std::istream& in)
     std::uint64_t value = 0;
     bool tooLarge = false;
     while (isDigit(in.peek())) {
-        value = value * 10 + static_cast<std::uint64_t>(in.get() - '0');
+        const int digit = in.get();
+        text_.push_back(static_cast<char>(digit));
+        value = value * 10 + static_cast<std::uint64_t>(digit - '0');
         if (value > 0xFFFFFFFFull) {
             tooLarge = true;
             value = 0xFFFFFFFFull;
         }
     }
     if (tooLarge) {
-        // The stream's own number reading fails here; reading stops in order:
-        // the token and every later one are the end of the input.
-        in.setstate(std::ios_base::failbit);
+        // Taken as the end of the input, it would end the script quietly and
+        // the run would report success; as a token that no rule accepts it
+        // stops the parse at its own place.
+        tooLarge_ = true;
         return;
     }
+    text_.clear();
     kind_ = uint_e;
     type_ = uintNumber_e;
     value_ = static_cast<std::uint32_t>(value);
@@ -188,7 +193,7 @@ void batchToken_t::readStringText(std::istream& in)
 
 void batchToken_t::print(std::ostream& out) const
 {
-    if (type_ == string_e || hasKind(punct__e) || hasKind(keyword_e)) {
+    if (type_ == string_e || hasKind(punct__e) || hasKind(keyword_e) || tooLarge_) {
         // Punctuation text ends at a zero byte, as a C text does.
         out << text_.c_str();
     } else if (hasKind(uint_e)) {

@@ -72,11 +72,13 @@ public:
     explicit batchToken_t(const lines_t& lines) : line_(lines.line), lineStart_(lines.lineStart) {}
 
     // Fills the token with the next token of the stream. At the end of the
-    // input (or after a number too large for 32 bits, which fails the stream)
-    // the token has kind 0 and type 0.
+    // input the token has kind 0 and type 0. A number too large for 32 bits
+    // has kind 0 and type 0 as well but is no end: the parser finds no rule
+    // for it and reports a parse error at its place.
     void read(std::istream& in, lines_t& lines);
     // The token's text: a string literal without quotes, the punctuation, an
-    // identifier, a number in unsigned decimal; "@ BAD TOKEN @" otherwise.
+    // identifier, a number in unsigned decimal, the digits of a number too
+    // large; "@ BAD TOKEN @" otherwise.
     void print(std::ostream& out) const;
     std::string printed() const;
 
@@ -84,7 +86,8 @@ public:
     int type() const { return type_; }
     bool is(type_t type) const { return type_ == type; }
     bool hasKind(int bits) const { return (kind_ & bits) != 0; }
-    bool isEnd() const { return kind_ == 0 && type_ == 0; }
+    bool isEnd() const { return kind_ == 0 && type_ == 0 && !tooLarge_; }
+    bool isTooLargeNumber() const { return tooLarge_; }
     bool isIdentifier() const { return hasKind(keyword_e); }
     // Identifier and string text, or the punctuation characters.
     const std::string& text() const { return text_; }
@@ -106,6 +109,7 @@ private:
     int type_ = 0;
     std::string text_;
     std::uint32_t value_ = 0;
+    bool tooLarge_ = false;
     int line_ = 0;
     int lineStart_ = 0;
     int position_ = 0;

@@ -92,6 +92,8 @@ TEST_F(qvrFileBatchThreadsTest, SecondScriptWhileOneRunsLeavesItsStageInProgress
     qvrFileBatch_t batch(L"Custom", scriptPath);
     const std::uint64_t from = mark();
     const std::vector<stage_t> posted = runScript(batch, "{ homeZ() }");
+    // The refused run leaves the running script's context in place.
+    EXPECT_EQ(batchRunContext_t::current(), &other);
     batchRunContext_t::setCurrent(nullptr);
     EXPECT_EQ(posted, (std::vector<stage_t>{{0, 3}}));
     EXPECT_EQ(codesSince(from), std::vector<int>{});

@@ -8,6 +8,7 @@
 #include "tests/support/queueWindow.h"
 
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -41,6 +42,18 @@ public:
 
 private:
     std::atomic<int>& alive_;
+};
+
+// Stages that only carry names.
+class namedStagesBatch_t : public baseStaticBatch_t {
+public:
+    explicit namedStagesBatch_t(const std::vector<std::wstring>& names)
+    {
+        for (const std::wstring& name : names)
+            addStage(name);
+    }
+    std::wstring name() const override { return L"Named Stages"; }
+    void run() override {}
 };
 
 std::wstring cell(const staticBatchDlg_t& dialog, int row, int column)
@@ -182,4 +195,35 @@ TEST_F(staticBatchDlgSlowReplyWidgetTest, CancelWhileAReplyIsPending)
     EXPECT_TRUE(waitState(7));
     const std::vector<int> codes = codesSince(from);
     EXPECT_EQ(codes, (std::vector<int>{130, 132}));
+}
+
+// The columns share the list's real width once the dialog is laid out, and
+// the dialog is wide enough for its longest stage name to read whole, both
+// as first shown and after the user narrows it as far as it goes.
+TEST_F(staticBatchDlgWidgetTest, StageNamesReadWhole)
+{
+    const std::vector<std::wstring> names = {L"Preparations", L"Clean & Replace Glue Trap, Then Re-position Iron Bridge",
+                                             L"Purge System"};
+    staticBatchDlg_t dialog(new namedStagesBatch_t(names));
+    dialog.show();
+    QTreeWidget* list = dialog.list();
+    for (const bool narrowed : {false, true}) {
+        SCOPED_TRACE(narrowed);
+        if (narrowed)
+            dialog.resize(1, dialog.height());
+        ASSERT_TRUE(processEventsUntil([&] {
+            const int width = list->viewport()->width();
+            return list->columnWidth(0) == width / 9 && list->columnWidth(1) == width * 3 / 9 &&
+                   list->columnWidth(2) == width * 5 / 9;
+        }));
+        // An item view draws a cell's text inside a margin on either side
+        // and elides what does not fit.
+        const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+        for (int row = 0; row < static_cast<int>(names.size()); ++row) {
+            const QModelIndex index = list->model()->index(row, 1);
+            const QString name = index.data().toString();
+            const int room = list->visualRect(index).width() - 2 * margin;
+            EXPECT_EQ(list->fontMetrics().elidedText(name, Qt::ElideRight, room), name) << room;
+        }
+    }
 }

@@ -14,6 +14,8 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -105,6 +107,65 @@ TEST_F(InstallerDecisionWidget, StopsWhenTheSlicerIsNotInstalled) {
         EXPECT_TRUE(dialog.isEnded());
         EXPECT_FALSE(dialog.installationStarted());
         EXPECT_TRUE(installedNames().empty());
+        EXPECT_TRUE(starts().empty());
+    }
+}
+
+// A run killed after setting the driver aside left none in place: the next
+// run puts the newest set-aside copy of the edition's driver back as soon as
+// it knows the installation folder, before its question (answered No here).
+TEST_F(InstallerDecisionWidget, PutsBackTheNewestSetAsideDriverWhenTheDriverIsMissing) {
+    struct file_t {
+        std::wstring name;
+        int age; // seconds before now
+    };
+    struct case_t {
+        const char* name;
+        std::wstring distributed;
+        std::vector<file_t> installedBefore; // each holds its own name
+        std::wstring restored;               // the set-aside copy expected in place, or none
+    };
+    for (const case_t& c : std::vector<case_t>{
+             {"newestByTime",
+              L"Tovrik.exe",
+              {{L"Wendaro.exe.old", 100}, {L"Wendaro.exe_2.old", 0}, {L"Wendaro.exe_3.old", 50}},
+              L"Wendaro.exe_2.old"},
+             {"sameTimeHighestNumber",
+              L"Tovrik.exe",
+              {{L"wendaro.EXE_12.old", 0}, {L"Wendaro.exe_2.old", 0}},
+              L"wendaro.EXE_12.old"},
+             {"driverInPlace", L"Tovrik.exe", {{L"Wendaro.exe", 0}, {L"Wendaro.exe.old", 0}}, L""},
+             {"notASetAsideName", L"Tovrik.exe", {{L"Wendaro.exe_x.old", 0}, {L"Wendaro.exe_1.old", 0}}, L""},
+             {"theEditionsDriver",
+              L"Kilmesh.exe",
+              {{L"Kilmesh.exe.old", 100}, {L"Wendaro.exe.old", 0}},
+              L"Kilmesh.exe.old"},
+         }) {
+        SCOPED_TRACE(c.name);
+        freshFolders();
+        distribute(c.distributed, "new");
+        const auto now = fs::file_time_type::clock::now();
+        std::vector<std::wstring> expectedNames;
+        for (const file_t& f : c.installedBefore) {
+            install(f.name, wideToUtf8(f.name));
+            fs::last_write_time(linuxPathOf(std::wstring(slicerFolder) + L"\\" + f.name),
+                                now - std::chrono::seconds(f.age));
+            if (f.name != c.restored)
+                expectedNames.push_back(f.name);
+        }
+        const std::wstring driver = c.distributed == L"Kilmesh.exe" ? L"Kilmesh.exe" : L"Wendaro.exe";
+        if (!c.restored.empty())
+            expectedNames.push_back(driver);
+        scriptedMessageBox_t boxes;
+        boxes.expect({L"Do you want to ", true, L"Version 2.0", 36u, IDNO});
+        CFennicotDlg dialog;
+        dialog.DoModal();
+
+        std::sort(expectedNames.begin(), expectedNames.end());
+        EXPECT_EQ(installedNames(), expectedNames);
+        if (!c.restored.empty()) {
+            EXPECT_EQ(installed(driver), wideToUtf8(c.restored));
+        }
         EXPECT_TRUE(starts().empty());
     }
 }

@@ -14,6 +14,9 @@
 #include <netinet/in.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <thread>
+
 using namespace clientTest;
 
 namespace {
@@ -129,6 +132,30 @@ TEST_F(machinesManagerThreadsTest, TheCurrentDeviceFollowsTheRules)
     manager.clearDevices();
     EXPECT_EQ(manager.deviceCount(), 0);
     EXPECT_EQ(manager.getCurrent(), nullptr);
+}
+
+// Devices are added while another thread keeps clearing the list: a device
+// is listed only once it is connected, so the clearing deletes only whole
+// devices (a device deleted mid-connect shows under the sanitizers).
+TEST_F(machinesManagerThreadsTest, ClearingWhileAddingDeletesOnlyConnectedDevices)
+{
+    machinesManager_t manager(window.handle());
+    std::atomic<bool> adding{true};
+    std::atomic<int> listedUnconnected{0};
+    std::thread clearer([&] {
+        while (adding.load()) {
+            // Only this thread deletes devices: the one seen stays alive.
+            if (qvrClientDev_t* device = manager.deviceAt(0); device != nullptr && !device->isRunning())
+                ++listedUnconnected;
+            manager.clearDevices();
+        }
+    });
+    for (int i = 0; i < 40; ++i)
+        EXPECT_TRUE(manager.addDevice(new qvrClientDev_t(window.handle(), manager.getLock()), L"localhost", i + 1,
+                                      true, port, i % 2 == 0));
+    adding.store(false);
+    clearer.join();
+    EXPECT_EQ(listedUnconnected.load(), 0);
 }
 
 // A listening socket on one loop-back address and an ephemeral port.

@@ -58,6 +58,10 @@ INSTANTIATE_TEST_SUITE_P(
         reportCase_t{"argNumberExpected", "{ arg(x) }",
                      "   1  { arg(x) }\n"
                      "            ^_____ number expected\n"},
+        // Nothing runs, not even the statement before the number.
+        reportCase_t{"numberTooLargeAsAStatement", "{ show(1) 99999999999 show(2) }",
+                     "   1  { show(1) 99999999999 show(2) }\n"
+                     "                ^_____ number above 4294967295\n"},
         reportCase_t{"closingParenthesisFirst", ")",
                      "   1  )\n"
                      "      ^_____ int-number or (expression) or function expected\n"},

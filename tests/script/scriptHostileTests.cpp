@@ -81,12 +81,11 @@ TEST_F(scriptTest, EnormousLiteralsAreHandled)
     // The name is far too long for a path: that log's value is lost.
     EXPECT_NE(result.trace.find(onDisk("  returns : 0\nshow (1 )  returns : 1\n") + text), std::string::npos);
     EXPECT_EQ(result.trace.substr(result.trace.size() - text.size()), text);
-    // A number beyond 32 bits ends the input where it starts.
+    // A number beyond 32 bits, however long, is an error at its place.
     scriptRun_t number = run("{ show(99999999999999999999) }");
     ASSERT_FALSE(number.ok);
     EXPECT_EQ(number.error, "   1  { show(99999999999999999999) }\n"
-                            "             ^_____ int-number or (expression) or function "
-                            "expected\n");
+                            "             ^_____ number above 4294967295\n");
     // An identifier of a million letters is a call like any other.
     std::string name(1 << 20, 'q');
     scriptRun_t identifier = run("{ " + name + "(3) }");

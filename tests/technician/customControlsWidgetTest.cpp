@@ -164,6 +164,15 @@ TEST_F(SensorLampWidget, LitYellowAndDarkGreyByTheirBit)
     EXPECT_EQ(pen.shownState(), sensorCtrl_t::dark_e);
     EXPECT_EQ(plain.shownState(), sensorCtrl_t::lit_e);
 
+    // The colour is decided at each paint: painted after the link dropped,
+    // with nothing else telling it, the lamp shows the default colours.
+    device.setLinkUp(false);
+    const QImage painted = plain.grab().toImage();
+    EXPECT_EQ(plain.shownState(), sensorCtrl_t::unknown_e);
+    EXPECT_EQ(painted.pixelColor(painted.width() / 2, painted.height() / 2), QPalette().color(QPalette::Base));
+    device.setLinkUp(true);
+    sensorCtrl_t::invalidateAll();
+    EXPECT_EQ(plain.shownState(), sensorCtrl_t::lit_e);
     device.setLinkUp(false);
     sensorCtrl_t::invalidateAll();
     EXPECT_EQ(plain.shownState(), sensorCtrl_t::unknown_e);

@@ -14,6 +14,7 @@
 #include "technician/mainDlg.h"
 #include "technician/pageIds.h"
 #include "technician/resourceImages.h"
+#include "technician/sensorCtrl.h"
 #include "technician/tabCtrl.h"
 #include "technician/tovrikApp.h"
 #include "technician/transparentBitmap.h"
@@ -28,6 +29,7 @@
 #include <QLineEdit>
 #include <QTabBar>
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
@@ -310,10 +312,33 @@ TEST_F(MainDlgWidget, EnterAndAStatusReplyDoNotClose)
     EXPECT_FALSE(dialog_->hasEnded());
 }
 
+// A lost link (119) and the 10-second timer recolour the lamps at once: no
+// status comes after the link is lost. The lamp is hidden, so nothing but
+// the dialog repaints it.
+TEST_F(MainDlgWidget, LostLinkAndTheTimerRecolourTheLamps)
+{
+    open();
+    sensorCtrl_t lamp;
+    lamp.attach(0x80, L"J30");
+    const std::function<void()> routes[] = {[this] { notify(119); },
+                                            [this] { dialog_->onTimer(mainDlg_t::refreshTimerId); }};
+    for (const auto& route : routes) {
+        device().setSensorWord(0x80);
+        ASSERT_TRUE(waitUntil([&] {
+            device().setLinkUp(true);
+            sensorCtrl_t::invalidateAll();
+            return lamp.shownState() == sensorCtrl_t::lit_e;
+        }));
+        device().setLinkUp(false);
+        route();
+        EXPECT_EQ(lamp.shownState(), sensorCtrl_t::unknown_e);
+    }
+}
+
 struct instancesCase_t {
     const wchar_t* commandLine;
     bool iFlag;
-    int machines;
+    std::vector<std::int32_t> ids;        // the server's machine list
     std::vector<std::wstring> arguments;  // of the instances started
 };
 
@@ -324,9 +349,8 @@ TEST_P(MainDlgInstancesWidget, StartsOneInstancePerFurtherMachineOnce)
     tovrikApp().readCommandLine(GetParam().commandLine);
     open(GetParam().iFlag);
     std::vector<machineHostIDname_t> machines;
-    const int ids[] = {3, 12, 14};
-    for (int i = 0; i < GetParam().machines; ++i)
-        machines.emplace_back(L"localhost", ids[i], L"Printer", 0, 0);
+    for (const std::int32_t id : GetParam().ids)
+        machines.emplace_back(L"localhost", id, L"Printer", 0, 0);
     device().setServerMachines(machines);
     notify(131);
     notify(131);
@@ -338,10 +362,13 @@ TEST_P(MainDlgInstancesWidget, StartsOneInstancePerFurtherMachineOnce)
 
 INSTANTIATE_TEST_SUITE_P(
     ServerLists, MainDlgInstancesWidget,
-    ::testing::Values(instancesCase_t{L"\"C:\\Tovrik.exe\" /I", true, 3, {L"/I 12", L"/I 14"}},
-                      instancesCase_t{L"\"C:\\Tovrik.exe\"", false, 3, {L"12", L"14"}},
-                      instancesCase_t{L"\"C:\\Tovrik.exe\" 3", false, 3, {}},
-                      instancesCase_t{L"\"C:\\Tovrik.exe\"", false, 1, {}}));
+    ::testing::Values(instancesCase_t{L"\"C:\\Tovrik.exe\" /I", true, {3, 12, 14}, {L"/I 12", L"/I 14"}},
+                      instancesCase_t{L"\"C:\\Tovrik.exe\"", false, {3, 12, 14}, {L"12", L"14"}},
+                      instancesCase_t{L"\"C:\\Tovrik.exe\" 3", false, {3, 12, 14}, {}},
+                      instancesCase_t{L"\"C:\\Tovrik.exe\"", false, {3}, {}},
+                      // An instance without a machine number would start all
+                      // of them again.
+                      instancesCase_t{L"\"C:\\Tovrik.exe\"", false, {3, 0, 12, -5}, {L"12"}}));
 
 TEST_F(MainDlgWidget, TabsShowTheirPagesAndTroubleshootingKeepsTheTab)
 {

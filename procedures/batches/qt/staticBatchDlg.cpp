@@ -12,9 +12,11 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QStyle>
 #include <QThread>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -78,16 +80,56 @@ staticBatchDlg_t::staticBatchDlg_t(baseStaticBatch_t* procedure, QWidget* parent
 
     // Initialisation.
     setWindowText(this, procedure_->name());
-    const int width = list_->viewport()->width();
-    list_->setColumnWidth(0, width / 9);
-    list_->setColumnWidth(1, width * 3 / 9);
-    list_->setColumnWidth(2, width * 5 / 9);
     for (int i = 0; i < procedure_->stageCount(); ++i) {
         auto* row = new QTreeWidgetItem(list_);
         row->setText(0, QString::number(i + 1));
         row->setText(1, QString::fromStdWString(procedure_->stage(i).name));
     }
+    // The shares hold for the width the list really gets, known only once
+    // the dialog is laid out: they follow every resize of the list's
+    // viewport. The list is never narrower than its longest stage name
+    // needs, whatever the procedure.
+    list_->header()->setStretchLastSection(false);
+    list_->setMinimumWidth(listWidthForTexts());
+    list_->viewport()->installEventFilter(this);
+    applyColumnShares();
     procedure_->setOwnerWindow(hwnd());
+}
+
+void staticBatchDlg_t::applyColumnShares()
+{
+    const int width = list_->viewport()->width();
+    list_->setColumnWidth(0, width / 9);
+    list_->setColumnWidth(1, width * 3 / 9);
+    list_->setColumnWidth(2, width * 5 / 9);
+}
+
+int staticBatchDlg_t::listWidthForTexts() const
+{
+    const QFontMetrics metrics = list_->fontMetrics();
+    // An item view draws its text inside a margin on either side.
+    const int margins = 2 * (list_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list_) + 1) + 2;
+    int name = metrics.horizontalAdvance(QStringLiteral("Name"));
+    for (int i = 0; i < list_->topLevelItemCount(); ++i)
+        name = std::max(name, metrics.horizontalAdvance(list_->topLevelItem(i)->text(1)));
+    int result = 0;
+    for (const int state : {baseStaticBatch_t::completed_e, baseStaticBatch_t::failed_e,
+                            baseStaticBatch_t::aborted_e, baseStaticBatch_t::inProgress_e})
+        result = std::max(result, metrics.horizontalAdvance(
+                                      QString::fromStdWString(baseStaticBatch_t::defaultStatusText(state))));
+    const int number = metrics.horizontalAdvance(QString::number(list_->topLevelItemCount()));
+    // The viewport width whose shares hold each column's widest text.
+    const int viewport = std::max({9 * (number + margins), (9 * (name + margins) + 2) / 3,
+                                   (9 * (result + margins) + 4) / 5});
+    // Room for the frame, and for a vertical scroll bar should one appear.
+    return viewport + 2 * list_->frameWidth() + list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list_);
+}
+
+bool staticBatchDlg_t::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == list_->viewport() && event->type() == QEvent::Resize)
+        applyColumnShares();
+    return qtWindow_t<QDialog>::eventFilter(watched, event);
 }
 
 staticBatchDlg_t::~staticBatchDlg_t()

@@ -46,10 +46,16 @@ public:
 
 protected:
     void onWindowMessage(unsigned message, WPARAM wParam, LPARAM lParam) override;
+    // Gives the stage list's columns their shares whenever its width changes.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     static unsigned workerProc(void* argument);
     void resetButtons();
+    // The columns take 1/9, 3/9 and 5/9 of the list's visible width.
+    void applyColumnShares();
+    // The narrowest list in which every stage name and result reads whole.
+    int listWidthForTexts() const;
     // Tells the procedure to stop and waits, serving events, for the worker.
     void stopWorker();
 
