@@ -1,0 +1,30 @@
+// Pevrale.exe: the embedded-software updater. Updating a printer's embedded
+// software is not possible on this platform; the program says so in a small
+// window and closes.
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QDialog window;
+    window.setWindowTitle(QStringLiteral("Embedded Update"));
+    auto* layout = new QVBoxLayout(&window);
+    auto* text = new QLabel(QStringLiteral("The embedded software of a printer cannot be updated on this platform.\n"
+                                           "The printer keeps the software it has."),
+                            &window);
+    text->setWordWrap(false);
+    layout->addWidget(text);
+    auto* buttons = new QDialogButtonBox(&window);
+    QPushButton* close = buttons->addButton(QStringLiteral("Close"), QDialogButtonBox::RejectRole);
+    close->setDefault(true);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &window, &QDialog::reject);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    window.exec();
+    return 0;
+}
