@@ -32,9 +32,11 @@ printedPage_t layoutErrorReport(int width, int height, const errorReportTexts_t&
     add(2 * height / 10, texts.errorText, errorColour);
     int y = add(3 * height / 10, L"Date / Time: " + texts.dateTime, dateColour);
 
-    // Each word is followed by a blank; a line goes out as soon as it is
-    // wider than 0.8 W, with the word that made it so, which is how a word
-    // wider than that on its own still gets a line.
+    // Each word is followed by a blank. A word that would make the line
+    // wider than 0.8 W starts the next line: the line is never sent out
+    // with it, because the right margin is only 0.1 W and the word would
+    // run off the paper. A word wider than 0.8 W by itself gets a line of
+    // its own.
     const long long wrapWidth = 8LL * width / 10;
     std::wstring line;
     std::size_t pos = 0;
@@ -47,7 +49,12 @@ printedPage_t layoutErrorReport(int width, int height, const errorReportTexts_t&
             ++pos;
         if (pos == start)
             break;
-        line += description.substr(start, pos - start) + L" ";
+        const std::wstring word = description.substr(start, pos - start) + L" ";
+        if (!line.empty() && textWidth(line + word) > wrapWidth) {
+            y = add(y + height / 20, line, descriptionColour);
+            line.clear();
+        }
+        line += word;
         if (textWidth(line) > wrapWidth) {
             y = add(y + height / 20, line, descriptionColour);
             line.clear();

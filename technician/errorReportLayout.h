@@ -20,6 +20,7 @@ struct errorReportTexts_t {
 using textWidth_t = std::function<int(const std::wstring& text)>;
 
 // width and height: the printable area. The description is word-wrapped at
-// 0.8 width as measured by textWidth.
+// 0.8 width as measured by textWidth; what remains after the last full line
+// is printed as a line too, even when empty.
 printedPage_t layoutErrorReport(int width, int height, const errorReportTexts_t& texts,
                                 const textWidth_t& textWidth);

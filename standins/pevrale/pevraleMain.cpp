@@ -1,12 +1,18 @@
 // Pevrale.exe: the embedded-software updater. Updating a printer's embedded
 // software is not possible on this platform; the program says so in a small
-// window and closes.
+// window and closes. QVR_SCREENSHOT="<file.png>" saves a picture of the
+// window for the documentation and closes it.
+#include "platform/qt/screenshot.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <cstdlib>
+#include <string>
 
 int main(int argc, char** argv)
 {
@@ -25,6 +31,11 @@ int main(int argc, char** argv)
     QObject::connect(buttons, &QDialogButtonBox::rejected, &window, &QDialog::reject);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    if (const char* picture = std::getenv("QVR_SCREENSHOT"); picture != nullptr && *picture != '\0')
+        QTimer::singleShot(500, &window, [&window, path = std::string(picture)] {
+            saveScreenshot(&window, path);
+            window.reject();
+        });
     window.exec();
     return 0;
 }

@@ -106,11 +106,13 @@ INSTANTIATE_TEST_SUITE_P(
         // One word wider than 0.8 W has a line of its own, then the
         // (empty) rest follows.
         reportCase_t{"OneLongWord", longWord, {longWord + L" ", L""}},
-        // Six words of 16 make 96 > 80: the sixth word ends the line.
-        reportCase_t{"SixWordsThenOne", word16 + L" " + word16 + L" " + word16 + L" " + word16 + L" " + word16 + L" " + word16 +
-                         L"\tend",
-                     {word16 + L" " + word16 + L" " + word16 + L" " + word16 + L" " + word16 + L" " + word16 + L" ",
-                      L"end "}},
+        // Five words of 16 make 80, not wider than 0.8 W; the sixth starts
+        // the next line.
+        reportCase_t{"SixWordsThenOne",
+                     word16 + L" " + word16 + L" " + word16 + L" " + word16 + L" " + word16 + L" " + word16 + L"\tend",
+                     {word16 + L" " + word16 + L" " + word16 + L" " + word16 + L" " + word16 + L" ",
+                      word16 + L" end "}},
+        reportCase_t{"ShortThenLong", L"short " + longWord + L" x", {L"short ", longWord + L" ", L"x "}},
         reportCase_t{"Empty", L"", {L""}}),
     [](const auto& info) { return std::string(info.param.name); });
 

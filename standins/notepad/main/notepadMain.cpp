@@ -4,14 +4,21 @@
 // (a PDF file in the prefix until a printer is named) and exits at once.
 // The path may hold blanks and come unquoted: every argument after the
 // switch belongs to it.
+//
+// For documentation pictures, QVR_SCREENSHOT="<file.png>" saves a picture
+// of the window once it is drawn and closes it.
 #include "platform/codePage.h"
 #include "platform/process.h"
+#include "platform/qt/screenshot.h"
 #include "standins/notepad/notepadArgs.h"
 #include "standins/notepad/notepadWindow.h"
 #include "standins/notepad/textPrint.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <clocale>
+#include <cstdlib>
+#include <string>
 
 int main(int argc, char** argv)
 {
@@ -32,5 +39,10 @@ int main(int argc, char** argv)
     std::setlocale(LC_ALL, "C");
     notepadWindow_t window(options.path);
     window.show();
+    if (const char* picture = std::getenv("QVR_SCREENSHOT"); picture != nullptr && *picture != '\0')
+        QTimer::singleShot(500, &window, [&window, path = std::string(picture)] {
+            saveScreenshot(&window, path);
+            window.close();
+        });
     return application.exec();
 }
