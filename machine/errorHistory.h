@@ -19,5 +19,9 @@ public:
     std::wstring text4;
     std::wstring text5;
 
+    // The model being built when the error came: the machines server
+    // sends it as the second text.
+    const std::wstring& modelName() const { return text2; }
+
     bool operator==(const errorHistory_t& other) const = default;
 };

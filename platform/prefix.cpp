@@ -62,7 +62,9 @@ const char* const kDefaultConf =
     "; user=, computer= (empty: the login and host names)\n"
     "\n"
     "[printer]\n"
-    "; name=a printer, or pdffolder=a folder for PDF files\n";
+    "; name=a printer prints there; until one is named, every document\n"
+    "; becomes a PDF file in this folder:\n"
+    "pdffolder=C:\\Printed\n";
 
 // The folders behind the default [folders], inside drive_c.
 const char* const kDefaultFolders[] = {

@@ -11,9 +11,11 @@
 #include "platform/qt/colorref.h"
 #include "platform/qt/dlgItem.h"
 #include "platform/ticks.h"
+#include "technician/errorReport.h"
 #include "technician/heldCheckBox.h"
 #include "technician/helpTopics.h"
 #include "technician/pageIds.h"
+#include "technician/printErrorsFlag.h"
 #include "technician/resourceImages.h"
 #include "technician/sensorCtrl.h"
 #include "technician/tabCtrl.h"
@@ -263,7 +265,7 @@ void mainDlg_t::onDeviceNotify(WPARAM wParam, LPARAM lParam)
         startOtherMachineInstances();
         break;
     case errorHistory_e:
-        // The printed error report.
+        printErrorReport();
         break;
     case statusReply_e:
         onCloseAcknowledged();
@@ -321,6 +323,28 @@ void mainDlg_t::onCurrentMachineChanged()
     releasePending_ = false;
     refreshPages();
     device_->requestParameterChunk(0);
+}
+
+void mainDlg_t::printErrorReport()
+{
+    // Only an error met while building is worth paper, and only when the
+    // technician asked for it on the logs page.
+    constexpr std::uint32_t buildingFlag = 0x200;
+    if (!device_->getStatus().hasFlag(buildingFlag) || !printErrorsAutomatically())
+        return;
+    const errorHistory_t record = device_->getErrorHistory();
+    const machineStatus_t status = device_->getStatus();
+    if (status.errorNumber() == 0)
+        return;
+    errorReportTexts_t texts;
+    texts.errorText = device_->getMessageText(record.messageCode);
+    if (texts.errorText == L"Unknown")
+        return;
+    texts.machineNumber = status.machineID();
+    texts.description = record.description;
+    texts.modelName = record.modelName();
+    texts.layerNumber = record.layerNumber;
+    printErrorDetails(texts);
 }
 
 void mainDlg_t::onParametersRead()

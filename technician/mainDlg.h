@@ -108,6 +108,7 @@ private:
     void showTemperature();           // 143
     void startOtherMachineInstances();  // 131
     void onCloseAcknowledged();       // 141
+    void printErrorReport();          // 138
 
     bool iFlag_;
     int blinkIndex_ = 0;

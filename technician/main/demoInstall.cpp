@@ -5,6 +5,9 @@
 // that a set-up script can put the programs there.
 //
 //     demoInstall ["C:\Program Files\Corvanta\Ondrel"]
+//
+// With "--windows-folder" it only creates and prints the prefix's Windows
+// folder, where NOTEPAD.EXE belongs.
 #include "machine/globalNames.h"
 #include "machine/registryUtils.h"
 #include "machine/textUtils.h"
@@ -35,13 +38,16 @@ bool createFolders(const std::wstring& path)
 
 int main(int argc, char** argv)
 {
-    const std::wstring folder = argc > 1 ? strToWstr(argv[1]) : std::wstring(defaultSlicerFolder);
+    const bool windowsOnly = argc > 1 && std::string(argv[1]) == "--windows-folder";
     prefixRoot();  // creates the prefix with its defaults when missing
+    const std::wstring folder = windowsOnly ? windowsFolder()
+                                : argc > 1  ? strToWstr(argv[1])
+                                            : std::wstring(defaultSlicerFolder);
     if (!createFolders(folder)) {
         std::fprintf(stderr, "demoInstall: cannot create %s\n", wstrToStr(folder).c_str());
         return 1;
     }
-    if (!regWriteString(slicerRegistryKey, slicerDirectoryValueName, folder, HKEY_LOCAL_MACHINE)) {
+    if (!windowsOnly && !regWriteString(slicerRegistryKey, slicerDirectoryValueName, folder, HKEY_LOCAL_MACHINE)) {
         std::fprintf(stderr, "demoInstall: cannot write the registry\n");
         return 1;
     }

@@ -32,7 +32,8 @@ TEST_F(PrefixTest, createdWithDefaultsAndExportedToChildren) {
         {L"identity", L"user", L"tech"},         {L"identity", L"computer", L"QVRTEST"},
     };
     for (const auto& d : defaults) EXPECT_EQ(configValue(d.section, d.key, L"?"), d.value) << fs::path(d.key).string();
-    EXPECT_EQ(configValue(L"printer", L"pdffolder", L"none"), L"none");
+    EXPECT_EQ(configValue(L"printer", L"pdffolder", L"none"), L"C:\\Printed");
+    EXPECT_EQ(configValue(L"printer", L"name", L"none"), L"none");
 }
 
 TEST_F(PrefixTest, configEditsKeepTheRestOfTheFile) {

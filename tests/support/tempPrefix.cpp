@@ -1,5 +1,6 @@
 #include "tests/support/tempPrefix.h"
 
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/prefix.h"
 
@@ -9,6 +10,22 @@
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
+
+namespace {
+
+// The built programs: $QVR_BUILD_BIN, else <build>/bin beside the test
+// program's <build>/tests.
+std::string buildBinFolder() {
+    if (const char* bin = std::getenv("QVR_BUILD_BIN"); bin != nullptr && *bin != '\0') return bin;
+    char self[PATH_MAX] = {};
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) return std::string();
+    std::string path(self, static_cast<std::size_t>(n));
+    path = path.substr(0, path.rfind('/'));
+    return path.substr(0, path.rfind('/')) + "/bin";
+}
+
+}  // namespace
 
 tempPrefix_t::tempPrefix_t() {
     if (const char* env = std::getenv("QVR_PREFIX")) previousPrefix_ = env;
@@ -30,6 +47,14 @@ tempPrefix_t::tempPrefix_t() {
     setConfigValue(L"identity", L"user", L"tech");
     setConfigValue(L"identity", L"computer", L"QVRTEST");
     if (::chdir(driveC().c_str()) != 0) ADD_FAILURE() << "cannot enter " << driveC();
+    // Notepad lives in the Windows folder, as on a Windows installation.
+    if (const std::string bin = buildBinFolder(); !bin.empty()) {
+        const std::string notepad = bin + "/NOTEPAD.EXE";
+        const auto windows = resolvePath(windowsFolder());
+        if (windows && ::access(notepad.c_str(), X_OK) == 0 &&
+            ::symlink(notepad.c_str(), (*windows + "/NOTEPAD.EXE").c_str()) != 0)
+            ADD_FAILURE() << "cannot put NOTEPAD.EXE in " << *windows;
+    }
 }
 
 tempPrefix_t::~tempPrefix_t() {

@@ -1,0 +1,3 @@
+#include "tests/support/qt/widgetTestMain.h"
+
+int main(int argc, char** argv) { return runWidgetTests(argc, argv, "notepad"); }
