@@ -105,10 +105,13 @@ void installationDlg_t::onInitDialog()
     for (const int control : {id::firmware, id::hardware, id::driver, id::software, id::buildTime, id::machineId,
                               id::installGroup, id::parametersGroup})
         tovrikApp().setBoldFont(this, control);
-    // Only a group's title is bold; what it holds keeps the page's font.
+    // Only a group's title is bold; what it holds keeps the page's weight
+    // (set explicitly, or it would inherit the group's).
+    QFont normal = font();
+    normal.setWeight(QFont::Normal);
     for (QWidget* group : {ui_->installGroup, ui_->parametersGroup})
         for (QWidget* child : group->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-            child->setFont(font());
+            child->setFont(normal);
 
     QTreeWidget* view = ui_->parameterList;
     view->header()->setStretchLastSection(false);

@@ -329,6 +329,9 @@ void mainDlg_t::onCurrentMachineChanged()
 void mainDlg_t::onParametersRead()
 {
     device_->storeMachineParameters(nullptr);
+    // The opened-parameters file has just been rewritten from the machine.
+    if (installation_ != nullptr)
+        installation_->fillParameterList();
     tovrikApp().refreshMainWindow();
 }
 
