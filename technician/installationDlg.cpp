@@ -65,10 +65,7 @@ constexpr int parametersGroup = 1054;
 // A reader's text that means the file was refused whole (nothing applied).
 bool isRefusal(const std::wstring& errorText)
 {
-    const std::wstring refused = notParametersFileText;
-    return errorText == cannotOpenFileText ||
-           (errorText.size() >= refused.size() &&
-            errorText.compare(errorText.size() - refused.size(), refused.size(), refused) == 0);
+    return errorText == cannotOpenFileText || errorText.find(notParametersFileText) != std::wstring::npos;
 }
 
 std::wstring withBackslashes(std::wstring path)
