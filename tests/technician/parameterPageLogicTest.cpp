@@ -97,19 +97,6 @@ TEST(parameterComparison, namesEveryDifferenceTheListDoesNotShow)
     }
 }
 
-TEST(parameterComparison, factoryBlockOfAFullMemory)
-{
-    // At 1120 and above the factory image is the memory from word 384; the
-    // default record holds factory values there that differ from its
-    // current part ("DZ Sensor-To-Iron" -1.2 mm against -2.2 mm).
-    const image_t memory = defaultImage();
-    const std::span<const std::int32_t> all(memory);
-    const std::wstring text = parameterComparisonText({all, true}, {all.subspan(384), true});
-    EXPECT_NE(text.find(L"DZ Sensor-To-Iron - Current Value: -1200000, Factory Value: -2200000\r\n"),
-              std::wstring::npos)
-        << std::string(text.begin(), text.end());
-}
-
 TEST(parameterList, fixedRowsBelow1120AndOpenedParametersFrom1120)
 {
     std::istringstream opened("23 Z Abs Zero\n120 Machine Flags\n40 First Tool X\n23 Z Abs Zero\n"
