@@ -414,8 +414,6 @@ void mainDlg_t::onOpenDoorModeClicked()
         value |= openDoorBits;
     device_->setParameter(*flags, value, false);
     showOpenDoorMode();
-    if (installation_ != nullptr)
-        installation_->buildComparisonText();
 }
 
 // --- tabs -------------------------------------------------------------------------
