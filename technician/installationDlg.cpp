@@ -125,7 +125,8 @@ void installationDlg_t::onInitDialog()
     connect(ui_->updateParameters, &QPushButton::clicked, this, &installationDlg_t::onUpdateMachineParameters);
     connect(ui_->installFirmware, &QPushButton::clicked, this, &installationDlg_t::onInstallFirmware);
     connect(ui_->compareParameters, &QPushButton::clicked, this, &installationDlg_t::onCompare);
-    // "Install Bios..." has no action; "Print Parameters..." prints parameterRows().
+    // "Install Bios..." has no action. "Print Parameters..." (onPrintParameters)
+    // is connected where the printed reports are built; it prints parameterRows().
     updateData();
 }
 
