@@ -28,6 +28,10 @@ public:
     // saves the parameters file). False, and nothing sent, when the text's
     // value does not fit where it is stored or there is no device.
     virtual bool setFromText(const std::wstring& text) = 0;
+    // Writes a value as it is stored (no round trip through a shown text,
+    // which keeps six digits and shows some lengths in another unit than it
+    // reads them back). False, and nothing sent, as for setFromText.
+    virtual bool setValue(std::int32_t value) = 0;
     // Stores the value into a 1024-word image.
     virtual void storeInArray(std::span<std::int32_t> words, std::int32_t value) const = 0;
     // From the image when given; else the current value for an empty text;

@@ -56,11 +56,15 @@ std::wstring dzTableUpParamHandle_t::formatFactoryValue() const {
 }
 
 bool dzTableUpParamHandle_t::setFromText(const std::wstring& text) {
-    qvrCommDev_t* device = control_->getDevice();
     const std::optional<std::int32_t> value = valueFromText(text);
-    if (device == nullptr || !value || !isToolNumber(tool_))
+    return value && setValue(*value);
+}
+
+bool dzTableUpParamHandle_t::setValue(std::int32_t value) {
+    qvrCommDev_t* device = control_->getDevice();
+    if (device == nullptr || !isToolNumber(tool_))
         return false;
-    const std::int32_t microns = *value / 1000;
+    const std::int32_t microns = value / 1000;
     if (microns < -32768 || microns > 32767)
         return false;
     toolTable_t tools{};

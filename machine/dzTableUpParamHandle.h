@@ -24,6 +24,8 @@ public:
     // tool table, sends it and saves the parameters file. Refused (false)
     // when the microns do not fit the 16-bit field.
     bool setFromText(const std::wstring& text) override;
+    // The value in nanometres, stored in microns (truncated).
+    bool setValue(std::int32_t value) override;
     void storeInArray(std::span<std::int32_t> words, std::int32_t value) const override;
     std::int32_t valueFrom(const std::int32_t* words, const std::wstring& text) const override;
     std::optional<std::int32_t> valueFromText(const std::wstring& text) const override;

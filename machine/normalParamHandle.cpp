@@ -29,7 +29,11 @@ bool normalParamHandle_t::setFromText(const std::wstring& text) {
     const std::optional<std::int32_t> value = valueFromText(text);
     if (!value)
         return false;
-    return control_->setValue(*param_, *value);
+    return setValue(*value);
+}
+
+bool normalParamHandle_t::setValue(std::int32_t value) {
+    return control_->setValue(*param_, value);
 }
 
 void normalParamHandle_t::storeInArray(std::span<std::int32_t> words, std::int32_t value) const {

@@ -17,6 +17,7 @@ public:
     std::int32_t factoryValue() const override;
     std::wstring formatFactoryValue() const override;
     bool setFromText(const std::wstring& text) override;
+    bool setValue(std::int32_t value) override;
     void storeInArray(std::span<std::int32_t> words, std::int32_t value) const override;
     std::int32_t valueFrom(const std::int32_t* words, const std::wstring& text) const override;
     std::optional<std::int32_t> valueFromText(const std::wstring& text) const override;

@@ -14,6 +14,7 @@
 #include "technician/errorReport.h"
 #include "technician/heldCheckBox.h"
 #include "technician/helpTopics.h"
+#include "technician/installationDlg.h"
 #include "technician/pageIds.h"
 #include "technician/printErrorsFlag.h"
 #include "technician/resourceImages.h"
@@ -190,7 +191,11 @@ void mainDlg_t::addTabPage(int index, const wchar_t* caption, int dialogId)
         pageIds_[index] = 0;
         return;
     }
-    auto* page = new QWidget(controls_.tabs);
+    QWidget* page = nullptr;
+    if (dialogId == pageId::softwareAndParameters)
+        page = installation_ = new installationDlg_t(controls_.tabs);
+    else
+        page = new QWidget(controls_.tabs);
     setDialogId(page, dialogId);
     page->setFixedSize(mainDlgLayout::pageWidth, mainDlgLayout::pageHeight);
     page->move(mainDlgLayout::pageLeft, mainDlgLayout::pageTop);
@@ -244,7 +249,8 @@ void mainDlg_t::onDeviceNotify(WPARAM wParam, LPARAM lParam)
         // The logs page reloads the daily log it shows.
         break;
     case parameterBlock_e:
-        // The Software && Parameters page refills its list first.
+        if (installation_ != nullptr)
+            installation_->fillParameterList();
         tovrikApp().refreshMainWindow();
         break;
     case parametersRead_e:
@@ -285,6 +291,8 @@ void mainDlg_t::onConnectionStatus()
 {
     blinkIndex_ = 1 - blinkIndex_;
     controls_.indicator->setBitmap(bitmaps_[static_cast<std::size_t>(blinkIndex_)]);
+    if (installation_ != nullptr)
+        installation_->showMachineID();
 
     device_->requestLayerRecords(10);
 
@@ -321,6 +329,8 @@ void mainDlg_t::onCurrentMachineChanged()
     errorLogWanted_ = true;
     titlePending_ = true;
     releasePending_ = false;
+    if (installation_ != nullptr)
+        installation_->fillParameterList();
     refreshPages();
     device_->requestParameterChunk(0);
 }
@@ -350,6 +360,9 @@ void mainDlg_t::printErrorReport()
 void mainDlg_t::onParametersRead()
 {
     device_->storeMachineParameters(nullptr);
+    // The opened-parameters file has just been rewritten from the machine.
+    if (installation_ != nullptr)
+        installation_->fillParameterList();
     tovrikApp().refreshMainWindow();
 }
 
@@ -362,6 +375,8 @@ void mainDlg_t::showTemperature()
     else
         temperatureText_ = wstr_t() << temperature << L"\u00b0";
     controls_.temperature->setText(QString::fromStdWString(temperatureText_));
+    if (installation_ != nullptr)
+        installation_->showVersions();
 }
 
 void mainDlg_t::startOtherMachineInstances()
@@ -404,6 +419,8 @@ void mainDlg_t::onCloseAcknowledged()
 void mainDlg_t::refreshPages()
 {
     showOpenDoorMode();
+    if (installation_ != nullptr)
+        installation_->buildComparisonText();
 }
 
 void mainDlg_t::showOpenDoorMode()

@@ -19,6 +19,7 @@
 #include <functional>
 #include <string>
 
+class installationDlg_t;
 class qvrClientDev_t;
 class sharedLock_t;
 
@@ -70,6 +71,7 @@ public:
     int currentHelpPageId() const;
     int currentTab() const { return currentTab_; }
     QWidget* page(int tabIndex) const;
+    installationDlg_t* installationPage() const { return installation_; }
     int pageId(int tabIndex) const;
     qvrClientDev_t* device() const { return device_; }
     const mainDlgControls_t& controls() const { return controls_; }
@@ -121,6 +123,7 @@ private:
     std::array<QPixmap, 2> bitmaps_;
     QBrush temperatureBrush_;
     std::array<QWidget*, tabCount> pages_{};
+    installationDlg_t* installation_ = nullptr;
     std::array<int, tabCount> pageIds_{};
     int currentTab_ = 0;
     mainDlgControls_t controls_;

@@ -10,7 +10,9 @@
 #include "platform/qt/dlgItem.h"
 #include "platform/ticks.h"
 #include "platform/windowTable.h"
+#include "machine/qt/dialogFunctions.h"
 #include "technician/heldCheckBox.h"
+#include "technician/installationDlg.h"
 #include "technician/mainDlg.h"
 #include "technician/pageIds.h"
 #include "technician/resourceImages.h"
@@ -447,6 +449,38 @@ TEST_F(MainDlgWidget, NotificationOfAnotherDeviceIsIgnored)
     EXPECT_EQ(dialog_->blinkIndex(), 0);
     notify(0x7F0000 | 111);
     EXPECT_EQ(dialog_->blinkIndex(), 1);
+}
+
+TEST_F(MainDlgWidget, SoftwarePageFollowsTheDevice)
+{
+    open();
+    installationDlg_t* page = dialog_->installationPage();
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(dialog_->page(0), page);
+    device().setEmbeddedVersion(1119);
+    device().setHardwareRevision(1100);
+    notify(151);
+    EXPECT_EQ(page->rowCount(), 12);
+    notify(143);
+    EXPECT_EQ(getDlgItemText(page, 1008), L"E1.11.9");
+    EXPECT_EQ(getDlgItemText(page, 1007), L"H1.10.0");
+    EXPECT_EQ(getDlgItemText(page, 1013), L"0 hours");
+    notify(111);
+    EXPECT_EQ(getDlgItemText(page, 1006), L"0");
+
+    device().setEmbeddedVersion(1120);
+    ASSERT_TRUE(writeRawFile(device().getOpenedParamsPath(), "1 Lines Starting Speed\r\n"));
+    notify(104);
+    ASSERT_EQ(page->rowCount(), 2);
+    // A listed parameter shows in the list, not in the comparison.
+    device().setParameterWord(1, -4000);
+    device().setParameterWord(2, 4430000);
+    tovrikApp().refreshMainWindow();
+    EXPECT_EQ(page->parameterRows()[0].second, L"-4000");
+    const std::wstring comparison = page->comparisonText();
+    EXPECT_NE(comparison.find(L"Feeder Encoder Step-Size - Current Value: 4430000, Factory Value: "),
+              std::wstring::npos);
+    EXPECT_EQ(comparison.find(L"Lines Starting Speed"), std::wstring::npos);
 }
 
 }  // namespace

@@ -84,6 +84,11 @@ public:
         lockGuard_t guard(this->getLock());
         le::putU16(&this->info.bytes[4], revision);
     }
+    void setEmbeddedVersion(std::uint16_t version)
+    {
+        lockGuard_t guard(this->getLock());
+        this->info.setEmbeddedVersion(version);
+    }
     void setLinkUp(bool up)
     {
         lockGuard_t guard(this->getLock());

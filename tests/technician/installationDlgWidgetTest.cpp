@@ -1,0 +1,263 @@
+// The Software && Parameters page over a device that records what the page
+// sends (no server: what it sends only waits in the queue), with file
+// dialogs and message boxes answered by the test.
+#include "link/currentClientDevice.h"
+#include "machine/globalNames.h"
+#include "machine/machineParam.h"
+#include "machine/programUtils.h"
+#include "platform/process.h"
+#include "platform/qt/colorref.h"
+#include "platform/qt/fileDialogHook.h"
+#include "technician/installationDlg.h"
+#include "technician/tovrikApp.h"
+#include "tests/support/scriptedMessageBox.h"
+#include "tests/support/tempPrefix.h"
+#include "tests/technician/technicianTestDevices.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace {
+
+constexpr int trimYWord = 51;        // "Trim Y initial", nano,y
+constexpr int startSpeedWord = 1;    // "Lines Starting Speed"
+constexpr int xStepSizeWord = 64;    // "X Step Size", nanometres shown in mm
+
+struct sentWord_t {
+    int index;
+    std::int32_t value;
+    bool operator==(const sentWord_t&) const = default;
+};
+
+class InstallationDlgWidget : public prefixTest {
+protected:
+    void SetUp() override
+    {
+        device_ = std::make_unique<testClientDev_t>(HWND(0), lock_);
+        setCurrentClientDevice(device_.get());
+        device_->createMachineFolders();
+        page_ = std::make_unique<installationDlg_t>();
+    }
+
+    void TearDown() override
+    {
+        page_.reset();
+        setFileDialogHook({});
+        setLauncherHook({});
+        setCurrentClientDevice(nullptr);
+        device_.reset();
+    }
+
+    // The page as the main window shows it after a machine change.
+    void refill(std::uint16_t version)
+    {
+        device_->setEmbeddedVersion(version);
+        page_->fillParameterList();
+        page_->buildComparisonText();
+    }
+
+    void answerFileDialog(const std::wstring& path)
+    {
+        setFileDialogHook([this, path](const fileDialogRequest_t& request) -> std::optional<std::wstring> {
+            lastRequest_ = request;
+            return path;
+        });
+    }
+
+    std::int32_t word(int index)
+    {
+        std::vector<std::int32_t> memory(paramLayout::words);
+        device_->getParameterMemory(memory.data());
+        return memory.at(static_cast<std::size_t>(index));
+    }
+
+    // The parameter writes (command 3) sent since the last clear.
+    std::vector<sentWord_t> sentWords() const
+    {
+        std::vector<sentWord_t> words;
+        for (const packetBuffer_t& packet : device_->packets())
+            if (packet.u8(0) == 3)
+                words.push_back({packet.u16(1) / 4, packet.i32(3)});
+        return words;
+    }
+    std::optional<std::int32_t> sentValueOf(int index) const
+    {
+        for (const sentWord_t& sent : sentWords())
+            if (sent.index == index)
+                return sent.value;
+        return std::nullopt;
+    }
+
+    int rowOf(const std::wstring& name) const
+    {
+        const auto rows = page_->parameterRows();
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            if (rows[i].first == name)
+                return static_cast<int>(i);
+        return -1;
+    }
+    QTreeWidgetItem* item(int row) const { return page_->list()->topLevelItem(row); }
+
+    void clickValueCell(int row)
+    {
+        const QRect cell = page_->list()->visualRect(page_->list()->model()->index(row, 1));
+        page_->onListClick(cell.center());
+    }
+    void pressEnter(const QString& text)
+    {
+        page_->editor()->setText(text);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(page_->editor(), &press);
+    }
+
+    sharedLock_t lock_;
+    std::unique_ptr<testClientDev_t> device_;
+    std::unique_ptr<installationDlg_t> page_;
+    fileDialogRequest_t lastRequest_;
+};
+
+}  // namespace
+
+TEST_F(InstallationDlgWidget, EditorCommitsOnlyANewReadableValueAfterYes)
+{
+    page_->show();
+    refill(1119);
+    const int row = rowOf(L"Trim Y initial");
+    ASSERT_GE(row, 0);
+    scriptedMessageBox_t boxes;
+    clickValueCell(row);
+    EXPECT_TRUE(page_->editor()->isVisible());
+    EXPECT_EQ(page_->editedRow(), row);
+    EXPECT_EQ(page_->editor()->text(), QStringLiteral("1.5mm"));
+    EXPECT_EQ(item(row)->text(3), QStringLiteral("0.5mm"));
+    EXPECT_EQ(item(row)->text(4), QStringLiteral("2.5mm"));
+
+    pressEnter(QStringLiteral("abc"));  // no number: the editor stays
+    EXPECT_EQ(page_->editedRow(), row);
+    EXPECT_EQ(page_->editor()->text(), QStringLiteral("abc"));
+    EXPECT_TRUE(page_->editor()->isVisible());
+    pressEnter(QStringLiteral("1.5004"));  // the same in microns: closes without a question
+    EXPECT_EQ(page_->editedRow(), -1);
+    EXPECT_FALSE(page_->editor()->isVisible());
+
+    clickValueCell(row);
+    boxes.expect(L"Change value of Trim Y initial from 1.5mm to 1.6mm?", MB_YESNO | MB_ICONQUESTION, IDNO);
+    pressEnter(QStringLiteral("1.6"));
+    EXPECT_EQ(page_->editedRow(), -1);
+    EXPECT_TRUE(sentWords().empty());
+
+    clickValueCell(row);
+    boxes.expect(L"Change value of Trim Y initial from 1.5mm to 1.6mm?", MB_YESNO | MB_ICONQUESTION, IDYES);
+    // The next click in the list commits too.
+    page_->editor()->setText(QStringLiteral("1.6"));
+    page_->onListClick(QPoint(-10, -10));
+    EXPECT_EQ(sentValueOf(trimYWord), 1600000);
+    EXPECT_EQ(word(trimYWord), 1600000);
+
+    page_->buildComparisonText();
+    EXPECT_EQ(item(row)->text(1), QStringLiteral("1.6mm"));
+    EXPECT_EQ(item(row)->background(1).color(), colorrefToColor(0x96f5f5));
+    EXPECT_EQ(item(row)->background(2).color(), colorrefToColor(0xf0f0f0));
+    EXPECT_EQ(page_->parameterRows()[static_cast<std::size_t>(row)],
+              std::make_pair(std::wstring(L"Trim Y initial"), std::wstring(L"1.6mm")));
+    EXPECT_EQ(boxes.remaining(), 0u);
+}
+
+TEST_F(InstallationDlgWidget, UpdateFromAFileKeepsListedValuesAndRefusesOtherFiles)
+{
+    refill(1119);
+    device_->setParameterWord(trimYWord, 1700000);
+    // A parameters file that changes a listed and an unlisted parameter.
+    std::vector<std::int32_t> image(paramLayout::words);
+    device_->getParameterMemory(image.data());
+    image[trimYWord] = 2000000;
+    image[startSpeedWord] = -4000;
+    const std::wstring chosen = L"C:/chosen.TXT";
+    ASSERT_TRUE(device_->writeParametersFile(chosen, image.data(), L""));
+    ASSERT_TRUE(writeRawFile(L"C:/machine.log", "12:00 READY\r\n12:01 Building...\r\n"));
+
+    scriptedMessageBox_t boxes;
+    struct refusal_t {
+        const wchar_t* path;
+        const wchar_t* text;
+    };
+    for (const refusal_t& refusal : {refusal_t{L"C:/machine.log", L"This is not a parameters file."},
+                                     refusal_t{L"C:/none.TXT", L"Cannot open file"}}) {
+        const std::optional<std::string> before = readRawFile(device_->getParametersFilePath());
+        answerFileDialog(refusal.path);
+        boxes.expectContaining(refusal.text, MB_OK | MB_ICONERROR, IDOK);
+        page_->onUpdateMachineParameters();
+        EXPECT_TRUE(device_->packets().empty());
+        EXPECT_EQ(readRawFile(device_->getParametersFilePath()), before);
+        EXPECT_EQ(word(startSpeedWord), -4095);
+    }
+
+    answerFileDialog(chosen);
+    page_->onUpdateMachineParameters();
+    EXPECT_NE(lastRequest_.startPath.find(L"\\Factory_Parameters.txt"), std::wstring::npos);
+    EXPECT_EQ(lastRequest_.startPath.find(L'/'), std::wstring::npos);
+    EXPECT_EQ(word(trimYWord), 1700000);
+    EXPECT_EQ(word(startSpeedWord), -4000);
+    EXPECT_EQ(sentValueOf(trimYWord), 1700000);
+    EXPECT_EQ(sentValueOf(startSpeedWord), -4000);
+    EXPECT_EQ(boxes.remaining(), 0u);
+}
+
+TEST_F(InstallationDlgWidget, RestoreWritesFactoryValuesAsStored)
+{
+    ASSERT_TRUE(writeRawFile(device_->getOpenedParamsPath(), "51 Trim Y initial\r\n64 X Step Size\r\n"));
+    refill(1120);
+    ASSERT_EQ(page_->rowCount(), 3);
+    // The step size shows in millimetres but reads typed text as nanometres;
+    // its factory value must reach the machine as it is stored.
+    const std::int32_t factoryStep = word(paramLayout::factoryBlockWord + xStepSizeWord);
+    device_->setParameterWord(xStepSizeWord, factoryStep + 8);
+    const std::int32_t trimY = word(trimYWord);
+    ASSERT_EQ(trimY, word(paramLayout::factoryBlockWord + trimYWord));
+
+    scriptedMessageBox_t boxes;
+    const std::wstring question =
+        L"This operation will restore the values of the listed parameters. ARE YOU SURE?";
+    boxes.expect(question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, IDNO);
+    page_->onRestoreFactory();
+    EXPECT_TRUE(sentWords().empty());
+
+    boxes.expect(question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, IDYES);
+    page_->onRestoreFactory();
+    EXPECT_EQ(sentWords(), (std::vector<sentWord_t>{{xStepSizeWord, factoryStep}}));
+    EXPECT_EQ(word(xStepSizeWord), factoryStep);
+}
+
+TEST_F(InstallationDlgWidget, SaveThatFailsSaysSo)
+{
+    scriptedMessageBox_t boxes;
+    ASSERT_TRUE(writeRawFile(L"C:/afile", "x"));
+    answerFileDialog(L"C:/afile/parameters.TXT");  // a folder that is a file
+    boxes.expectContaining(L"", MB_OK | MB_ICONERROR, IDOK);
+    page_->onSaveParameters();
+    EXPECT_EQ(boxes.remaining(), 0u);
+    EXPECT_EQ(lastRequest_.defaultSuffix, L"TXT");
+    EXPECT_TRUE(lastRequest_.overwritePrompt);
+}
+
+TEST_F(InstallationDlgWidget, StartsTheUpdaterAndInitialisesTheMachine)
+{
+    std::vector<std::wstring> starts;
+    setLauncherHook([&starts](const std::wstring& commandLine) {
+        starts.push_back(commandLine);
+        return true;
+    });
+    page_->onInstallFirmware();
+    EXPECT_EQ(starts, std::vector<std::wstring>{buildCommandLine(getSlicerFolder() + L"/Pevrale.exe", L"")});
+
+    device_->setMachineState(7);
+    page_->onInitializeMachine();
+    const std::vector<int> codes = device_->codes();
+    EXPECT_NE(std::find(codes.begin(), codes.end(), 138), codes.end());
+}
