@@ -1,5 +1,7 @@
 #include "technician/installationDlg.h"
 
+#include "technician/parameterListReport.h"
+
 #include "link/currentClientDevice.h"
 #include "link/qvrClientDev.h"
 #include "link/qvrClientSocket.h"
@@ -20,6 +22,7 @@
 #include "technician/parameterComparison.h"
 #include "technician/parameterEditCommit.h"
 #include "technician/parameterListContents.h"
+#include "technician/parameterListReport.h"
 #include "technician/tovrikApp.h"
 #include "technician/versionTexts.h"
 #include "ui_installationDlg.h"
@@ -125,8 +128,8 @@ void installationDlg_t::onInitDialog()
     connect(ui_->updateParameters, &QPushButton::clicked, this, &installationDlg_t::onUpdateMachineParameters);
     connect(ui_->installFirmware, &QPushButton::clicked, this, &installationDlg_t::onInstallFirmware);
     connect(ui_->compareParameters, &QPushButton::clicked, this, &installationDlg_t::onCompare);
-    // "Install Bios..." has no action. "Print Parameters..." (onPrintParameters)
-    // is connected where the printed reports are built; it prints parameterRows().
+    connect(ui_->printParameters, &QPushButton::clicked, this, &installationDlg_t::onPrintParameters);
+    // "Install Bios..." has no action.
     updateData();
 }
 
@@ -160,6 +163,15 @@ void installationDlg_t::updateData()
     }};
     for (const auto& [control, text] : texts)
         setWindowText(dlgItem(this, control), *text);
+}
+
+void installationDlg_t::onPrintParameters()
+{
+    qvrCommDev_t* device = control_.getDevice();
+    if (device == nullptr)
+        return;
+    const int machineNumber = static_cast<int>(device->getStatus().machineID());
+    printParameterList(this, machineNumber, parameterRows());
 }
 
 // --- versions -------------------------------------------------------------------

@@ -52,6 +52,8 @@ public:
     void onUpdateMachineParameters();
     void onInstallFirmware();
     void onCompare();
+    // "Print Parameters...": the listed parameters on one printed page.
+    void onPrintParameters();
 
     // --- what the printed list and tests read ---------------------------------
     // Each row's name and its current value as the list shows it (with the

@@ -5,11 +5,15 @@
 #include "machine/globalNames.h"
 #include "machine/machineParam.h"
 #include "machine/programUtils.h"
+#include "machine/textUtils.h"
 #include "platform/process.h"
 #include "platform/qt/colorref.h"
+#include "platform/qt/dlgItem.h"
 #include "platform/qt/fileDialogHook.h"
+#include "platform/qt/printDialogHook.h"
 #include "technician/installationDlg.h"
 #include "technician/tovrikApp.h"
+#include "tests/support/printedPdf.h"
 #include "tests/support/scriptedMessageBox.h"
 #include "tests/support/tempPrefix.h"
 #include "tests/technician/technicianTestDevices.h"
@@ -17,6 +21,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 #include <memory>
@@ -260,4 +265,28 @@ TEST_F(InstallationDlgWidget, StartsTheUpdaterAndInitialisesTheMachine)
     page_->onInitializeMachine();
     const std::vector<int> codes = device_->codes();
     EXPECT_NE(std::find(codes.begin(), codes.end(), 138), codes.end());
+}
+
+TEST_F(InstallationDlgWidget, PrintParametersPrintsTheListedRowsAfterOk)
+{
+    ASSERT_TRUE(writeRawFile(device_->getOpenedParamsPath(), "51 Trim Y initial\r\n"));
+    refill(1120);
+    const auto rows = page_->parameterRows();
+    ASSERT_FALSE(rows.empty());
+    bool answer = false;
+    setPrintDialogHook([&answer](QPrinter&, QWidget*) { return answer; });
+    auto* button = qobject_cast<QPushButton*>(dlgItem(page_.get(), 1123));
+    ASSERT_NE(button, nullptr);
+    button->click();
+    EXPECT_TRUE(printedPdfs().empty());
+
+    answer = true;
+    button->click();
+    setPrintDialogHook({});
+    const std::vector<std::string> pdfs = printedPdfs();
+    ASSERT_EQ(pdfs.size(), 1u);
+    const std::vector<std::string> lines = textLines(pdfText(pdfs[0]));
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0].rfind("Parameters List For Machine #", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1], wstrToStr(rows[0].first + L" = " + rows[0].second));
 }
