@@ -7,10 +7,13 @@
 // lacks some files. Wendaro.exe listens on 8722.
 #include "installer/installerNames.h"
 #include "machine/globalNames.h"
+#include "machine/machineParam.h"
+#include "machine/parametersFile.h"
 #include "machine/registryUtils.h"
 #include "platform/lastError.h"
 #include "platform/codePage.h"
 #include "platform/namedMutex.h"
+#include "platform/paths.h"
 #include "tests/installer/installerFixture.h"
 #include "tests/support/programProcess.h"
 #include "tests/support/tempPrefix.h"
@@ -186,6 +189,19 @@ TEST_F(DistributionPort8722, InstallsRunsAndReplacesTheDriver)
                                          "Tovrik.exe",   "Tovrik.chm", "cube.zs", "target_test.txt"};
     for (const std::string& name : distributed)
         EXPECT_TRUE(known.count(name)) << name << " would be installed too, or change the edition";
+
+    // The master parameters: the factory values of the default record, in
+    // the parameters-file format, complete.
+    const std::string master = distributedBytes("Master_Parameters.txt");
+    const std::string head = "QVR Parameters File Version\r\n2.0\r\n\r\nQVR Machine ID\r\n9999\r\n\r\n"
+                             "Lines Starting Speed;Starting speed [V0] for the lines motor movement "
+                             "(negative value);speed\r\n-4095\r\n\r\n";
+    EXPECT_EQ(master.substr(0, head.size()), head);
+    parameterMemory_t image{};
+    EXPECT_EQ(readParametersFile(toSystemPath(built_ + "/Master_Parameters.txt"), image, true, nullptr, nullptr), L"");
+    const parameterMemory_t& record = getDefaultParameterTable();
+    EXPECT_TRUE(std::equal(image.begin() + 1, image.begin() + paramLayout::factoryBlockWords,
+                           record.begin() + paramLayout::factoryBlockWord + 1));
 
     // The first installation: one question, every file, the shortcuts, and
     // the installed driver running.
