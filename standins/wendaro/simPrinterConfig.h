@@ -70,4 +70,9 @@ struct simPrinterConfig_t {
     // media to feed, 32 a tool that cannot be taken, 50 no temperature
     // (255) while building.
     bool autoErrors = true;
+    // A technician at the front panel, for demonstrations: this long after
+    // the knife check has parked the bridge at Y = 80 mm with no tool in the
+    // head (state 5, nothing sent since), RESUME is pressed, as the check
+    // asks. 0: nobody there (tests press RESUME themselves).
+    std::uint32_t operatorResumeMs = 0;
 };
