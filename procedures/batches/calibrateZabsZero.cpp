@@ -20,6 +20,9 @@ void calibrateZabsZero_t::run()
     if (dev == nullptr)
         throw aborted_e;
     sendAndCheck(139, 1, 1);
+    // The machine information is only sent in answer to 12; queued before
+    // the status request, it has arrived (fresh) when the request returns.
+    dev->sendCommand(12);
     sendAndCheck(147);
     const std::int32_t z = dev->getMachineInfo().zHeight();
     if (z < lowestZ || z > highestZ) {
