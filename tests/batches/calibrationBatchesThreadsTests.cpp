@@ -452,3 +452,46 @@ TEST_F(calibrationBatchesThreadsTest, FeederEncoderShareAndColour)
     EXPECT_FALSE(test.started());
     EXPECT_TRUE(codesSince(from).empty());
 }
+
+// The bridge moves 100 mm away at the end only from the knife's stop at
+// Y = 80 mm, not when it has been moved from there meanwhile.
+TEST_F(calibrationBatchesThreadsTest, KnifeCheckMovesTheBridgeAwayOnlyFromItsStop)
+{
+    for (const bool moved : {false, true}) {
+        SCOPED_TRACE(moved);
+        readyMachine();
+        checkKnifeBatch_t knife;
+        knife.setCountdownStep(10);
+        const std::uint64_t from = mark();
+        const std::vector<stage_t> posted = drive(knife, [&](int stage, int state) {
+            if (stage != 3 || state != baseStaticBatch_t::inProgress_e || knife.stage(3).statusText != L"Press RESUME...")
+                return;
+            if (moved) {
+                printer().manualMoveXY(125000000, 90000000);
+                const auto steps = device().nanoToSteps(1, 90000000);
+                ASSERT_TRUE(waitUntil([&] { return device().getStatus().yPosition() == steps; }));
+            }
+            printer().pressResume();
+        });
+        ASSERT_EQ(posted.back(), (stage_t{4, -1}));
+        // Both are queued together, so the move away (when sent) follows the
+        // knife's return before the next status polls.
+        ASSERT_TRUE(waitUntil([&] {
+            const std::vector<simTraceEntry_t> entries = printer().trace().since(from);
+            int pollsAfterReturn = -1;
+            for (const simTraceEntry_t& e : entries) {
+                if (e.kind == simTraceEntry_t::kind_e::commandIn_e && e.code == 141)
+                    pollsAfterReturn = 0;
+                else if (pollsAfterReturn >= 0 && e.kind == simTraceEntry_t::kind_e::replyOut_e && e.code == 1)
+                    ++pollsAfterReturn;
+            }
+            return pollsAfterReturn >= 2;
+        }));
+        const std::vector<int> codes = codesSince(from);
+        ASSERT_GE(codes.size(), 2u);
+        if (moved)
+            EXPECT_EQ(codes.back(), 141);
+        else
+            EXPECT_EQ(std::vector<int>(codes.end() - 2, codes.end()), (std::vector<int>{141, 134}));
+    }
+}
