@@ -27,6 +27,9 @@ protected:
     std::uint64_t mark() const;
     std::vector<int> codesSince(std::uint64_t from) const;
 
+    // A fixture may set its printer up differently before the server starts.
+    virtual void configure(simPrinterConfig_t&) {}
+
     bool waitDeviceState(int state);
     bool enterTechnicianMode();
     bool leaveTechnicianMode();

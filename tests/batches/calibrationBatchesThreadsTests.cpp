@@ -495,3 +495,23 @@ TEST_F(calibrationBatchesThreadsTest, KnifeCheckMovesTheBridgeAwayOnlyFromItsSto
             EXPECT_EQ(std::vector<int>(codes.end() - 2, codes.end()), (std::vector<int>{141, 134}));
     }
 }
+
+// With the demonstration's operator at the front panel, a knife check whose
+// wait window only waits (as the real one does) runs to its end.
+class knifeCheckOperatorThreadsTest : public calibrationBatchesThreadsTest {
+protected:
+    void configure(simPrinterConfig_t& printer) override { printer.operatorResumeMs = 300; }
+};
+
+TEST_F(knifeCheckOperatorThreadsTest, TheOperatorPressesResumeTwice)
+{
+    readyMachine();
+    batchDialogs_t dialogs;
+    dialogs.waitForResume = [this](HWND, qvrClientDev_t*) {
+        EXPECT_TRUE(waitUntil([&] { return device().getMachineState() != 5; }, 20s));
+    };
+    setBatchDialogs(dialogs);
+    checkKnifeBatch_t knife;
+    knife.setCountdownStep(10);
+    EXPECT_EQ(drive(knife).back(), (stage_t{4, -1}));
+}
