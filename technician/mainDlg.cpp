@@ -11,6 +11,7 @@
 #include "platform/qt/colorref.h"
 #include "platform/qt/dlgItem.h"
 #include "platform/ticks.h"
+#include "procedures/batches/baseStaticBatch.h"
 #include "technician/errorReport.h"
 #include "technician/heldCheckBox.h"
 #include "technician/helpTopics.h"
@@ -410,8 +411,10 @@ void mainDlg_t::onCloseAcknowledged()
         endDialog(IDCANCEL);
         return;
     }
-    // A coded procedure waiting for this reply is released by it once the
-    // procedures exist.
+    // The running procedure's second event: the trim calibration waits for
+    // this reply to its command 19.
+    if (baseStaticBatch_t* procedure = baseStaticBatch_t::current())
+        procedure->secondEvent().set();
 }
 
 // --- Open Door mode -----------------------------------------------------------
