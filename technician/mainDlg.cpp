@@ -13,6 +13,7 @@
 #include "platform/ticks.h"
 #include "technician/heldCheckBox.h"
 #include "technician/helpTopics.h"
+#include "technician/logDlg.h"
 #include "technician/pageIds.h"
 #include "technician/resourceImages.h"
 #include "technician/tabCtrl.h"
@@ -186,7 +187,8 @@ void mainDlg_t::addTabPage(int index, const wchar_t* caption, int dialogId)
         pageIds_[index] = 0;
         return;
     }
-    auto* page = new QWidget(controls_.tabs);
+    QWidget* page = dialogId == pageId::printerLogs ? (logs_ = new logDlg_t(controls_.tabs))
+                                                    : new QWidget(controls_.tabs);
     setDialogId(page, dialogId);
     page->setFixedSize(mainDlgLayout::pageWidth, mainDlgLayout::pageHeight);
     page->move(mainDlgLayout::pageLeft, mainDlgLayout::pageTop);
@@ -237,7 +239,8 @@ void mainDlg_t::onDeviceNotify(WPARAM wParam, LPARAM lParam)
         return;
     switch (static_cast<int>(wParam & 0xFFFF)) {
     case newLog_e:
-        // The logs page reloads the daily log it shows.
+        if (logs_ != nullptr)
+            logs_->onNewLog();
         break;
     case parameterBlock_e:
         // The Software && Parameters page refills its list first.
@@ -251,6 +254,8 @@ void mainDlg_t::onDeviceNotify(WPARAM wParam, LPARAM lParam)
         break;
     case layerRecord_e:
         // The Operations and logs pages take the new layer record.
+        if (logs_ != nullptr)
+            logs_->onNewLayerRecord();
         break;
     case greetingAccepted_e:
         startOtherMachineInstances();
@@ -312,6 +317,8 @@ void mainDlg_t::onCurrentMachineChanged()
     errorLogWanted_ = true;
     titlePending_ = true;
     releasePending_ = false;
+    if (logs_ != nullptr)
+        logs_->reloadView();
     refreshPages();
     device_->requestParameterChunk(0);
 }
@@ -416,6 +423,8 @@ void mainDlg_t::onTabChanged(int index)
         device_->sendCommand(12);
     }
     showPage(index);
+    if (index == logsTab && logs_ != nullptr)
+        logs_->onShown();
 }
 
 // --- timer and closing ----------------------------------------------------------
@@ -432,6 +441,8 @@ void mainDlg_t::onTimer(int timerId)
 {
     if (timerId != refreshTimerId)
         return;
+    if (logs_ != nullptr)
+        logs_->refresh();
     // Wraps harmlessly: the difference is taken unsigned.
     if (closing_ && tickCount() - closeStart_ > closeFallbackMs)
         endDialog(IDCANCEL);

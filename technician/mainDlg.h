@@ -19,6 +19,7 @@
 #include <functional>
 #include <string>
 
+class logDlg_t;
 class qvrClientDev_t;
 class sharedLock_t;
 
@@ -73,6 +74,7 @@ public:
     int pageId(int tabIndex) const;
     qvrClientDev_t* device() const { return device_; }
     const mainDlgControls_t& controls() const { return controls_; }
+    logDlg_t* logsPage() const { return logs_; }
     // Bitmap [0] is resource 134, [1] resource 133.
     const QPixmap& indicatorBitmap(int index) const { return bitmaps_.at(static_cast<std::size_t>(index)); }
     int blinkIndex() const { return blinkIndex_; }
@@ -121,6 +123,7 @@ private:
     QBrush temperatureBrush_;
     std::array<QWidget*, tabCount> pages_{};
     std::array<int, tabCount> pageIds_{};
+    logDlg_t* logs_ = nullptr;
     int currentTab_ = 0;
     mainDlgControls_t controls_;
     std::wstring temperatureText_;
