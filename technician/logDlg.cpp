@@ -80,6 +80,7 @@ void logDlg_t::onInitDialog()
     ui_->view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     ui_->view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     ui_->calendar->setMaximumDate(toQDate(today()));
+    ui_->calendar->setSelectedDate(toQDate(today()));
     setMouseTracking(true);
 
     connect(ui_->detailedDailyLog, &QRadioButton::clicked, this, &logDlg_t::onDetailedDailyLog);
@@ -294,21 +295,32 @@ void logDlg_t::reloadView()
 void logDlg_t::refresh()
 {
     const calendarDay_t now = today();
-    if (now.day == lastDay_)
-        return;
-    lastDay_ = now.day;
-    // Qt takes the calendar's today from the clock; the page's today is the
-    // last day it can choose.
-    ui_->calendar->setMaximumDate(toQDate(now));
-    reloadView();
-    const std::wstring path = ui_->detailedDailyLog->isChecked() ? todayDailyLogPath() : std::wstring();
-    if (!path.empty() && fileExists(path)) {
-        {
-            const QSignalBlocker quiet(ui_->calendar);
-            ui_->calendar->setSelectedDate(toQDate(now));
-        }
-        loadSelectedDay();
+    if (now.day != lastDay_) {
+        lastDay_ = now.day;
+        // Qt takes the calendar's today from the clock; the page's today is
+        // the last day it can choose.
+        ui_->calendar->setMaximumDate(toQDate(now));
+        reloadView();
+        todayPending_ = true;
     }
+    if (!todayPending_)
+        return;
+    // Right after midnight the new day's log may not exist yet: it is
+    // looked for at every tick until it does.
+    const std::wstring path = ui_->detailedDailyLog->isChecked() ? todayDailyLogPath() : std::wstring();
+    if (path.empty()) {
+        todayPending_ = false;
+        return;
+    }
+    if (!fileExists(path))
+        return;
+    todayPending_ = false;
+    {
+        const QSignalBlocker quiet(ui_->calendar);
+        ui_->calendar->setSelectedDate(toQDate(now));
+    }
+    loadSelectedDay();
+    fillModelList();
 }
 
 void logDlg_t::onNewLog()

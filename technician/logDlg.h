@@ -112,6 +112,7 @@ private:
     std::wstring activePath_;
     std::unique_ptr<wlongname_ifstream> stream_;
     int lastDay_ = -1;
+    bool todayPending_ = false;  // the new day's log is awaited
     logTail_t tail_;
     bool reloadPending_ = false;
     bool modelListUnfilled_ = true;
