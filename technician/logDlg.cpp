@@ -17,6 +17,7 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTextBlock>
 #include <QTreeWidget>
 
@@ -68,12 +69,17 @@ void logDlg_t::onInitDialog()
     // "#" one ninth of the list's width, the three numbers two ninths each,
     // "XY Home" the rest.
     QTreeWidget* layers = ui_->layerList;
-    const int ninth = layers->viewport()->width() / 9;
+    // (The viewport has no size of its own before the page is first shown;
+    // the rows soon need the vertical scroll bar.)
+    const int client = layers->width() - 2 * layers->frameWidth() -
+                       layers->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, layers);
+    const int ninth = client / 9;
     layers->setColumnWidth(0, ninth);
     layers->setColumnWidth(1, 2 * ninth);
     layers->setColumnWidth(2, 2 * ninth);
     layers->setColumnWidth(3, 2 * ninth);
     layers->header()->setStretchLastSection(true);
+    layers->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     layers->setSelectionMode(QAbstractItemView::SingleSelection);
 
     // A log is read as the machine wrote it, in a fixed-pitch font.
