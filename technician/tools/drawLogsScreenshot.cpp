@@ -22,6 +22,7 @@
 #include <QElapsedTimer>
 #include <QTabBar>
 #include <QThread>
+#include <QListWidget>
 #include <QTreeWidget>
 #include <clocale>
 #include <cstdio>
@@ -57,8 +58,8 @@ std::string modelText(int layers)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: drawLogsScreenshot <file.png>\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: drawLogsScreenshot <file.png> [<model log.png>]\n");
         return 2;
     }
     initProcessCommandLine(argc, argv);
@@ -105,6 +106,13 @@ int main(int argc, char** argv)
             result = 0;
         else
             std::fprintf(stderr, "drawLogsScreenshot: cannot write %s\n", argv[1]);
+        // A second picture, of the build's own log, when asked for.
+        if (argc == 3 && page->modelList()->count() > 0) {
+            page->modelList()->setCurrentRow(0);
+            waitFor([] { return false; }, 500);
+            if (!saveScreenshot(&dialog, argv[2]))
+                result = 1;
+        }
         dialog.onDestroy();
         tovrikApp().setMainDialog(nullptr);
     }
