@@ -113,6 +113,11 @@ TEST_F(LogDlgWidget, TabShowsTheTailOfTodaysLogAndNewLogsReloadIt)
     ASSERT_NE(page_, nullptr);
     EXPECT_EQ(dialog_->page(mainDlg_t::logsTab), page_);
     EXPECT_EQ(dialogId(page_), 195);
+    for (const int id : {1067, 1068, 1069, 1070, 1071, 1072, 1073, 1074, 1075, 1076, 1126, 1127}) {
+        const QWidget* control = dlgItem(page_, id);
+        ASSERT_NE(control, nullptr) << id;
+        EXPECT_TRUE(QRect(0, 0, 690, 440).contains(control->geometry())) << id;
+    }
     const std::string first = lines(0, 2000);
     ASSERT_TRUE(writeRawFile(daily(8), first));
 
