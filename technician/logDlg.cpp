@@ -7,7 +7,6 @@
 #include "machine/programUtils.h"
 #include "platform/files.h"
 #include "platform/lastError.h"
-#include "platform/qt/dlgItem.h"
 #include "platform/qt/fileDialogHook.h"
 #include "technician/layerRows.h"
 #include "technician/printErrorsFlag.h"
@@ -18,7 +17,8 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QStyle>
-#include <QTextBlock>
+#include <QFontDatabase>
+#include <QHeaderView>
 #include <QTreeWidget>
 
 namespace {
