@@ -6,9 +6,9 @@
 # No second-edition file may be in it: "Kilmesh.exe" or "Merolt.exe" beside
 # the installer would make it install the second edition.
 
-# The target that builds bin/Tovrik.chm. Until it exists the help file is
-# left out of the distribution (the layout says so).
-set(QVR_HELP_FILE_TARGET "" CACHE STRING "Target that builds bin/Tovrik.chm")
+# The target that builds bin/Tovrik.chm. Without it the help file is taken
+# when it happens to be there and left out otherwise (the layout says so).
+set(qvr_help_file_target "")
 
 if(TARGET fennicot_exe AND TARGET tovrik_exe AND TARGET wendaro_exe AND TARGET pevrale_exe)
     set(QVR_DISTRIBUTION_DIR ${PROJECT_BINARY_DIR}/distribution)
@@ -23,7 +23,7 @@ if(TARGET fennicot_exe AND TARGET tovrik_exe AND TARGET wendaro_exe AND TARGET p
         COMMENT "Laying out the distribution in ${QVR_DISTRIBUTION_DIR}"
         VERBATIM)
     add_dependencies(distribution fennicot_exe tovrik_exe wendaro_exe pevrale_exe write_master_parameters)
-    if(QVR_HELP_FILE_TARGET)
-        add_dependencies(distribution ${QVR_HELP_FILE_TARGET})
+    if(qvr_help_file_target)
+        add_dependencies(distribution ${qvr_help_file_target})
     endif()
 endif()
