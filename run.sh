@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds, lays out a demo installation in the prefix and starts the
-# technician program, which starts the machines server stand-in Wendaro.exe
+# Sets up, builds, lays out a demo installation in the prefix (from the
+# distribution, build/normal/distribution) and starts the technician program, which starts the machines server stand-in Wendaro.exe
 # with a simulated printer: the main window comes up connected to it.
 #
 # The prefix is $QVR_PREFIX (default ~/.qvr). Arguments are passed on to

@@ -15,8 +15,7 @@
 #include <cstdio>
 #include <span>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: writeMasterParameters <file>\n");
         return 2;

@@ -21,16 +21,14 @@ constexpr answerName_t answerNames[] = {{"Ok", IDOK},       {"Cancel", IDCANCEL}
                                         {"Retry", IDRETRY}, {"Ignore", IDIGNORE}, {"Yes", IDYES},
                                         {"No", IDNO}};
 
-const char* nameOf(int id)
-{
+const char* nameOf(int id) {
     for (const answerName_t& entry : answerNames)
         if (entry.id == id)
             return entry.name;
     return "?";
 }
 
-bool isButtonOf(int id, unsigned style)
-{
+bool isButtonOf(int id, unsigned style) {
     const QMessageBox::StandardButtons buttons = messageBoxLayout(style).buttons;
     for (QMessageBox::StandardButton button :
          {QMessageBox::Ok, QMessageBox::Cancel, QMessageBox::Abort, QMessageBox::Retry, QMessageBox::Ignore,
@@ -41,8 +39,7 @@ bool isButtonOf(int id, unsigned style)
 }
 
 // The whole box on one line.
-std::string oneLine(const std::wstring& text)
-{
+std::string oneLine(const std::wstring& text) {
     std::string line = wideToUtf8(text);
     std::string out;
     for (char c : line) {
@@ -62,10 +59,9 @@ struct answerList_t {
     std::size_t next = 0;
 };
 
-}  // namespace
+} // namespace
 
-std::optional<std::vector<int>> parseMessageBoxAnswers(const std::string& text)
-{
+std::optional<std::vector<int>> parseMessageBoxAnswers(const std::string& text) {
     std::vector<int> answers;
     const QString all = QString::fromUtf8(text.c_str());
     if (all.trimmed().isEmpty())
@@ -83,8 +79,7 @@ std::optional<std::vector<int>> parseMessageBoxAnswers(const std::string& text)
     return answers;
 }
 
-messageBoxHook_t answeringMessageBoxHook(std::vector<int> answers, messageBoxHook_t next)
-{
+messageBoxHook_t answeringMessageBoxHook(std::vector<int> answers, messageBoxHook_t next) {
     auto list = std::make_shared<answerList_t>();
     list->answers = std::move(answers);
     return [list, next = std::move(next)](HWND owner, const std::wstring& text, const std::wstring& caption,
@@ -106,14 +101,14 @@ messageBoxHook_t answeringMessageBoxHook(std::vector<int> answers, messageBoxHoo
     };
 }
 
-bool installMessageBoxAnswersFromEnvironment()
-{
+bool installMessageBoxAnswersFromEnvironment() {
     const char* text = std::getenv("QVR_MESSAGE_BOX_ANSWERS");
     if (text == nullptr)
         return true;
     const std::optional<std::vector<int>> answers = parseMessageBoxAnswers(text);
     if (!answers) {
-        std::fprintf(stderr, "QVR_MESSAGE_BOX_ANSWERS=%s: not a list of Ok, Cancel, Abort, Retry, Ignore, Yes, No\n",
+        std::fprintf(stderr,
+                     "QVR_MESSAGE_BOX_ANSWERS=%s: not a list of Ok, Cancel, Abort, Retry, Ignore, Yes, No\n",
                      text);
         return false;
     }

@@ -13,8 +13,7 @@ public:
     using QObject::QObject;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::WindowTitleChange && watched->isWidgetType()) {
             auto* widget = static_cast<QWidget*>(watched);
             if (widget->isWindow()) {
@@ -26,10 +25,9 @@ protected:
     }
 };
 
-}  // namespace
+} // namespace
 
-void journalWindowTitlesFromEnvironment(QApplication& application)
-{
+void journalWindowTitlesFromEnvironment(QApplication& application) {
     if (std::getenv("QVR_WINDOW_TITLES") == nullptr)
         return;
     application.installEventFilter(new titleJournal_t(&application));

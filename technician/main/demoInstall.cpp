@@ -42,8 +42,7 @@ constexpr wchar_t shortcutFolderValueName[] = L"ShortcutFolder";
 constexpr wchar_t shortcutFolderName[] = L"Corvanta";
 
 // Creates the folder and every missing parent.
-bool createFolders(const std::wstring& path)
-{
+bool createFolders(const std::wstring& path) {
     std::wstring partial;
     for (std::size_t i = 0; i <= path.size(); ++i) {
         if (i == path.size() || path[i] == L'\\' || path[i] == L'/') {
@@ -55,15 +54,13 @@ bool createFolders(const std::wstring& path)
     return isFolder(path);
 }
 
-bool fail(const std::string& what)
-{
+bool fail(const std::string& what) {
     std::fprintf(stderr, "demoInstall: %s\n", what.c_str());
     return false;
 }
 
 // The slicer's installation as it leaves the registry and its folders.
-bool installSlicer(const std::wstring& folder)
-{
+bool installSlicer(const std::wstring& folder) {
     if (!createFolders(folder))
         return fail("cannot create " + wstrToStr(folder));
     const std::wstring programs = specialFolder(CSIDL_COMMON_PROGRAMS);
@@ -75,8 +72,7 @@ bool installSlicer(const std::wstring& folder)
     return true;
 }
 
-bool copyDistribution(const std::string& distribution, const std::wstring& folder)
-{
+bool copyDistribution(const std::string& distribution, const std::wstring& folder) {
     std::error_code error;
     std::vector<std::string> names;
     for (const fs::directory_entry& entry : fs::directory_iterator(distribution, error))
@@ -91,7 +87,8 @@ bool copyDistribution(const std::string& distribution, const std::wstring& folde
             continue;
         const std::wstring target = folder + L"/" + wideName;
         const std::wstring fresh = target + L".new";
-        if (!copyFile(toSystemPath(distribution + "/" + name), fresh, false) || !moveFileReplace(fresh, target)) {
+        if (!copyFile(toSystemPath(distribution + "/" + name), fresh, false) ||
+            !moveFileReplace(fresh, target)) {
             deleteFile(fresh);
             return fail("cannot install " + name);
         }
@@ -99,15 +96,14 @@ bool copyDistribution(const std::string& distribution, const std::wstring& folde
     return true;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: demoInstall <distribution folder> | --windows-folder\n");
         return 2;
     }
-    prefixRoot();  // creates the prefix with its defaults when missing
+    prefixRoot(); // creates the prefix with its defaults when missing
     const bool windowsOnly = std::string(argv[1]) == "--windows-folder";
     const std::wstring folder = windowsOnly ? windowsFolder() : std::wstring(defaultSlicerFolder);
     if (windowsOnly ? !createFolders(folder) : !installSlicer(folder) || !copyDistribution(argv[1], folder))

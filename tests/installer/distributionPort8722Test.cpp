@@ -10,8 +10,8 @@
 #include "machine/machineParam.h"
 #include "machine/parametersFile.h"
 #include "machine/registryUtils.h"
-#include "platform/lastError.h"
 #include "platform/codePage.h"
+#include "platform/lastError.h"
 #include "platform/namedMutex.h"
 #include "platform/paths.h"
 #include "tests/installer/installerFixture.h"
@@ -39,30 +39,26 @@ constexpr wchar_t startMenuFolder[] = L"C:\\ProgramData\\Start Menu\\Programs\\C
 constexpr wchar_t desktopFolder[] = L"C:\\Users\\Public\\Desktop";
 constexpr char question[] = "message box \"Version 2.0\" [style 36]: Do you want to install Tovrik? -> Yes";
 
-std::string fileBytes(const std::string& path)
-{
+std::string fileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
 }
 
-ino_t inodeOf(const std::string& path)
-{
+ino_t inodeOf(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
 }
 
 // When the file's inode last changed (a copy into it, a rename).
-std::pair<long, long> changeTime(const std::string& path)
-{
+std::pair<long, long> changeTime(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? std::make_pair(long(st.st_ctim.tv_sec), st.st_ctim.tv_nsec)
                                           : std::make_pair(0L, 0L);
 }
 
-std::set<std::string> namesIn(const std::string& folder)
-{
+std::set<std::string> namesIn(const std::string& folder) {
     std::set<std::string> names;
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(folder, ec))
@@ -71,8 +67,7 @@ std::set<std::string> namesIn(const std::string& folder)
 }
 
 // A text as the message-box journal writes it, line breaks escaped.
-std::string oneLine(const std::wstring& text)
-{
+std::string oneLine(const std::wstring& text) {
     std::string line;
     for (char c : wideToUtf8(text))
         line += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c);
@@ -80,8 +75,7 @@ std::string oneLine(const std::wstring& text)
 }
 
 // The message boxes a program was asked, one line each.
-std::vector<std::string> boxesIn(const std::string& output)
-{
+std::vector<std::string> boxesIn(const std::string& output) {
     std::vector<std::string> boxes;
     std::istringstream lines(output);
     for (std::string line; std::getline(lines, line);)
@@ -92,8 +86,7 @@ std::vector<std::string> boxesIn(const std::string& output)
 
 class DistributionPort8722 : public prefixTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         const std::string fennicot = builtProgram("Fennicot.exe");
         ASSERT_FALSE(fennicot.empty()) << "Fennicot.exe is not built";
         built_ = fs::path(fennicot).parent_path().parent_path().string() + "/distribution";
@@ -102,10 +95,12 @@ protected:
         // The slicer as its own installation leaves it: its program in its
         // folder, its key naming both, and its Start-menu folder.
         ASSERT_TRUE(writeRawFile(std::wstring(slicerFolder) + L"\\Ondrel.exe", "slicer"));
-        ASSERT_TRUE(regWriteString(slicerRegistryKey, slicerDirectoryValueName, slicerFolder, HKEY_LOCAL_MACHINE));
+        ASSERT_TRUE(
+            regWriteString(slicerRegistryKey, slicerDirectoryValueName, slicerFolder, HKEY_LOCAL_MACHINE));
         ASSERT_TRUE(regWriteString(slicerRegistryKey, slicerAppValueName,
                                    std::wstring(slicerFolder) + L"\\Ondrel.exe", HKEY_LOCAL_MACHINE));
-        ASSERT_TRUE(regWriteString(slicerRegistryKey, shortcutFolderValueName, L"Corvanta", HKEY_LOCAL_MACHINE));
+        ASSERT_TRUE(
+            regWriteString(slicerRegistryKey, shortcutFolderValueName, L"Corvanta", HKEY_LOCAL_MACHINE));
         fs::create_directories(linuxPathOf(startMenuFolder));
         installed_ = linuxPathOf(slicerFolder);
 
@@ -116,8 +111,7 @@ protected:
             fs::copy_file(built_ + "/" + name, dist_ + "/" + name);
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         // No program of this prefix outlives the test: the driver is asked
         // to close as the installer asks it, and anything left is killed.
         if (namedMutexExists(driverMutexName)) {
@@ -130,8 +124,7 @@ protected:
 
     // The processes whose program file lies in this prefix and whose name
     // starts with the given one (its file may since have been replaced).
-    std::vector<pid_t> programsOfThePrefix(const std::string& name) const
-    {
+    std::vector<pid_t> programsOfThePrefix(const std::string& name) const {
         std::vector<pid_t> pids;
         std::error_code ec;
         for (const auto& entry : fs::directory_iterator("/proc", ec)) {
@@ -148,8 +141,7 @@ protected:
     }
 
     // The one running driver, its program file being the installed one.
-    std::optional<pid_t> runningDriver() const
-    {
+    std::optional<pid_t> runningDriver() const {
         const std::vector<pid_t> pids = programsOfThePrefix("Wendaro.exe");
         if (pids.size() != 1 || !namedMutexExists(driverMutexName))
             return std::nullopt;
@@ -159,8 +151,7 @@ protected:
     }
 
     // Runs the installer from the distribution to its end; what it asked.
-    std::vector<std::string> install(const std::string& answers)
-    {
+    std::vector<std::string> install(const std::string& answers) {
         const std::string output = prefix_.root() + "/fennicot" + std::to_string(++runs_) + ".out";
         programProcess_t installer(dist_ + "/Fennicot.exe",
                                    {{}, dist_, {{"QVR_MESSAGE_BOX_ANSWERS", answers}}, output});
@@ -172,21 +163,22 @@ protected:
     std::string installedBytes(const std::string& name) const { return fileBytes(installed_ + "/" + name); }
     std::string distributedBytes(const std::string& name) const { return fileBytes(built_ + "/" + name); }
 
-    std::string built_;      // the build tree's distribution
-    std::string dist_;       // its copy in the prefix, the installer's folder
-    std::string installed_;  // the slicer's folder
+    std::string built_;     // the build tree's distribution
+    std::string dist_;      // its copy in the prefix, the installer's folder
+    std::string installed_; // the slicer's folder
     int runs_ = 0;
 };
 
-TEST_F(DistributionPort8722, InstallsRunsAndReplacesTheDriver)
-{
+TEST_F(DistributionPort8722, InstallsRunsAndReplacesTheDriver) {
     // What the distribution holds: every file the installer copies for the
     // first edition, beside the installer, and nothing of the second.
     const std::set<std::string> distributed = namesIn(built_);
-    for (const char* name : {"Fennicot.exe", "Wendaro.exe", "Pevrale.exe", "Master_Parameters.txt", "Tovrik.exe"})
+    for (const char* name :
+         {"Fennicot.exe", "Wendaro.exe", "Pevrale.exe", "Master_Parameters.txt", "Tovrik.exe"})
         EXPECT_TRUE(distributed.count(name)) << name;
-    const std::set<std::string> known = {"Fennicot.exe", "Wendaro.exe",  "Pevrale.exe",    "Master_Parameters.txt",
-                                         "Tovrik.exe",   "Tovrik.chm", "cube.zs", "target_test.txt"};
+    const std::set<std::string> known = {
+        "Fennicot.exe", "Wendaro.exe", "Pevrale.exe", "Master_Parameters.txt",
+        "Tovrik.exe",   "Tovrik.chm",  "cube.zs",     "target_test.txt"};
     for (const std::string& name : distributed)
         EXPECT_TRUE(known.count(name)) << name << " is no file of this edition's installation";
 
@@ -198,7 +190,9 @@ TEST_F(DistributionPort8722, InstallsRunsAndReplacesTheDriver)
                              "(negative value);speed\r\n-4095\r\n\r\n";
     EXPECT_EQ(master.substr(0, head.size()), head);
     parameterMemory_t image{};
-    EXPECT_EQ(readParametersFile(toSystemPath(built_ + "/Master_Parameters.txt"), image, true, nullptr, nullptr), L"");
+    EXPECT_EQ(
+        readParametersFile(toSystemPath(built_ + "/Master_Parameters.txt"), image, true, nullptr, nullptr),
+        L"");
     const parameterMemory_t& record = getDefaultParameterTable();
     EXPECT_TRUE(std::equal(image.begin() + 1, image.begin() + paramLayout::factoryBlockWords,
                            record.begin() + paramLayout::factoryBlockWord + 1));
@@ -229,13 +223,15 @@ TEST_F(DistributionPort8722, InstallsRunsAndReplacesTheDriver)
 
     // The driver closes at its own "/c"; the installed technician program
     // starts it again and shows its machine.
-    programProcess_t close(installed_ + "/Wendaro.exe", {{"/c"}, installed_, {}, prefix_.root() + "/close.out"});
+    programProcess_t close(installed_ + "/Wendaro.exe",
+                           {{"/c"}, installed_, {}, prefix_.root() + "/close.out"});
     EXPECT_EQ(close.wait(20s), 0);
     ASSERT_TRUE(waitUntil([&] { return programsOfThePrefix("Wendaro.exe").empty(); }, 20s));
     programProcess_t tovrik(installed_ + "/Tovrik.exe",
                             {{}, installed_, {{"QVR_WINDOW_TITLES", "1"}}, prefix_.root() + "/tovrik.out"});
     ASSERT_TRUE(waitUntil(
-        [&] { return tovrik.output().find("window title \"Printer 1 - Tovrik\"\n") != std::string::npos; }, 30s))
+        [&] { return tovrik.output().find("window title \"Printer 1 - Tovrik\"\n") != std::string::npos; },
+        30s))
         << tovrik.output();
     const std::optional<pid_t> firstDriver = runningDriver();
     ASSERT_TRUE(firstDriver);
@@ -254,7 +250,7 @@ TEST_F(DistributionPort8722, InstallsRunsAndReplacesTheDriver)
     EXPECT_NE(inodeOf(installed_ + "/Wendaro.exe"), oldDriverFile);
     // Never truncated by the failed copy.
     EXPECT_TRUE(installedBytes("Tovrik.exe") == distributedBytes("Tovrik.exe"));
-    EXPECT_EQ(namesIn(installed_), expected);  // no set-aside driver left behind
+    EXPECT_EQ(namesIn(installed_), expected); // no set-aside driver left behind
 
     // Closed, the technician program ends cleanly.
     tovrik.kill(SIGTERM);
@@ -280,4 +276,4 @@ TEST_F(DistributionPort8722, InstallsRunsAndReplacesTheDriver)
     EXPECT_EQ(namesIn(installed_), expected);
 }
 
-}  // namespace
+} // namespace

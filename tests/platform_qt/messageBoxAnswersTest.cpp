@@ -7,8 +7,7 @@
 
 namespace {
 
-TEST(MessageBoxAnswers, ReadsButtonNamesInAnyCase)
-{
+TEST(MessageBoxAnswers, ReadsButtonNamesInAnyCase) {
     struct case_t {
         const char* text;
         std::optional<std::vector<int>> answers;
@@ -27,8 +26,7 @@ TEST(MessageBoxAnswers, ReadsButtonNamesInAnyCase)
     }
 }
 
-TEST(MessageBoxAnswers, GivesOnlyAnswersTheBoxOffersInOrder)
-{
+TEST(MessageBoxAnswers, GivesOnlyAnswersTheBoxOffersInOrder) {
     std::vector<std::wstring> passedOn;
     const messageBoxHook_t hook = answeringMessageBoxHook(
         {IDYES, IDRETRY, IDRETRY}, [&](HWND, const std::wstring& text, const std::wstring&, unsigned) {
@@ -55,4 +53,4 @@ TEST(MessageBoxAnswers, GivesOnlyAnswersTheBoxOffersInOrder)
     EXPECT_EQ(passedOn, (std::vector<std::wstring>{L"notice", L"Cannot copy"}));
 }
 
-}  // namespace
+} // namespace

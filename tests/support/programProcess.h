@@ -16,9 +16,9 @@ class programProcess_t {
 public:
     struct options_t {
         std::vector<std::string> args;
-        std::string folder;                                      // current folder; empty: the test's
-        std::vector<std::pair<std::string, std::string>> env;   // added or replaced
-        std::string outputFile;                                  // standard output and error
+        std::string folder;                                   // current folder; empty: the test's
+        std::vector<std::pair<std::string, std::string>> env; // added or replaced
+        std::string outputFile;                               // standard output and error
     };
 
     programProcess_t(const std::string& path, const options_t& options);
