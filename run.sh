@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds, lays out a demo installation in the prefix (from the
-# distribution, build/normal/distribution) and starts the technician program, which starts the machines server stand-in Wendaro.exe
-# with a simulated printer: the main window comes up connected to it.
+# distribution, build/normal/distribution) and starts the technician
+# program, which starts the machines server stand-in Wendaro.exe with a
+# simulated printer: the main window comes up connected to it.
 #
 # The prefix is $QVR_PREFIX (default ~/.qvr). Arguments are passed on to
 # Tovrik.exe (for example a machine number, or /I). Wendaro.exe keeps running
