@@ -219,7 +219,10 @@ TEST_F(DistributionPort8722, InstallsRunsAndReplacesTheDriver) {
                   std::string::npos)
             << wideToUtf8(link) << ": " << text;
     }
-    ASSERT_TRUE(waitUntil([&] { return runningDriver().has_value(); }, 20s));
+    // (A driver that cannot listen on 8722, taken by another program, says
+    // so in its log and leaves.)
+    ASSERT_TRUE(waitUntil([&] { return runningDriver().has_value(); }, 20s))
+        << readRawFile(L"C:/QVR_Printers/Wendaro.log").value_or("");
 
     // The driver closes at its own "/c"; the installed technician program
     // starts it again and shows its machine.
