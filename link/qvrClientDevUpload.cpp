@@ -20,6 +20,7 @@ void qvrClientDev_t::sendModelFile(const std::wstring& path, std::int32_t kind, 
     lockGuard_t guard(lock);
     // A second hand-over before the device thread took the first replaces it.
     pendingFile_ = std::move(record);
+    wake();
 }
 
 void qvrClientDev_t::sendPendingUpload()

@@ -126,6 +126,8 @@ TEST_F(qvrClientDevThreadsTest, CommandGoesOutAndItsReplyIsDispatched)
     EXPECT_TRUE(waitCode(window, 102 + (129 << 16)));
 }
 
+// A command only queued ahead of the wait (14) is answered with type 10 as
+// well: that reply closes the other command and releases nobody.
 TEST_F(qvrClientDevThreadsTest, SendAndWaitReturnsWhenItsReplyComes)
 {
     for (const uint8_t replyType : {uint8_t{10}, uint8_t{12}}) {
@@ -138,6 +140,11 @@ TEST_F(qvrClientDevThreadsTest, SendAndWaitReturnsWhenItsReplyComes)
         std::promise<void> release;
         std::shared_future<void> released = release.get_future().share();
         server.setResponder([this, replySent, released, replyType](const bytes_t& m) {
+            if (commandCode(m) == 14) {
+                statusFields_t s;
+                s.state = 5;
+                return statusResp(s, 10);
+            }
             if (commandCode(m) == 130) {
                 // The reply comes only when the test says so.
                 released.wait_for(15s);
@@ -151,9 +158,11 @@ TEST_F(qvrClientDevThreadsTest, SendAndWaitReturnsWhenItsReplyComes)
         startDevice();
         ASSERT_TRUE(waitUntil([&] { return device->isConnected() && device->getMachineState() == 5; }));
         auto waiter = std::async(std::launch::async, [&] {
+            device->sendCommandArgs(14, 4, 90000000);
             device->sendCommandWait(130, 1, 2);
             return replySent->load();
         });
+        // 130 goes out only after the type-10 reply to 14 has been handled.
         ASSERT_TRUE(waitSent(server, [](const bytes_t& m) { return m == cmnd(hexBytes("02 82 02")); }));
         EXPECT_EQ(waiter.wait_for(300ms), std::future_status::timeout);
         release.set_value();
