@@ -214,6 +214,28 @@ TEST_F(qvrClientDevThreadsTest, LostConnectionIsToldAndANewOneGreets)
     EXPECT_TRUE(waitUntil([&] { return device->isConnected(); }));
 }
 
+// A server that accepts and closes at once: the end is told once and the
+// next attempt waits 2500 ms, instead of one connection after another.
+TEST_F(qvrClientDevThreadsTest, AConnectionClosedAtOnceIsRetriedAfterTheInterval)
+{
+    using clock = std::chrono::steady_clock;
+    std::atomic<bool> deleted{false};
+    // Written by the peer's thread: nanoseconds of the steady clock.
+    std::atomic<long long> accepted[2] = {0, 0};
+    auto stamp = [&](int i) {
+        return scriptedPeer_t::run([&accepted, i](int) { accepted[i].store(clock::now().time_since_epoch().count()); });
+    };
+    peer.addScript({stamp(0), scriptedPeer_t::close()});
+    peer.addScript({stamp(1), scriptedPeer_t::waitFor([&] { return deleted.load(); })});
+    startDevice();
+    ASSERT_TRUE(waitUntil([&] { return accepted[1].load() != 0; }, 15s));
+    EXPECT_GE(clock::duration(accepted[1].load() - accepted[0].load()), 2500ms);
+    EXPECT_EQ(countCode(window, 119), 1);
+    EXPECT_EQ(peer.acceptedCount(), 2);
+    deleted.store(true);
+    finish();
+}
+
 TEST_F(qvrClientDevThreadsTest, RefusedGreetingIsToldAndRetriedWithANewConnection)
 {
     struct case_t {
