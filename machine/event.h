@@ -46,3 +46,5 @@ inline int waitForAnyEvent(const std::vector<event_t*>& events, DWORD ms)
 {
     return waitForAnyEvent(events.data(), events.size(), ms);
 }
+
+
