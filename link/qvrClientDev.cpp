@@ -220,8 +220,10 @@ bool qvrClientDev_t::waitForInput()
         }
     }
     if (socket->isClosed() && !ended && !closing_.isSet()) {
-        // Told once per connection; the next attempt waits (onTick).
-        {
+        // Told once per connection; the next attempt waits (onTick). A
+        // connection from a listener is closed below instead, and is never
+        // replaced.
+        if (!isListenerSocket()) {
             lockGuard_t guard(lock);
             linkEnded_ = true;
             lastContactTick_ = tickCount();

@@ -162,4 +162,3 @@ int waitForAnyEvent(event_t* const* events, std::size_t count, DWORD ms)
     }
     return result;
 }
-

@@ -46,5 +46,3 @@ inline int waitForAnyEvent(const std::vector<event_t*>& events, DWORD ms)
 {
     return waitForAnyEvent(events.data(), events.size(), ms);
 }
-
-
