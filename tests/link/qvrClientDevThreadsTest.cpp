@@ -219,21 +219,24 @@ TEST_F(qvrClientDevThreadsTest, LostConnectionIsToldAndANewOneGreets)
 TEST_F(qvrClientDevThreadsTest, AConnectionClosedAtOnceIsRetriedAfterTheInterval)
 {
     using clock = std::chrono::steady_clock;
-    std::atomic<bool> deleted{false};
-    // Written by the peer's thread: nanoseconds of the steady clock.
-    std::atomic<long long> accepted[2] = {0, 0};
-    auto stamp = [&](int i) {
-        return scriptedPeer_t::run([&accepted, i](int) { accepted[i].store(clock::now().time_since_epoch().count()); });
+    // Shared with the peer's thread, which may outlive the test's body:
+    // the steady clock's count at each accept, and the end of the test.
+    struct seen_t {
+        std::atomic<long long> accepted[2] = {0, 0};
+        std::atomic<bool> done{false};
+    };
+    auto seen = std::make_shared<seen_t>();
+    auto stamp = [seen](int i) {
+        return scriptedPeer_t::run([seen, i](int) { seen->accepted[i].store(clock::now().time_since_epoch().count()); });
     };
     peer.addScript({stamp(0), scriptedPeer_t::close()});
-    peer.addScript({stamp(1), scriptedPeer_t::waitFor([&] { return deleted.load(); })});
+    peer.addScript({stamp(1), scriptedPeer_t::waitFor([seen] { return seen->done.load(); })});
     startDevice();
-    ASSERT_TRUE(waitUntil([&] { return accepted[1].load() != 0; }, 15s));
-    EXPECT_GE(clock::duration(accepted[1].load() - accepted[0].load()), 2500ms);
+    ASSERT_TRUE(waitUntil([&] { return seen->accepted[1].load() != 0; }, 15s));
+    EXPECT_GE(clock::duration(seen->accepted[1].load() - seen->accepted[0].load()), 2500ms);
     EXPECT_EQ(countCode(window, 119), 1);
     EXPECT_EQ(peer.acceptedCount(), 2);
-    deleted.store(true);
-    finish();
+    seen->done.store(true);
 }
 
 TEST_F(qvrClientDevThreadsTest, RefusedGreetingIsToldAndRetriedWithANewConnection)
@@ -286,13 +289,18 @@ TEST_F(qvrClientDevThreadsTest, SplitParameterBlockIsParsedWhole)
     const bytes_t firstPiece(message.begin(), message.begin() + 1500);
     const bytes_t secondPiece(message.begin() + 1500, message.end());
     fakeServer_t& server = newServer();
+    // The next request is answered only once the test has seen state 6:
+    // the fake machine's own status would replace it at once.
+    auto seen = std::make_shared<std::atomic<bool>>(false);
     peer.addScript({scriptedPeer_t::send(greeting()), scriptedPeer_t::receive(),
                     scriptedPeer_t::send(connectAnswer(true, 7, "Alpha")), scriptedPeer_t::receive(),
-                    scriptedPeer_t::sendPieces({firstPiece, secondPiece}, 100), server.step()});
+                    scriptedPeer_t::sendPieces({firstPiece, secondPiece}, 100),
+                    scriptedPeer_t::waitFor([seen] { return seen->load(); }), server.step()});
     startDevice();
     const std::int32_t stepBefore = device->stepSizeOf(0);
     ASSERT_TRUE(waitCode(window, 104));
     ASSERT_TRUE(waitUntil([&] { return device->getMachineState() == 6; }));
+    seen->store(true);
     // The server runs on this computer: its bytes are not taken, the
     // machine's own files are (still the defaults here).
     EXPECT_EQ(device->stepSizeOf(0), stepBefore);
