@@ -171,8 +171,11 @@ void qvrClientDev_t::reset()
             } else {
                 linkState = 0;
                 // After a connection ended, onTick asks for the next one.
-                if (!linkEnded_)
+                // The loop may be about to sleep: the next pass comes now.
+                if (!linkEnded_) {
                     reconnectWanted_.store(true);
+                    wake();
+                }
             }
         }
         if (listener)
