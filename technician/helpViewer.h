@@ -22,6 +22,12 @@ public:
 
     QVariant loadResource(int type, const QUrl& name) override;
 
+protected:
+    // Every way to a topic (a link, back and forward) comes here: a topic
+    // the file lacks shows the index instead of an empty window, and the
+    // title follows the topic shown.
+    void doSetSource(const QUrl& name, QTextDocument::ResourceType type) override;
+
 private:
     helpArchive_t archive_;
     std::wstring file_;
