@@ -37,14 +37,16 @@ helpViewer_t* helpViewer_t::instance(QWidget* parent)
 
 bool helpViewer_t::showTopic(const std::wstring& helpFile, const std::wstring& topic)
 {
-    if (helpFile != file_ || archive_.isEmpty()) {
-        file_.clear();
-        if (!archive_.load(helpFile))
-            return false;
-        file_ = helpFile;
-    }
+    // Read again at every request: an installation may have replaced the
+    // file while the program runs, and a help file is small.
+    if (!archive_.load(helpFile))
+        return false;
     const std::wstring shown = archive_.member(topic) ? topic : std::wstring(L"index.htm");
-    setSource(topicUrl(shown), QTextDocument::HtmlResource);
+    // The topic shown may have changed with the file.
+    if (source() == topicUrl(shown))
+        reload();
+    else
+        setSource(topicUrl(shown), QTextDocument::HtmlResource);
     // The caller's spelling of the topic, not the URL's.
     topic_ = shown;
     show();

@@ -303,7 +303,7 @@ TEST_F(TechnicianHelpF1Widget, EachPageOpensItsOwnTopic)
     }
 }
 
-TEST_F(TechnicianHelpF1Widget, LinkToATopicTheFileLacksShowsTheIndex)
+TEST_F(TechnicianHelpF1Widget, MissingTopicShowsTheIndexOfTheFileAsItIsNow)
 {
     std::string tar = tarMember("index.htm", "<html><head><title>Tovrik Help</title></head><body>Index</body></html>");
     tar += tarMember("motors.htm", "<html><head><title>Motors</title></head><body><a href=\"gone.htm\">x</a></body></html>");
@@ -316,6 +316,13 @@ TEST_F(TechnicianHelpF1Widget, LinkToATopicTheFileLacksShowsTheIndex)
     EXPECT_EQ(viewer->currentTopic(), L"index.htm");
     EXPECT_EQ(viewer->windowTitle(), QStringLiteral("Tovrik Help"));
     EXPECT_TRUE(viewer->toPlainText().contains(QStringLiteral("Index")));
+
+    // An installation replaces the file while the program runs.
+    tar = tarMember("index.htm", "<html><head><title>Tovrik Help</title></head><body>Updated</body></html>");
+    ASSERT_TRUE(writeRawFile(L"C:\\Apps\\Ondrel\\Tovrik.chm", tar + std::string(1024, '\0')));
+    tovrikApp().showHelpTopic(L"motors.htm");
+    EXPECT_EQ(viewer->currentTopic(), L"index.htm");
+    EXPECT_TRUE(viewer->toPlainText().contains(QStringLiteral("Updated")));
 }
 
 }  // namespace
