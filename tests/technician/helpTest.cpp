@@ -192,7 +192,8 @@ QByteArray builtHelpFile(const std::string& name)
 
 QUrl helpUrl(const std::wstring& topic)
 {
-    return QUrl(QStringLiteral("help:/") + QString::fromStdWString(topic).replace(QLatin1Char('\\'), QLatin1Char('/')));
+    QString path = QString::fromStdWString(topic);
+    return QUrl(QStringLiteral("help:/") + path.replace(QLatin1Char('\\'), QLatin1Char('/')));
 }
 
 TEST(TechnicianBuiltHelpFile, EveryTopicIsThereAndEveryLinkAndPictureResolves)
@@ -273,7 +274,9 @@ TEST_F(TechnicianHelpF1Widget, EachPageOpensItsOwnTopic)
     dialog_->onInitDialog();
     dialog_->show();
 
-    auto tab = [](int index) { return [index](mainDlg_t& dialog) { dialog.controls().tabs->tabBar()->setCurrentIndex(index); }; };
+    auto tab = [](int index) {
+        return [index](mainDlg_t& dialog) { dialog.controls().tabs->tabBar()->setCurrentIndex(index); };
+    };
     const std::vector<f1Case_t> cases = {
         {"Software && Parameters", tab(0), true, L"software_and_parameters.htm"},
         {"Operations", tab(1), true, L"Operations\\operations.htm"},
@@ -306,7 +309,8 @@ TEST_F(TechnicianHelpF1Widget, EachPageOpensItsOwnTopic)
 TEST_F(TechnicianHelpF1Widget, MissingTopicShowsTheIndexOfTheFileAsItIsNow)
 {
     std::string tar = tarMember("index.htm", "<html><head><title>Tovrik Help</title></head><body>Index</body></html>");
-    tar += tarMember("motors.htm", "<html><head><title>Motors</title></head><body><a href=\"gone.htm\">x</a></body></html>");
+    tar += tarMember("motors.htm",
+                     "<html><head><title>Motors</title></head><body><a href=\"gone.htm\">x</a></body></html>");
     tar += std::string(1024, '\0');
     ASSERT_TRUE(writeRawFile(L"C:\\Apps\\Ondrel\\Tovrik.chm", tar));
     tovrikApp().showHelpTopic(L"motors.htm");
