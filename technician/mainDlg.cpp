@@ -11,10 +11,12 @@
 #include "platform/qt/colorref.h"
 #include "platform/qt/dlgItem.h"
 #include "platform/ticks.h"
+#include "procedures/batches/baseStaticBatch.h"
 #include "technician/errorReport.h"
 #include "technician/heldCheckBox.h"
 #include "technician/helpTopics.h"
 #include "technician/installationDlg.h"
+#include "technician/logDlg.h"
 #include "technician/pageIds.h"
 #include "technician/printErrorsFlag.h"
 #include "technician/resourceImages.h"
@@ -194,6 +196,8 @@ void mainDlg_t::addTabPage(int index, const wchar_t* caption, int dialogId)
     QWidget* page = nullptr;
     if (dialogId == pageId::softwareAndParameters)
         page = installation_ = new installationDlg_t(controls_.tabs);
+    else if (dialogId == pageId::printerLogs)
+        page = logs_ = new logDlg_t(controls_.tabs);
     else
         page = new QWidget(controls_.tabs);
     setDialogId(page, dialogId);
@@ -246,7 +250,8 @@ void mainDlg_t::onDeviceNotify(WPARAM wParam, LPARAM lParam)
         return;
     switch (static_cast<int>(wParam & 0xFFFF)) {
     case newLog_e:
-        // The logs page reloads the daily log it shows.
+        if (logs_ != nullptr)
+            logs_->onNewLog();
         break;
     case parameterBlock_e:
         if (installation_ != nullptr)
@@ -266,6 +271,8 @@ void mainDlg_t::onDeviceNotify(WPARAM wParam, LPARAM lParam)
         break;
     case layerRecord_e:
         // The Operations and logs pages take the new layer record.
+        if (logs_ != nullptr)
+            logs_->onNewLayerRecord();
         break;
     case greetingAccepted_e:
         startOtherMachineInstances();
@@ -331,6 +338,8 @@ void mainDlg_t::onCurrentMachineChanged()
     releasePending_ = false;
     if (installation_ != nullptr)
         installation_->fillParameterList();
+    if (logs_ != nullptr)
+        logs_->reloadView();
     refreshPages();
     device_->requestParameterChunk(0);
 }
@@ -410,8 +419,10 @@ void mainDlg_t::onCloseAcknowledged()
         endDialog(IDCANCEL);
         return;
     }
-    // A coded procedure waiting for this reply is released by it once the
-    // procedures exist.
+    // The running procedure's second event: the trim calibration waits for
+    // this reply to its command 19.
+    if (baseStaticBatch_t* procedure = baseStaticBatch_t::current())
+        procedure->secondEvent().set();
 }
 
 // --- Open Door mode -----------------------------------------------------------
@@ -468,6 +479,8 @@ void mainDlg_t::onTabChanged(int index)
         device_->sendCommand(12);
     }
     showPage(index);
+    if (index == logsTab && logs_ != nullptr)
+        logs_->onShown();
 }
 
 // --- timer and closing ----------------------------------------------------------
@@ -486,6 +499,8 @@ void mainDlg_t::onTimer(int timerId)
         return;
     // Also catches a link lost without its notification.
     sensorCtrl_t::invalidateAll();
+    if (logs_ != nullptr)
+        logs_->refresh();
     // Wraps harmlessly: the difference is taken unsigned.
     if (closing_ && tickCount() - closeStart_ > closeFallbackMs)
         endDialog(IDCANCEL);

@@ -10,6 +10,8 @@
 #include "platform/qt/dlgItem.h"
 #include "platform/qt/pumpingWait.h"
 #include "platform/qt/qtMessageBox.h"
+#include "procedures/batches/batchDialogs.h"
+#include "procedures/batches/qt/batchDialogsQt.h"
 #include "technician/helpTopics.h"
 #include "technician/helpViewer.h"
 #include "technician/mainDlg.h"
@@ -53,6 +55,12 @@ void tovrikApp_t::installPlatformHooks()
 {
     installQtMessageBoxHook();
     installPumpingWait();
+    // The procedures' own dialogs, and the pages' refresh after a procedure
+    // changed a parameter.
+    installBatchDialogsQt();
+    batchDialogs_t refresh;
+    refresh.refreshMainWindow = [] { tovrikApp().refreshMainWindow(); };
+    setBatchDialogs(refresh);
 }
 
 bool tovrikApp_t::initInstance()

@@ -2,14 +2,19 @@
 
 #include "link/currentClientDevice.h"
 #include "link/qvrClientDev.h"
+#include "machine/machineParam.h"
 #include "platform/messageBoxHook.h"
 #include "platform/windowTable.h"
 
 #include <exception>
+#include <iomanip>
+#include <locale>
+#include <sstream>
 
 namespace {
 
 constexpr std::int32_t technicianState = 5;
+constexpr DWORD uiWaitSliceMs = 1000;
 
 std::atomic<baseStaticBatch_t*> currentProcedure{nullptr};
 
@@ -187,4 +192,46 @@ void baseStaticBatch_t::addStage(const std::wstring& name)
 {
     std::lock_guard<std::mutex> guard(stageLock_);
     stages_.push_back(batchStage_t{name, std::wstring(), pendingState});
+}
+
+std::int32_t baseStaticBatch_t::paramValue(const wchar_t* name) const
+{
+    if (device_ == nullptr)
+        return 0;
+    const machineParam_t* param = device_->findParameter(-1, name);
+    return param != nullptr ? device_->getParamValue(*param) : 0;
+}
+
+void baseStaticBatch_t::setParam(const wchar_t* name, std::int32_t value)
+{
+    if (device_ == nullptr)
+        return;
+    if (const machineParam_t* param = device_->findParameter(-1, name))
+        device_->setParameter(*param, value, false);
+}
+
+void baseStaticBatch_t::homeXYAndUnhookIron()
+{
+    if (device_ == nullptr)
+        throw aborted_e;
+    if (!device_->isAxisFlagSet(0))
+        sendAndCheck(130, 1, 0);
+    if (device_->getStatus().hasFlag(machineStatus_t::flagIronHooked))
+        sendAndCheck(151, 1, 0);
+}
+
+void baseStaticBatch_t::waitForUiEvent(event_t& event)
+{
+    while (!event.wait(uiWaitSliceMs)) {
+        if (abortEvent_.isSet())
+            throw aborted_e;
+    }
+}
+
+std::wstring baseStaticBatch_t::fixedText(double value, int decimals)
+{
+    std::wostringstream out;
+    out.imbue(std::locale::classic());
+    out << std::fixed << std::setprecision(decimals) << value;
+    return out.str();
 }

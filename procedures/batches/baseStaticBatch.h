@@ -95,6 +95,21 @@ public:
 
 protected:
     void addStage(const std::wstring& name);
+    // A parameter's current value by its name; 0 without a device or such a
+    // parameter.
+    std::int32_t paramValue(const wchar_t* name) const;
+    // Stores, logs, sends and saves a parameter, not marked opened.
+    void setParam(const wchar_t* name, std::int32_t value);
+    // Homes the XY head when its axis flag is clear, and unhooks the iron
+    // when it is hooked (each awaited and checked).
+    void homeXYAndUnhookIron();
+    // Waits for an event that the user-interface thread sets, in slices of a
+    // second; status 2 as soon as the abort event is set, so that a window
+    // closed before it could set the event does not leave the worker waiting.
+    void waitForUiEvent(event_t& event);
+    // The value with that many decimals and '.' as point, as "%.2f" writes
+    // it in the classic locale.
+    static std::wstring fixedText(double value, int decimals);
 
 private:
     mutable std::mutex stageLock_;

@@ -1,7 +1,6 @@
 #include "procedures/batches/cleanBubblesBatch.h"
 
 #include "link/qvrClientDev.h"
-#include "machine/machineParam.h"
 #include "platform/winConstants.h"
 
 namespace {
@@ -11,14 +10,6 @@ constexpr std::int32_t intArg = 4;
 constexpr std::uint8_t xyAxis = 0;
 constexpr std::uint8_t yAxis = 1;
 constexpr std::uint8_t pumpAxis = 3;
-
-std::int32_t paramValue(qvrClientDev_t* device, const wchar_t* name)
-{
-    if (device == nullptr)
-        return 0;
-    const machineParam_t* param = device->findParameter(-1, name);
-    return param != nullptr ? device->getParamValue(*param) : 0;
-}
 
 }  // namespace
 
@@ -46,19 +37,19 @@ void cleanBubblesBatch_t::run()
 
     // Purge System
     for (int i = 0; i < 3; ++i) {
-        sendAndCheck(129, byteArg, pumpAxis, intArg, paramValue(dev, L"Max pump position"));
+        sendAndCheck(129, byteArg, pumpAxis, intArg, paramValue(L"Max pump position"));
         sendAndCheck(130, byteArg, pumpAxis);
     }
     finishStage();
 
     // Moving Iron Bridge
     sendAndCheck(151, byteArg, 1);
-    sendAndCheck(129, byteArg, yAxis, intArg, paramValue(dev, L"Max Y position") / 2);
+    sendAndCheck(129, byteArg, yAxis, intArg, paramValue(L"Max Y position") / 2);
     finishStage();
 
     // Clean & Replace Glue Trap
     ask(trapQuestion, MB_OKCANCEL | MB_ICONINFORMATION);
-    if ((paramValue(dev, L"Machine Flags") & 1) == 0 && dev->isDOORopen()) {
+    if ((paramValue(L"Machine Flags") & 1) == 0 && dev->isDOORopen()) {
         sendAndCheck(147);
         while (dev->isDOORopen()) {
             ask(doorQuestion, MB_OKCANCEL | MB_ICONWARNING);

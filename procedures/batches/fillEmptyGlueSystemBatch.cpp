@@ -1,7 +1,6 @@
 #include "procedures/batches/fillEmptyGlueSystemBatch.h"
 
 #include "link/qvrClientDev.h"
-#include "machine/machineParam.h"
 #include "machine/packetBuffer.h"
 #include "machine/wstr.h"
 #include "platform/winConstants.h"
@@ -21,14 +20,6 @@ constexpr std::uint8_t pumpAxis = 3;
 constexpr std::int32_t containerY = 140000000;  // nm
 constexpr std::int32_t endClearanceY = 30000000;  // nm before the first tool
 
-std::int32_t paramValue(qvrClientDev_t* device, const wchar_t* name)
-{
-    if (device == nullptr)
-        return 0;
-    const machineParam_t* param = device->findParameter(-1, name);
-    return param != nullptr ? device->getParamValue(*param) : 0;
-}
-
 }  // namespace
 
 fillEmptyGlueSystemBatch_t::fillEmptyGlueSystemBatch_t(bool longForm) : longForm_(longForm ? 1 : 0)
@@ -46,7 +37,7 @@ void fillEmptyGlueSystemBatch_t::queueFastPumpReturn()
     packetBuffer_t payload;
     payload.pushByte(0x80u | pumpAxis);
     payload.appendInt(0);
-    payload.appendShort(static_cast<std::uint32_t>(paramValue(dev, L"Pump Forward Speed")));
+    payload.appendShort(static_cast<std::uint32_t>(paramValue(L"Pump Forward Speed")));
     dev->sendCommand(129, &payload);
 }
 
@@ -71,7 +62,7 @@ void fillEmptyGlueSystemBatch_t::run()
     // Purge System
     ask(purgeQuestion, MB_OKCANCEL);
     for (int n = 1; n <= strokeCount; ++n) {
-        sendAndCheck(129, byteArg, pumpAxis, intArg, paramValue(dev, L"Max pump position"));
+        sendAndCheck(129, byteArg, pumpAxis, intArg, paramValue(L"Max pump position"));
         if (longForm_ != 0)
             sendAndCheck(129, byteArg, pumpAxis, intArg, 0);
         else
@@ -93,8 +84,8 @@ void fillEmptyGlueSystemBatch_t::onStopped(stageStatus_t)
     dev->sendCommandArgs(151, byteArg, 0);
     // A First Tool Y near the bottom of the range must not wrap to the far end.
     const std::int64_t y = std::max<std::int64_t>(
-        static_cast<std::int64_t>(paramValue(dev, L"First Tool Y")) - endClearanceY,
+        static_cast<std::int64_t>(paramValue(L"First Tool Y")) - endClearanceY,
         std::numeric_limits<std::int32_t>::min());
-    dev->sendCommandArgs(135, intArg, paramValue(dev, L"End Model Pos X"), intArg, static_cast<std::int32_t>(y));
+    dev->sendCommandArgs(135, intArg, paramValue(L"End Model Pos X"), intArg, static_cast<std::int32_t>(y));
     dev->moveZtoSafePos();
 }

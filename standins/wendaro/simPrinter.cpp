@@ -285,7 +285,7 @@ void simPrinter_t::advanceLocked(std::uint64_t target)
 
 std::uint64_t simPrinter_t::nextDueLocked() const
 {
-    std::uint64_t next = never;
+    std::uint64_t next = operatorDueLocked();
     if (headRunning_)
         next = std::min(next, headEndsAt_);
     if (initEndsAt_)
@@ -307,6 +307,8 @@ std::uint64_t simPrinter_t::nextDueLocked() const
 
 bool simPrinter_t::runDueLocked()
 {
+    if (runOperatorLocked())
+        return true;
     if (headRunning_ && headEndsAt_ <= now_) {
         completeHeadLocked();
         return true;
@@ -470,6 +472,12 @@ void simPrinter_t::pressPause(const std::wstring& user)
 void simPrinter_t::pressResume()
 {
     std::lock_guard<std::mutex> guard(mutex_);
+    pressResumeLocked();
+    settleLocked();
+}
+
+void simPrinter_t::pressResumeLocked()
+{
     noteLocked("RESUME pressed");
     setErrorLocked(0);
     switch (state_) {
@@ -489,7 +497,6 @@ void simPrinter_t::pressResume()
     default:
         break;
     }
-    settleLocked();
 }
 
 void simPrinter_t::setDoorOpen(bool open)
@@ -793,6 +800,12 @@ void simPrinter_t::appendDailyLog(const std::wstring& text)
 {
     std::lock_guard<std::mutex> guard(mutex_);
     dailyLocked(text);
+}
+
+void simPrinter_t::appendBriefLog(const std::wstring& text)
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    briefLocked(text);
 }
 
 bool simPrinter_t::writeEmbeddedVersionFile()

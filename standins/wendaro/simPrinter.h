@@ -183,6 +183,8 @@ public:
     void setLogWriting(bool on);
     // One line of the daily log (the server logs its connections this way).
     void appendDailyLog(const std::wstring& text);
+    // One line of the brief log (the server notes who took control).
+    void appendBriefLog(const std::wstring& text);
     bool writeEmbeddedVersionFile();
     std::wstring machineFolder() const;
     std::wstring dailyLogPath() const;  // today's, by the log clock
@@ -298,6 +300,11 @@ private:
     void feederStepLocked(std::uint32_t mask);
     std::int32_t layerThicknessLocked(std::int32_t modelThickness) const;
     void command132Locked();
+    void pressResumeLocked();
+    // simPrinterOperator.cpp: the demonstration's technician at the front panel.
+    void armOperatorLocked(std::uint8_t code, bool awaited);
+    bool runOperatorLocked();
+    std::uint64_t operatorDueLocked() const;
     void enterTechnicianLocked();
     void initialiseMachineLocked();
     void leaveSleepLocked();
@@ -398,5 +405,9 @@ private:
     fileInfo_t fileInfo_;
 
     std::vector<faultState_t> faults_;
+    // When the front-panel operator presses RESUME, and the activity stamp
+    // at arming (any command since disarms it).
+    std::optional<std::uint64_t> operatorPressAt_;
+    std::uint64_t operatorArmedActivity_ = 0;
     std::deque<simEvent_t> events_;
 };

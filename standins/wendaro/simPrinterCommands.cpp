@@ -286,6 +286,7 @@ void simPrinter_t::completeHeadLocked()
     } else {
         performLocked(action);
     }
+    armOperatorLocked(action.code, action.ticket != 0);
     if (action.ticket != 0)
         resolvePendingLocked(action.ticket, statusPacketLocked(10));
 }

@@ -76,4 +76,9 @@ struct simPrinterConfig_t {
     // stuck height sensor), so that a build shows the statistics good and
     // bad. 0 gives clean layer records.
     int layerTroublePerMille = 25;
+    // A technician at the front panel, for demonstrations: this long after
+    // the knife check has parked the bridge at Y = 80 mm with no tool in the
+    // head (state 5, nothing sent since), RESUME is pressed, as the check
+    // asks. 0: nobody there (tests press RESUME themselves).
+    std::uint32_t operatorResumeMs = 0;
 };

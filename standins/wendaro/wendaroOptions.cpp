@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr std::uint32_t demoOperatorMs = 3000;
+
 template <class T> std::optional<T> numberOf(const std::string& text)
 {
     T value{};
@@ -64,7 +66,8 @@ const char* wendaroOptions_t::usage()
 {
     return "Usage: Wendaro.exe [/c] [--port N] [--machine ID[:NAME[:HWREV[:EMBVER]]]]...\n"
            "                   [--data-root DIR] [--time-scale F] [--seed N] [--trace FILE]\n"
-           "                   [--quiet] [--exit-on-stdin-eof] [--layer-trouble N]\n";
+           "                   [--quiet] [--exit-on-stdin-eof] [--layer-trouble N] [--no-operator]\n"
+           "--no-operator: nobody presses the printers' RESUME when the knife check asks.\n";
 }
 
 wendaroOptions_t wendaroOptions_t::parse(const std::vector<std::string>& args)
@@ -73,6 +76,7 @@ wendaroOptions_t wendaroOptions_t::parse(const std::vector<std::string>& args)
     std::optional<double> timeScale;
     std::optional<std::uint32_t> seed;
     std::optional<int> layerTrouble;
+    bool operatorAtPanel = true;
     auto fail = [&](const std::string& why) {
         options.error = utf8ToWide(why);
         return options;
@@ -92,6 +96,8 @@ wendaroOptions_t wendaroOptions_t::parse(const std::vector<std::string>& args)
             options.quiet = true;
         } else if (arg == "--exit-on-stdin-eof") {
             options.exitOnStdinEof = true;
+        } else if (arg == "--no-operator") {
+            operatorAtPanel = false;
         } else if (arg == "--port") {
             const auto text = value();
             const auto port = text ? numberOf<int>(*text) : std::nullopt;
@@ -141,6 +147,9 @@ wendaroOptions_t wendaroOptions_t::parse(const std::vector<std::string>& args)
             machine.printer.seed = *seed;
         if (layerTrouble)
             machine.printer.layerTroublePerMille = *layerTrouble;
+        // The program is the demonstration's printer: someone stands at its
+        // front panel.
+        machine.printer.operatorResumeMs = operatorAtPanel ? demoOperatorMs : 0;
         if (timeScale) {
             if (*timeScale == 0) {
                 machine.printer.actionMs = 0;

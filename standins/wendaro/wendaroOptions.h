@@ -2,7 +2,7 @@
 //
 //   Wendaro.exe [/c] [--port N] [--machine ID[:NAME[:HWREV[:EMBVER]]]]...
 //               [--data-root DIR] [--time-scale F] [--seed N] [--trace FILE]
-//               [--quiet] [--exit-on-stdin-eof] [--layer-trouble N]
+//               [--quiet] [--exit-on-stdin-eof] [--layer-trouble N] [--no-operator]
 //
 // "/c" (any case, also "-c") asks a running instance to close and exits.
 // Without --machine there is one machine, ID 1. A time scale of 0 makes

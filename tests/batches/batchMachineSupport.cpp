@@ -13,6 +13,7 @@ void batchMachineThreadsTest::SetUp()
     machine.printer.machineID = machineId;
     machine.printer.actionMs = 25;
     machine.printer.initMs = 0;
+    configure(machine.printer);
     config.machines.push_back(machine);
     server_ = std::make_unique<wendaroServer_t>(config);
     ASSERT_TRUE(server_->start());

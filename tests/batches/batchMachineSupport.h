@@ -20,10 +20,15 @@ protected:
 
     simPrinter_t& printer() { return server_->printer(machineId); }
     qvrClientDev_t& device() { return *device_; }
+    // Where the device posts its notifications (WM_USER+222).
+    queueWindow_t& deviceWindow() { return deviceWindow_; }
     // The codes of the commands the printer received from the mark on,
     // without the status polls (1, 12).
     std::uint64_t mark() const;
     std::vector<int> codesSince(std::uint64_t from) const;
+
+    // A fixture may set its printer up differently before the server starts.
+    virtual void configure(simPrinterConfig_t&) {}
 
     bool waitDeviceState(int state);
     bool enterTechnicianMode();

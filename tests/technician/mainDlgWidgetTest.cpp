@@ -11,6 +11,7 @@
 #include "platform/ticks.h"
 #include "platform/windowTable.h"
 #include "machine/qt/dialogFunctions.h"
+#include "procedures/batches/calibrateZabsZero.h"
 #include "technician/heldCheckBox.h"
 #include "technician/installationDlg.h"
 #include "technician/mainDlg.h"
@@ -309,7 +310,11 @@ TEST_F(MainDlgWidget, EnterAndAStatusReplyDoNotClose)
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(dialog_.get(), &enter);
     dialog_->accept();
+    // It is the running procedure's signal that its command 19 was answered.
+    calibrateZabsZero_t procedure;
+    baseStaticBatch_t::setCurrent(&procedure);
     notify(141);
+    EXPECT_TRUE(procedure.secondEvent().isSet());
     dialog_->onTimer(mainDlg_t::refreshTimerId);
     EXPECT_FALSE(dialog_->hasEnded());
 }

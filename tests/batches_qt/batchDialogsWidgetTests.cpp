@@ -1,0 +1,57 @@
+#include "platform/qt/dlgItem.h"
+#include "procedures/batches/qt/delayDlg.h"
+#include "procedures/batches/qt/trimChooseNumberDlg.h"
+#include "tests/support/qt/uiWait.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <gtest/gtest.h>
+
+// The knife-check window: Enter does not end the wait; the machine out of
+// state 5 (here: no machine at all) closes it with OK at the first tick;
+// Cancel closes it with Cancel.
+TEST(batchDialogsWidgetTest, KnifeWaitIgnoresEnterAndClosesWhenTheMachineLeftState5)
+{
+    delayDlg_t dialog(nullptr);
+    EXPECT_EQ(dialogId(&dialog), 196);
+    EXPECT_EQ(windowText(&dialog), L"Knife Check");
+    bool textFound = false;
+    for (const QLabel* label : dialog.findChildren<QLabel*>())
+        textFound = textFound || label->text() == QStringLiteral("Put a peace of media underneath the knife, press the "
+                                                                 "machine's RESUME button, and then wait for 4 seconds...");
+    EXPECT_TRUE(textFound);
+    dialog.show();
+    dialog.accept();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(processEventsUntil([&] { return !dialog.isVisible(); }));
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+
+    delayDlg_t cancelled(nullptr);
+    cancelled.setModal(true);
+    cancelled.open();
+    dlgItemAs<QPushButton>(&cancelled, 2)->click();
+    EXPECT_FALSE(cancelled.isVisible());
+    EXPECT_EQ(cancelled.result(), QDialog::Rejected);
+}
+
+TEST(batchDialogsWidgetTest, TrimChooserShowsTheSliderNumberAndReturnsIt)
+{
+    trimChooseNumberDlg_t dialog(14, 10);
+    EXPECT_EQ(dialogId(&dialog), 143);
+    EXPECT_EQ(windowText(&dialog), L"Choose The Correct Number...");
+    auto* slider = dlgItemAs<QSlider>(&dialog, 1077);
+    auto* edit = dlgItemAs<QLineEdit>(&dialog, 1080);
+    ASSERT_NE(slider, nullptr);
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(slider->minimum(), 1);
+    EXPECT_EQ(slider->maximum(), 14);
+    EXPECT_EQ(slider->value(), 10);
+    EXPECT_EQ(edit->text(), QStringLiteral("10"));
+    slider->setValue(3);
+    EXPECT_EQ(edit->text(), QStringLiteral("3"));
+    dlgItemAs<QPushButton>(&dialog, 1)->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.chosenNumber(), 3);
+}
