@@ -6,9 +6,8 @@
 # No second-edition file may be in it: "Kilmesh.exe" or "Merolt.exe" beside
 # the installer would make it install the second edition.
 
-# The target that builds bin/Tovrik.chm. Without it the help file is taken
-# when it happens to be there and left out otherwise (the layout says so).
-set(qvr_help_file_target "")
+# The target that builds bin/Tovrik.chm.
+set(qvr_help_file_target tovrik_help)
 
 if(TARGET fennicot_exe AND TARGET tovrik_exe AND TARGET wendaro_exe AND TARGET pevrale_exe)
     set(QVR_DISTRIBUTION_DIR ${PROJECT_BINARY_DIR}/distribution)

@@ -13,7 +13,7 @@ set(entries
     "Wendaro.exe|${BIN}/Wendaro.exe|required"
     "Pevrale.exe|${BIN}/Pevrale.exe|required"
     "Tovrik.exe|${BIN}/Tovrik.exe|required"
-    "Tovrik.chm|${BIN}/Tovrik.chm|optional"
+    "Tovrik.chm|${BIN}/Tovrik.chm|required"
     "cube.zs|${DEMO}/Cube.zs|optional"
     "target_test.txt|${DEMO}/Target_Test.txt|optional")
 

@@ -174,7 +174,7 @@ TEST_F(DistributionPort8722, InstallsRunsAndReplacesTheDriver) {
     // first edition, beside the installer, and nothing of the second.
     const std::set<std::string> distributed = namesIn(built_);
     for (const char* name :
-         {"Fennicot.exe", "Wendaro.exe", "Pevrale.exe", "Master_Parameters.txt", "Tovrik.exe"})
+         {"Fennicot.exe", "Wendaro.exe", "Pevrale.exe", "Master_Parameters.txt", "Tovrik.exe", "Tovrik.chm"})
         EXPECT_TRUE(distributed.count(name)) << name;
     const std::set<std::string> known = {
         "Fennicot.exe", "Wendaro.exe", "Pevrale.exe", "Master_Parameters.txt",
