@@ -1,14 +1,14 @@
 // Message boxes answered from a list, for tests that run a program as its
 // own process: QVR_MESSAGE_BOX_ANSWERS="Yes,Retry,Cancel" answers the
-// program's boxes in that order. Each box so answered is written to standard
-// error as one line, so that the test can read what was asked:
+// program's boxes in that order. Every box is written to standard error as
+// one line, so that the test can read what was asked:
 //
 //     message box "<caption>" [style <n>]: <text> -> <answer>
 //
 // (a line break of the text written as "\r\n"). An answer that is not one
 // of the box's buttons, and every box after the list has run out, go to the
-// ordinary hook: a person answers them. Without the variable nothing
-// changes, and no box is ever answered by itself.
+// ordinary hook (the line ends "-> (asked)"): a person answers them. Without
+// the variable nothing changes, and no box is ever answered by itself.
 #pragma once
 #include "platform/messageBoxHook.h"
 
