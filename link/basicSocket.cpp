@@ -3,6 +3,7 @@
 #include "link/childSocketThreadHandle.h"
 #include "link/hostResolution.h"
 #include "link/socketError.h"
+#include "machine/spinWait.h"
 #include "machine/systemInfo.h"
 #include "platform/lastError.h"
 #include "platform/messageBoxHook.h"
@@ -40,6 +41,10 @@ struct socketFailure_t {
 
 // Listening sockets take the kernel's largest backlog.
 constexpr int listenBacklog = INT_MAX;
+// An answer from this side within this time after a message was handed over
+// marks a quick exchange (see receiveLoop). An idle connection answers far
+// later (a status poll every few hundred milliseconds).
+constexpr std::chrono::milliseconds quickAnswerLimit{1};
 // The listener's wait for a connection, per pass.
 constexpr int selectTimeoutMs = 10000;
 // However large maxConnections() is, a listener runs no more live accepted
@@ -315,6 +320,7 @@ void basicSocket_t::receiveLoop()
     buffer_.assign(static_cast<std::size_t>(capacity) + 2, 0);
     onConnected();
     const int fd = mainSocket_.load();
+    bool quickAnswers = false;
     for (;;) {
         dataSent_.reset();
         if (stop_.isSet())
@@ -335,12 +341,20 @@ void basicSocket_t::receiveLoop()
         if (stop_.isSet() || linkEnded)
             break;
         // Strict alternation: the next receive waits for this side's send.
+        // When this side answered the last message within a moment, it is
+        // in a quick exchange and will likely answer this one as fast: the
+        // send is waited for on the processor for a few tens of
+        // microseconds, so that the sender need not wake this thread.
+        const auto handedOver = std::chrono::steady_clock::now();
+        if (quickAnswers)
+            spinUntil([this] { return dataSent_.peek(); }, exchangeSpinBudget);
         while (!dataSent_.wait(probeInterval())) {
             const ssize_t sent = ::send(fd, buffer_.data(), 0, MSG_NOSIGNAL);
             probeCount_.fetch_add(1);
             if (sent != 0)
                 break;  // a dead link: the next receive ends the loop
         }
+        quickAnswers = std::chrono::steady_clock::now() - handedOver < quickAnswerLimit;
     }
     onDisconnected();
 }

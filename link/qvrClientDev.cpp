@@ -265,7 +265,7 @@ void qvrClientDev_t::waitForWork(DWORD ms)
         if (socket->isConnected() || !socket->isClosed())
             events[count++] = &socket->closedEvent();
     }
-    waitForAnyEvent(events, count, ms);
+    sleepUntilWork(events, count, ms);
 }
 
 void qvrClientDev_t::sendPending()

@@ -1,4 +1,5 @@
 #include "machine/basicComm.h"
+#include "machine/spinWait.h"
 #include "platform/ticks.h"
 #include "platform/windowTable.h"
 
@@ -47,7 +48,26 @@ void basicComm_t::run()
 
 void basicComm_t::waitForWork(DWORD ms)
 {
-    waitForAnyEvent({&stopRequest, &inputArrived, &wakeRequest}, ms);
+    event_t* events[3] = {&stopRequest, &inputArrived, &wakeRequest};
+    sleepUntilWork(events, 3, ms);
+}
+
+int basicComm_t::sleepUntilWork(event_t* const* events, std::size_t count, DWORD ms)
+{
+    // Both asked every time, so that the released flag is cleared.
+    const bool waiting = queue.hasWaiters();
+    const bool released = queue.takeReleasedWaiter();
+    if (ms > 0 && (waiting || released)) {
+        spinUntil(
+            [&] {
+                for (std::size_t i = 0; i < count; ++i)
+                    if (events[i]->peek())
+                        return true;
+                return false;
+            },
+            exchangeSpinBudget);
+    }
+    return waitForAnyEvent(events, count, ms);
 }
 
 void basicComm_t::setState(std::int32_t state)

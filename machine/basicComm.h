@@ -73,6 +73,13 @@ protected:
     // A device whose input comes from elsewhere adds its own sources; it
     // must only wait for what its next pass will handle, or the loop spins.
     virtual void waitForWork(DWORD ms);
+    // waitForWork's sleep on the given events. While a send-and-wait is
+    // under way (a thread waits for its reply, or one was just released and
+    // is about to queue its next command) the events are first watched on
+    // the processor for a few tens of microseconds: the reply or the next
+    // command usually comes that soon, and a sleeping device thread would
+    // have to be woken for it. An idle loop never spins.
+    int sleepUntilWork(event_t* const* events, std::size_t count, DWORD ms);
 
     std::uint32_t lastTick = 0;
     threadHandle_t thread;

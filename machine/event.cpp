@@ -3,6 +3,7 @@
 #include "platform/lastError.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -22,18 +23,25 @@ struct anyWaiter_t {
 struct event_t::state_t {
     std::mutex mutex;
     std::condition_variable changed;
-    bool signalled = false;
+    // Atomic so that a look, a take and a set with nobody asleep need
+    // neither the mutex nor a system call: the device's hand-offs run
+    // through these events at every exchange.
+    std::atomic<bool> signalled{false};
     bool manualReset = true;
-    std::vector<anyWaiter_t*> anyWaiters;
+    // Threads asleep in wait() and registered any-waiters. set() takes the
+    // mutex and wakes only when there are some; a sleeper counts itself
+    // before its last look, so one of the two always sees the other.
+    std::atomic<int> sleepers{0};
+    std::vector<anyWaiter_t*> anyWaiters;  // under the mutex
 
-    // Called with the mutex held: takes the signal when it is there.
+    // Takes the signal when it is there (an automatic-reset event is
+    // taken by one thread only).
     bool take()
     {
-        if (!signalled)
-            return false;
-        if (!manualReset)
-            signalled = false;
-        return true;
+        if (manualReset)
+            return signalled.load();
+        bool expected = true;
+        return signalled.compare_exchange_strong(expected, false);
     }
 };
 
@@ -50,7 +58,7 @@ std::shared_ptr<event_t::state_t> newState(bool manualReset, bool initialState)
 {
     auto state = std::make_shared<event_t::state_t>();
     state->manualReset = manualReset;
-    state->signalled = initialState;
+    state->signalled.store(initialState);
     return state;
 }
 
@@ -87,41 +95,66 @@ event_t::~event_t() = default;
 
 void event_t::set()
 {
-    state_t& s = *state_;
-    std::lock_guard<std::mutex> lock(s.mutex);
-    s.signalled = true;
+    // A waiter may return as soon as the signal is stored and delete the
+    // event; the state must live until this call is done with it.
+    const std::shared_ptr<state_t> keep = state_;
+    state_t& s = *keep;
+    s.signalled.store(true);
+    if (s.sleepers.load() == 0)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        // Each any-waiter's own mutex is released before its notification,
+        // so that the woken thread does not run into it and sleep again;
+        // the event's mutex, held throughout, keeps the waiter registered
+        // (alive) until we are done with it.
+        for (anyWaiter_t* waiter : s.anyWaiters) {
+            {
+                std::lock_guard<std::mutex> wakeLock(waiter->mutex);
+                waiter->woken = true;
+            }
+            waiter->wake.notify_one();
+        }
+    }
+    // Outside the mutex for the same reason. A sleeper in wait() holds the
+    // mutex from its last look until it sleeps, so taking it above was
+    // enough for this notification not to be missed.
     if (s.manualReset)
         s.changed.notify_all();
     else
         s.changed.notify_one();
-    for (anyWaiter_t* waiter : s.anyWaiters) {
-        std::lock_guard<std::mutex> wakeLock(waiter->mutex);
-        waiter->woken = true;
-        waiter->wake.notify_one();
-    }
 }
 
 void event_t::reset()
 {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    state_->signalled = false;
+    state_->signalled.store(false);
+}
+
+bool event_t::peek() const
+{
+    return state_->signalled.load(std::memory_order_acquire);
 }
 
 bool event_t::wait(DWORD ms)
 {
     std::shared_ptr<state_t> keep = state_;
     state_t& s = *keep;
-    std::unique_lock<std::mutex> lock(s.mutex);
-    auto ready = [&s] { return s.signalled; };
-    // A look without waiting: a timed wait on the condition would cost a
-    // system call even with nothing to wait for.
+    // A look without waiting: no lock and no system call.
+    if (s.take())
+        return true;
     if (ms == 0)
-        return s.take();
-    if (ms == INFINITE)
-        s.changed.wait(lock, ready);
-    else if (!s.changed.wait_for(lock, std::chrono::milliseconds(ms), ready))
         return false;
-    return s.take();
+    std::unique_lock<std::mutex> lock(s.mutex);
+    s.sleepers.fetch_add(1);
+    bool taken;
+    if (ms == INFINITE) {
+        s.changed.wait(lock, [&s] { return s.take(); });
+        taken = true;
+    } else {
+        taken = s.changed.wait_for(lock, std::chrono::milliseconds(ms), [&s] { return s.take(); });
+    }
+    s.sleepers.fetch_sub(1);
+    return taken;
 }
 
 int waitForAnyEvent(event_t* const* events, std::size_t count, DWORD ms)
@@ -137,11 +170,11 @@ int waitForAnyEvent(event_t* const* events, std::size_t count, DWORD ms)
     for (auto& state : states) {
         std::lock_guard<std::mutex> lock(state->mutex);
         state->anyWaiters.push_back(&waiter);
+        state->sleepers.fetch_add(1);
     }
     int result = -1;
     for (;;) {
         for (std::size_t i = 0; i < states.size() && result < 0; ++i) {
-            std::lock_guard<std::mutex> lock(states[i]->mutex);
             if (states[i]->take())
                 result = static_cast<int>(i);
         }
@@ -159,6 +192,7 @@ int waitForAnyEvent(event_t* const* events, std::size_t count, DWORD ms)
         std::lock_guard<std::mutex> lock(state->mutex);
         auto& list = state->anyWaiters;
         list.erase(std::remove(list.begin(), list.end(), &waiter), list.end());
+        state->sleepers.fetch_sub(1);
     }
     return result;
 }

@@ -27,6 +27,10 @@ public:
     // ever); an automatic-reset event is reset by the wait that takes it.
     bool wait(DWORD ms);
     bool isSet() { return wait(0); }
+    // Whether the event is signalled now, without taking it (an automatic-
+    // reset event stays set): for a thread that spins briefly before it
+    // sleeps in a wait.
+    bool peek() const;
 
     struct state_t;
 

@@ -1,5 +1,7 @@
 #include "machine/packetQueue.h"
 
+#include "machine/spinWait.h"
+
 #include <chrono>
 
 packetQueue_t::packetQueue_t(sharedLock_t& lock) : lock_(lock) {}
@@ -49,17 +51,27 @@ void packetQueue_t::removedLocked(std::size_t n)
     if (n == 0)
         return;
     removed_.fetch_add(n);
+    if (waiting_.load() > 0)
+        releasedWaiter_.store(true);
     wakeWaiters();
 }
 
 bool packetQueue_t::waitUntilLeft(std::uint64_t entry, DWORD ms, const std::function<bool()>& done)
 {
-    std::unique_lock<std::mutex> guard(waitMutex_);
+    waiting_.fetch_add(1);
     auto over = [&] { return hasLeft(entry) || done(); };
-    if (ms == INFINITE)
-        left_.wait(guard, over);
-    else
-        left_.wait_for(guard, std::chrono::milliseconds(ms), over);
+    // The reply usually comes within one round trip to the server: waited
+    // for on the processor, it needs no wake-up of this thread.
+    // A wait without time (ms 0) only looks.
+    const bool finished = ms == 0 ? over() : spinUntil(over, exchangeSpinBudget);
+    if (!finished) {
+        std::unique_lock<std::mutex> guard(waitMutex_);
+        if (ms == INFINITE)
+            left_.wait(guard, over);
+        else
+            left_.wait_for(guard, std::chrono::milliseconds(ms), over);
+    }
+    waiting_.fetch_sub(1);
     return hasLeft(entry);
 }
 

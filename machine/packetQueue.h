@@ -49,6 +49,12 @@ public:
     bool waitUntilLeft(std::uint64_t entry, DWORD ms, const std::function<bool()>& done);
     // Makes every waitUntilLeft test its condition again.
     void wakeWaiters();
+    // A thread is inside waitUntilLeft.
+    bool hasWaiters() const { return waiting_.load() > 0; }
+    // Whether packets left the queue while a thread waited in waitUntilLeft
+    // since the last call: that thread is likely to queue its next command
+    // at once. Clears the flag.
+    bool takeReleasedWaiter() { return releasedWaiter_.exchange(false); }
     // True when a packet at position 1 or later equals the given one; the
     // front (position 0) is never compared.
     bool hasDuplicate(const packetBuffer_t& packet);
@@ -89,6 +95,8 @@ private:
     event_t* pushSignal_ = nullptr;
     // Packets removed since construction; written under lock_.
     std::atomic<std::uint64_t> removed_{0};
+    std::atomic<int> waiting_{0};
+    std::atomic<bool> releasedWaiter_{false};
     // Only for the waiters' sleep; never held while taking lock_.
     std::mutex waitMutex_;
     std::condition_variable left_;
