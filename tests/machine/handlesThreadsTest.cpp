@@ -99,6 +99,81 @@ TEST(eventThreads, waitForAnyGivesTheSignalledIndex)
     EXPECT_TRUE(a.isSet());
 }
 
+// Two threads hand a turn back and forth through two automatic events, one
+// side sleeping in wait and the other in waitForAnyEvent. A set that slips
+// between a sleeper's last look and its sleep is never lost: a lost one
+// leaves both sides waiting, and the round count falls short.
+struct turnArgs_t {
+    event_t* mine;
+    event_t* theirs;
+    event_t* stop;
+    int rounds;
+    std::atomic<int> taken{0};
+};
+
+unsigned takesTurnsWithWaitForAny(void* argument)
+{
+    auto* args = static_cast<turnArgs_t*>(argument);
+    for (int i = 0; i < args->rounds; ++i) {
+        if (waitForAnyEvent({args->stop, args->mine}, generous) != 1)
+            return 0;
+        args->taken.fetch_add(1);
+        args->theirs->set();
+    }
+    return 0;
+}
+
+TEST(eventThreads, noSetIsLostBetweenALookAndTheSleep)
+{
+    event_t ping(false, false);
+    event_t pong(false, false);
+    event_t stop(true, false);
+    turnArgs_t args{&ping, &pong, &stop, 20000};
+    int rounds = 0;
+    {
+        threadHandle_t partner(takesTurnsWithWaitForAny, &args);
+        for (; rounds < args.rounds; ++rounds) {
+            ping.set();
+            if (!pong.wait(generous))
+                break;
+        }
+        stop.set();
+    }
+    EXPECT_EQ(rounds, args.rounds);
+    EXPECT_EQ(args.taken.load(), args.rounds);
+}
+
+// A waiter may delete the event the moment its wait returns, while the
+// setter is still inside set(); the setter must not touch freed memory
+// then (the sanitizer builds see it).
+struct ownedEvent_t {
+    std::atomic<event_t*> event{nullptr};
+    event_t* ready;
+};
+
+unsigned waitsThenDeletes(void* argument)
+{
+    auto* args = static_cast<ownedEvent_t*>(argument);
+    auto* event = new event_t(true, false);
+    args->event.store(event);
+    args->ready->set();
+    const bool woken = event->wait(generous);
+    delete event;
+    return woken ? 1 : 0;
+}
+
+TEST(eventThreads, aWaiterMayDeleteTheEventAsSoonAsItReturns)
+{
+    for (int i = 0; i < 300; ++i) {
+        event_t ready(false, false);
+        ownedEvent_t args;
+        args.ready = &ready;
+        threadHandle_t waiter(waitsThenDeletes, &args);
+        ASSERT_TRUE(ready.wait(generous));
+        args.event.load()->set();
+    }
+}
+
 unsigned endsAtOnce(void*)
 {
     return 0;

@@ -2,6 +2,9 @@
 #include "machine/packetQueue.h"
 #include "machine/sharedLock.h"
 #include <gtest/gtest.h>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -170,3 +173,50 @@ TEST_F(packetQueueTest, CurrentPacketIsAnIndependentCopy)
 }
 
 }  // namespace
+
+// Waits (with a generous deadline) until a thread is inside waitUntilLeft.
+bool waiterInside(const packetQueue_t& queue)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!queue.hasWaiters())
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+    return true;
+}
+
+// A waiter is released by its entry leaving or by the condition, whether
+// the release comes while it still looks on the processor or long after it
+// went to sleep.
+TEST(packetQueueThreads, AWaiterIsReleasedEarlyOrLate)
+{
+    using namespace std::chrono_literals;
+    for (const auto delay : {0ms, 30ms}) {
+        SCOPED_TRACE(delay.count());
+        sharedLock_t lock;
+        packetQueue_t queue(lock);
+        std::uint64_t entry = 0;
+        queue.push(packetBuffer_t(4), &entry);
+        std::atomic<bool> left{false};
+        std::thread waiter([&] { left = queue.waitUntilLeft(entry, 20000, [] { return false; }); });
+        EXPECT_TRUE(waiterInside(queue));
+        std::this_thread::sleep_for(delay);
+        queue.dropFront();
+        waiter.join();
+        EXPECT_TRUE(left.load());
+        EXPECT_TRUE(queue.takeReleasedWaiter()) << "a waiter was inside when its entry left";
+        EXPECT_FALSE(queue.takeReleasedWaiter());
+
+        // Released by the condition: the entry stays.
+        queue.push(packetBuffer_t(4), &entry);
+        std::atomic<bool> over{false};
+        std::atomic<bool> result{true};
+        std::thread second([&] { result = queue.waitUntilLeft(entry, 20000, [&] { return over.load(); }); });
+        EXPECT_TRUE(waiterInside(queue));
+        std::this_thread::sleep_for(delay);
+        over = true;
+        queue.wakeWaiters();
+        second.join();
+        EXPECT_FALSE(result.load());
+        EXPECT_FALSE(queue.hasWaiters());
+    }
+}
