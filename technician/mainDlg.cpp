@@ -13,6 +13,7 @@
 #include "platform/ticks.h"
 #include "technician/heldCheckBox.h"
 #include "technician/helpTopics.h"
+#include "technician/operationsDlg.h"
 #include "technician/pageIds.h"
 #include "technician/resourceImages.h"
 #include "technician/tabCtrl.h"
@@ -186,7 +187,14 @@ void mainDlg_t::addTabPage(int index, const wchar_t* caption, int dialogId)
         pageIds_[index] = 0;
         return;
     }
-    auto* page = new QWidget(controls_.tabs);
+    QWidget* page = nullptr;
+    if (dialogId == pageId::operations) {
+        operations_ = new operationsDlg_t(controls_.tabs);
+        operations_->onInitDialog();
+        page = operations_;
+    } else {
+        page = new QWidget(controls_.tabs);
+    }
     setDialogId(page, dialogId);
     page->setFixedSize(mainDlgLayout::pageWidth, mainDlgLayout::pageHeight);
     page->move(mainDlgLayout::pageLeft, mainDlgLayout::pageTop);
@@ -215,8 +223,9 @@ int mainDlg_t::pageId(int tabIndex) const
 
 int mainDlg_t::currentHelpPageId() const
 {
-    // The Operations page answers with its sub-page once it has them; an
-    // Operations page without a chosen sub-page counts as itself.
+    // On the Operations page, the inner page on screen.
+    if (operations_ != nullptr && page(currentTab_) == operations_)
+        return operations_->currentPageId();
     return pageId(currentTab_);
 }
 
@@ -250,7 +259,9 @@ void mainDlg_t::onDeviceNotify(WPARAM wParam, LPARAM lParam)
         onConnectionStatus();
         break;
     case layerRecord_e:
-        // The Operations and logs pages take the new layer record.
+        if (operations_ != nullptr)
+            operations_->onNewLayerRecord();
+        // Then the logs page.
         break;
     case greetingAccepted_e:
         startOtherMachineInstances();
@@ -277,6 +288,8 @@ void mainDlg_t::onConnectionStatus()
     blinkIndex_ = 1 - blinkIndex_;
     controls_.indicator->setBitmap(bitmaps_[static_cast<std::size_t>(blinkIndex_)]);
 
+    if (operations_ != nullptr)
+        operations_->onStatus();
     device_->requestLayerRecords(10);
 
     const machineStatus_t status = device_->getStatus();
@@ -331,6 +344,8 @@ void mainDlg_t::showTemperature()
     else
         temperatureText_ = wstr_t() << temperature << L"\u00b0";
     controls_.temperature->setText(QString::fromStdWString(temperatureText_));
+    if (operations_ != nullptr)
+        operations_->onMachineInfo();
 }
 
 void mainDlg_t::startOtherMachineInstances()

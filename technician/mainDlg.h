@@ -19,6 +19,7 @@
 #include <functional>
 #include <string>
 
+class operationsDlg_t;
 class qvrClientDev_t;
 class sharedLock_t;
 
@@ -71,6 +72,7 @@ public:
     int currentTab() const { return currentTab_; }
     QWidget* page(int tabIndex) const;
     int pageId(int tabIndex) const;
+    operationsDlg_t* operationsPage() const { return operations_; }
     qvrClientDev_t* device() const { return device_; }
     const mainDlgControls_t& controls() const { return controls_; }
     // Bitmap [0] is resource 134, [1] resource 133.
@@ -121,6 +123,7 @@ private:
     QBrush temperatureBrush_;
     std::array<QWidget*, tabCount> pages_{};
     std::array<int, tabCount> pageIds_{};
+    operationsDlg_t* operations_ = nullptr;
     int currentTab_ = 0;
     mainDlgControls_t controls_;
     std::wstring temperatureText_;
