@@ -6,6 +6,7 @@
 #include "machine/textUtils.h"
 #include "machine/toolInfo.h"
 #include "machine/wstr.h"
+#include "platform/decimal.h"
 
 #include <cstring>
 #include <locale>
@@ -21,7 +22,7 @@ constexpr char toolColumnLine[] =
     "// #   Loc DZ-Pen(\xB5m)  DZ-Table-Up(\xB5m)  Speed  Refill Len + Time   Diameter  Active?  Sensor?";
 
 std::string number(long long value) {
-    return wstrToStr(toStr(value));
+    return decimalText(value);
 }
 
 // Right-aligned in a field of the width; a wider text is written whole.

@@ -157,7 +157,10 @@ public:
     // Parameters files of the machine's Settings folder.
     bool writeParametersFile(const std::wstring& path, const std::int32_t* memory, const std::wstring& comment);
     std::wstring readParametersFile(const std::wstring& path, std::int32_t* memory, std::wstring* comment);
-    void storeMachineParameters(const std::int32_t* memory = nullptr);
+    // Writes the memory (the current one when null) into the machine's
+    // parameters files and reads them back. Virtual so that a device that
+    // keeps no files (a fuzzing harness) can replace the storing.
+    virtual void storeMachineParameters(const std::int32_t* memory = nullptr);
     void loadMachineParameters();
     bool saveParametersFile();
     bool saveOpenedParams();

@@ -363,6 +363,8 @@ void wendaroServer_t::noteTextMessage(const textMessage_t& message)
 {
     {
         std::lock_guard<std::mutex> guard(mutex_);
+        if (messages_.size() >= keptTextMessages)
+            messages_.erase(messages_.begin());
         messages_.push_back(message);
     }
     log(L"Text message from " + message.user + L" on " + message.host + L": " + message.text);
