@@ -26,8 +26,11 @@ public:
     ~fuzzDevice_t() override { stop(); }
 
     // Folder creation is not the parser's business, and arbitrary machine
-    // numbers would fill the prefix with folders.
+    // numbers would fill the prefix with folders; no more are the machine's
+    // files, which a fuzzing run would write and read for each input.
     void createFoldersIfIdKnown() override {}
+    void loadMachineParameters() override {}
+    void rememberEmbeddedVersion(std::uint16_t) override {}
     void onLinkTimeout() override {}
     void setMachineName(const std::wstring&) override {}
     void setEmbeddedVersionText(const std::wstring&) override {}

@@ -26,8 +26,11 @@ class fuzzDevice_t : private lockHolder_t, public qvrClientDev_t {
 public:
     fuzzDevice_t() : qvrClientDev_t(0, deviceLock) {}
 
-    // Arbitrary machine numbers would fill the prefix with folders.
+    // Arbitrary machine numbers would fill the prefix with folders, and the
+    // machine's files would be written and read for each input.
     void createFoldersIfIdKnown() override {}
+    void loadMachineParameters() override {}
+    void rememberEmbeddedVersion(std::uint16_t) override {}
 
     // A parameter block from the server is stored through the parameters
     // file's text, here in memory rather than in the machine's files: the

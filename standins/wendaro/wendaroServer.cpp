@@ -359,6 +359,12 @@ void wendaroServer_t::updateConnection(const connectionInfo_t& info)
         infos_[info.id] = info;
 }
 
+void wendaroServer_t::clearTextMessages()
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    messages_.clear();
+}
+
 void wendaroServer_t::noteTextMessage(const textMessage_t& message)
 {
     {

@@ -118,6 +118,7 @@ public:
     // (a server that runs for weeks keeps no unbounded list).
     static constexpr std::size_t keptTextMessages = 100;
     std::vector<textMessage_t> textMessages() const;
+    void clearTextMessages();
     // Lines for the program's own log (connections, requests to close).
     void setLogSink(logSink_t sink);
     // A text dump of the machines, printers and queues.
