@@ -1,6 +1,7 @@
 // deps: machine
 // Arbitrary bytes from the machine as reply packets, dispatched by a device
-// that is never started (no thread, no window, a temporary prefix).
+// that is never started (no thread, no window, a temporary prefix, none of
+// the machine's files).
 //
 // Input: a sequence of records [head][bytes...]: the low 6 bits of head are
 // the reply's length; bit 6 queues a command first (its code is the next
