@@ -10,10 +10,10 @@
 // back); the rest is the file's text as the text mode reads it. One reading
 // per input, and a second one for one input in eight, keeps an execution
 // short: the writing and second reading cost three times the first.
+#include "machine/parametersFile.h"
 #include "machine/glueProfile.h"
 #include "machine/machineParam.h"
 #include "machine/openedParams.h"
-#include "machine/parametersFile.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -25,8 +25,7 @@
 
 namespace {
 
-void readParameters(const std::string& text, bool compact, bool factoryBlock, bool writeBack)
-{
+void readParameters(const std::string& text, bool compact, bool factoryBlock, bool writeBack) {
     static parameterMemory_t image;
     image = getDefaultParameterTable();
     std::span<std::int32_t> target(image);
@@ -68,14 +67,14 @@ void readParameters(const std::string& text, bool compact, bool factoryBlock, bo
     std::stable_sort(first.begin(), first.end());
     if (first != second)
         std::abort();
-    if (!reread.empty() && (!first.empty() || reread != std::wstring(L"\n") + glueProfilesMissingText + L"\n"))
+    if (!reread.empty() &&
+        (!first.empty() || reread != std::wstring(L"\n") + glueProfilesMissingText + L"\n"))
         std::abort();
 }
 
-}  // namespace
+} // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)
         return 0;
     const std::uint8_t how = data[0];

@@ -25,8 +25,7 @@ namespace {
 const std::wstring filePath = L"C:/fuzzTextFile.txt";
 
 // What the text mode makes of the bytes.
-std::string textModeView(const std::string& bytes)
-{
+std::string textModeView(const std::string& bytes) {
     std::string text;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         if (bytes[i] == '\x1a')
@@ -40,8 +39,7 @@ std::string textModeView(const std::string& bytes)
 
 // Reads the whole file in text mode, piece by piece; the position after
 // the last piece goes to *end.
-std::string readInPieces(std::size_t piece, std::int64_t* end)
-{
+std::string readInPieces(std::size_t piece, std::int64_t* end) {
     fileHandle_t file;
     if (!file.open(filePath, "r"))
         std::abort();
@@ -61,10 +59,9 @@ std::string readInPieces(std::size_t piece, std::int64_t* end)
     return read;
 }
 
-}  // namespace
+} // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)
         return 0;
     const std::string bytes(reinterpret_cast<const char*>(data + 1), size - 1);
@@ -89,9 +86,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::string whole = "stale";
     if ((data[0] & 1) != 0 && !expected.empty()) {
-        if (readTextFileBounded(filePath, expected.size() - 1, whole) != textFileRead_e::tooLarge_e || !whole.empty())
+        if (readTextFileBounded(filePath, expected.size() - 1, whole) != textFileRead_e::tooLarge_e ||
+            !whole.empty())
             std::abort();
-    } else if (readTextFileBounded(filePath, expected.size(), whole) != textFileRead_e::ok_e || whole != expected) {
+    } else if (readTextFileBounded(filePath, expected.size(), whole) != textFileRead_e::ok_e ||
+               whole != expected) {
         std::abort();
     }
     return 0;
