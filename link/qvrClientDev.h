@@ -311,7 +311,7 @@ private:
     // An awaited command was closed by a reply without a status and no
     // status has been stored since (set only while the stored state is 5).
     std::atomic<bool> stateUnconfirmed_{false};
-    // Statuses stored (device thread, under the lock).
+    // Statuses stored; written by the device thread under the lock.
     std::uint64_t statusCount_ = 0;
     // Queue entries that a send-and-wait waits for (once per waiter).
     std::vector<std::uint64_t> awaitedEntries_;

@@ -203,7 +203,8 @@ TEST_F(qvrClientDevThreadsTest, SendAndWaitClosedWithoutAStatusDecidesFromANewer
     ASSERT_EQ(loop.wait_for(15s), std::future_status::ready);
     EXPECT_EQ(loop.get(), 7);
     const auto messages = server.messages();
-    EXPECT_EQ(std::count_if(messages.begin(), messages.end(), [](const bytes_t& m) { return commandCode(m) == 130; }), 1);
+    const auto is130 = [](const bytes_t& m) { return commandCode(m) == 130; };
+    EXPECT_EQ(std::count_if(messages.begin(), messages.end(), is130), 1);
 }
 
 TEST_F(qvrClientDevThreadsTest, WaitForConnectionSendsTheSameRequestAgainAfterAPause)
