@@ -16,6 +16,7 @@
 #include "technician/heldCheckBox.h"
 #include "technician/helpTopics.h"
 #include "technician/installationDlg.h"
+#include "technician/logDlg.h"
 #include "technician/pageIds.h"
 #include "technician/printErrorsFlag.h"
 #include "technician/resourceImages.h"
@@ -195,6 +196,8 @@ void mainDlg_t::addTabPage(int index, const wchar_t* caption, int dialogId)
     QWidget* page = nullptr;
     if (dialogId == pageId::softwareAndParameters)
         page = installation_ = new installationDlg_t(controls_.tabs);
+    else if (dialogId == pageId::printerLogs)
+        page = logs_ = new logDlg_t(controls_.tabs);
     else
         page = new QWidget(controls_.tabs);
     setDialogId(page, dialogId);
@@ -247,7 +250,8 @@ void mainDlg_t::onDeviceNotify(WPARAM wParam, LPARAM lParam)
         return;
     switch (static_cast<int>(wParam & 0xFFFF)) {
     case newLog_e:
-        // The logs page reloads the daily log it shows.
+        if (logs_ != nullptr)
+            logs_->onNewLog();
         break;
     case parameterBlock_e:
         if (installation_ != nullptr)
@@ -267,6 +271,8 @@ void mainDlg_t::onDeviceNotify(WPARAM wParam, LPARAM lParam)
         break;
     case layerRecord_e:
         // The Operations and logs pages take the new layer record.
+        if (logs_ != nullptr)
+            logs_->onNewLayerRecord();
         break;
     case greetingAccepted_e:
         startOtherMachineInstances();
@@ -332,6 +338,8 @@ void mainDlg_t::onCurrentMachineChanged()
     releasePending_ = false;
     if (installation_ != nullptr)
         installation_->fillParameterList();
+    if (logs_ != nullptr)
+        logs_->reloadView();
     refreshPages();
     device_->requestParameterChunk(0);
 }
@@ -471,6 +479,8 @@ void mainDlg_t::onTabChanged(int index)
         device_->sendCommand(12);
     }
     showPage(index);
+    if (index == logsTab && logs_ != nullptr)
+        logs_->onShown();
 }
 
 // --- timer and closing ----------------------------------------------------------
@@ -489,6 +499,8 @@ void mainDlg_t::onTimer(int timerId)
         return;
     // Also catches a link lost without its notification.
     sensorCtrl_t::invalidateAll();
+    if (logs_ != nullptr)
+        logs_->refresh();
     // Wraps harmlessly: the difference is taken unsigned.
     if (closing_ && tickCount() - closeStart_ > closeFallbackMs)
         endDialog(IDCANCEL);

@@ -20,6 +20,7 @@
 #include <string>
 
 class installationDlg_t;
+class logDlg_t;
 class qvrClientDev_t;
 class sharedLock_t;
 
@@ -75,6 +76,7 @@ public:
     int pageId(int tabIndex) const;
     qvrClientDev_t* device() const { return device_; }
     const mainDlgControls_t& controls() const { return controls_; }
+    logDlg_t* logsPage() const { return logs_; }
     // Bitmap [0] is resource 134, [1] resource 133.
     const QPixmap& indicatorBitmap(int index) const { return bitmaps_.at(static_cast<std::size_t>(index)); }
     int blinkIndex() const { return blinkIndex_; }
@@ -125,6 +127,7 @@ private:
     std::array<QWidget*, tabCount> pages_{};
     installationDlg_t* installation_ = nullptr;
     std::array<int, tabCount> pageIds_{};
+    logDlg_t* logs_ = nullptr;
     int currentTab_ = 0;
     mainDlgControls_t controls_;
     std::wstring temperatureText_;

@@ -802,6 +802,12 @@ void simPrinter_t::appendDailyLog(const std::wstring& text)
     dailyLocked(text);
 }
 
+void simPrinter_t::appendBriefLog(const std::wstring& text)
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    briefLocked(text);
+}
+
 bool simPrinter_t::writeEmbeddedVersionFile()
 {
     std::lock_guard<std::mutex> guard(mutex_);

@@ -183,6 +183,8 @@ public:
     void setLogWriting(bool on);
     // One line of the daily log (the server logs its connections this way).
     void appendDailyLog(const std::wstring& text);
+    // One line of the brief log (the server notes who took control).
+    void appendBriefLog(const std::wstring& text);
     bool writeEmbeddedVersionFile();
     std::wstring machineFolder() const;
     std::wstring dailyLogPath() const;  // today's, by the log clock

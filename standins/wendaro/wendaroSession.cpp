@@ -500,6 +500,9 @@ wendaroSession_t::reply_t wendaroSession_t::connect(const wendaroRequest_t& requ
     const std::wstring access = control ? L"Control Access" : L"View Only";
     machine->printer().appendDailyLog(L"Connection " + toStr(id_) + L" opened: " + user + L" from " + peerHost_ +
                                       L" (" + access + L")");
+    // A technician taking control belongs to the machine's brief history too.
+    if (control)
+        machine->printer().appendBriefLog(L"Control access: " + user + L" from " + peerHost_);
     server_.updateConnection({id_, machine->id(), user, peerHost_, control, false});
     server_.log(L"Connection " + toStr(id_) + L": " + user + L" on machine " + toStr(machine->id()) + L", " +
                 access);
