@@ -81,6 +81,7 @@ protected:
 TEST_F(CalibrateDlgWidget, ProceduresPassTheGateAndRunModally)
 {
     EXPECT_EQ(dialogId(page_.get()), 191);
+    device().clearSent();
     struct case_t {
         int id;
         const wchar_t* caption;
@@ -94,22 +95,21 @@ TEST_F(CalibrateDlgWidget, ProceduresPassTheGateAndRunModally)
         {1019, L"Calibrate Trim Position...", L"Calibrate Trim"},
         {1024, L"Calibrate Z Absolute Zero...", L"Calibrate Z Abs Zero"},
     };
+    // Building: the gate's warning, and nothing is built or sent.
+    device().setMachineState(1);
+    {
+        scriptedMessageBox_t boxes;
+        boxes.expect(buildingText, MB_OK | MB_ICONEXCLAMATION, IDOK);
+        EXPECT_EQ(clickModal(1016).first, L"");
+    }
+    EXPECT_TRUE(device().codes().empty());
+    // Ready: the gate's 4 and status request, then the progress window asks
+    // for the procedure state; the procedure is the current one until its
+    // window is gone.
+    device().setMachineState(7);
     for (const case_t& c : cases) {
         SCOPED_TRACE(c.id);
         EXPECT_EQ(page_->controlText(c.id), c.caption);
-        // Building: the warning, and nothing is built or sent.
-        device().setMachineState(1);
-        device().clearSent();
-        {
-            scriptedMessageBox_t boxes;
-            boxes.expect(buildingText, MB_OK | MB_ICONEXCLAMATION, IDOK);
-            EXPECT_EQ(clickModal(c.id).first, L"");
-        }
-        EXPECT_TRUE(device().codes().empty());
-        // Ready: the gate's 4 and status request, then the progress window
-        // asks for the procedure state; the procedure is the current one until
-        // its window is gone.
-        device().setMachineState(7);
         device().clearSent();
         const auto [title, isProgress] = clickModal(c.id);
         EXPECT_EQ(title, c.procedure);

@@ -162,25 +162,6 @@ TEST(dzCalibratorTest, layerSequences)
     }
 }
 
-// With the response of the simulated printer the loop settles from the
-// factory value.
-TEST(dzCalibratorTest, convergesWithTheSimulatedResponse)
-{
-    fakeMachine_t machine;
-    machine.thicknessOf = responding(0.03);
-    dzCalibrator_t calibrator(machine);
-    scriptedMessageBox_t boxes;
-    boxes.expectContaining(L"Calibration is completed successfully.", MB_OK | MB_ICONINFORMATION, IDOK);
-    calibrator.start();
-    for (int layer = 1; layer <= 500 && calibrator.isRunning(); ++layer) {
-        machine.buildLayer();
-        calibrator.onLayer();
-    }
-    EXPECT_FALSE(calibrator.isRunning());
-    EXPECT_EQ(machine.cancels, 1);
-    EXPECT_NEAR(machine.dzValue, -2000000, 40000);
-}
-
 // The run is judged once per new layer, never past its history, and stop
 // asks while the run is not finished.
 TEST(dzCalibratorTest, repeatedAndOutOfRangeLayersStopAndCheckAborted)
