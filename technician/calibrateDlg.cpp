@@ -14,7 +14,7 @@
 #include "technician/calibrateFeederEncoders.h"
 #include "technician/installationDlg.h"
 #include "technician/mainDlg.h"
-#include "technician/procedureCreator.h"
+#include "technician/procedureStarter.h"
 #include "technician/tovrikApp.h"
 #include "ui_calibrateDlg.h"
 
@@ -123,25 +123,25 @@ void calibrateDlg_t::onInitializeMachine()
 
 void calibrateDlg_t::onCalibratePens()
 {
-    runProcedure(this, [] { return new calibrateToolsBatch_t(); });
+    startProcedure(this, [] { return new calibrateToolsBatch_t(); });
 }
 
 void calibrateDlg_t::onCleanBubbles(int form)
 {
     if (form == calibrateDlgId::cleanBubbles)
-        runProcedure(this, [] { return new cleanBubblesBatch_t(); });
+        startProcedure(this, [] { return new cleanBubblesBatch_t(); });
     else
-        runProcedure(this, [form] { return new fillEmptyGlueSystemBatch_t(form == calibrateDlgId::longCleanBubbles); });
+        startProcedure(this, [form] { return new fillEmptyGlueSystemBatch_t(form == calibrateDlgId::longCleanBubbles); });
 }
 
 void calibrateDlg_t::onCalibrateTrim()
 {
-    runProcedure(this, [] { return new calibrateTrimBatch_t(); });
+    startProcedure(this, [] { return new calibrateTrimBatch_t(); });
 }
 
 void calibrateDlg_t::onCalibrateZabsZero()
 {
-    runProcedure(this, [] { return new calibrateZabsZero_t(); });
+    startProcedure(this, [] { return new calibrateZabsZero_t(); });
 }
 
 void calibrateDlg_t::onCalibrateDz()
