@@ -2,9 +2,10 @@
 // window on the Operations page, connected to a simulated printer of the
 // machines server stand-in (in process, on a free port), with "Fast Clean
 // Bubbles" running in its progress window. Every question of the procedure
-// is answered OK. Once a few strokes are done, the two windows are drawn
-// side by side into one picture, each under a plain caption bar (a virtual
-// X server has no window manager to draw one), and the run is cancelled.
+// is answered OK. Once a few strokes are done, the progress window is drawn
+// over the main window's lower right, each under a plain caption bar (a
+// virtual X server has no window manager to draw one), and the run is
+// cancelled.
 //
 //     cmake --build <tree> --target technician_calibrate_page_shot
 //     QVR_PREFIX=$(mktemp -d) xvfb-run -a <tree>/technician/calibratePageShot docs/clean-and-calibrate.png
@@ -45,7 +46,7 @@ bool waitFor(condition_t condition, int deadlineMs)
 }
 
 constexpr int captionHeight = 24;
-constexpr int gap = 16;
+constexpr int margin = 12;
 
 // A window's picture under a caption bar with its title, framed.
 QImage framed(QWidget* window)
@@ -67,15 +68,14 @@ QImage framed(QWidget* window)
 
 bool savePicture(QWidget* main, QWidget* progress, const char* path)
 {
-    const QImage left = framed(main);
-    const QImage right = framed(progress);
-    QImage picture(left.width() + gap + right.width() + 2 * gap, std::max(left.height(), right.height()) + 2 * gap,
-                   QImage::Format_RGB32);
-    picture.fill(QColor(0xd8, 0xdc, 0xe0));
+    QImage picture = framed(main);
+    const QImage dialog = framed(progress);
     QPainter painter(&picture);
-    painter.drawImage(gap, gap, left);
-    // The progress window beside the page, level with the page's buttons.
-    painter.drawImage(gap + left.width() + gap, gap + 90, right);
+    // Over the lower right of the main window, as it opens over the page,
+    // leaving the page's own buttons in sight.
+    const QPoint at(picture.width() - dialog.width() - margin, picture.height() - dialog.height() - margin);
+    painter.fillRect(QRect(at + QPoint(4, 4), dialog.size()), QColor(0, 0, 0, 70));
+    painter.drawImage(at, dialog);
     painter.end();
     return picture.save(QString::fromLocal8Bit(path), "PNG");
 }
