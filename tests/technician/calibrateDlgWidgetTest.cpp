@@ -9,6 +9,7 @@
 #include "technician/calibrateDlg.h"
 #include "technician/calibrateFeederEncoders.h"
 #include "technician/mainDlg.h"
+#include "technician/operationsDlg.h"
 #include "technician/tovrikApp.h"
 #include "tests/support/closedPort.h"
 #include "tests/support/scriptedMessageBox.h"
@@ -36,19 +37,17 @@ protected:
         main_->setServer(L"", closedPort());
         tovrikApp().setMainDialog(main_.get());
         main_->onInitDialog();
-        page_ = std::make_unique<calibrateDlg_t>();
-        page_->onInitDialog();
+        page_ = main_->operationsPage()->calibratePage();
     }
 
     void TearDown() override
     {
-        page_.reset();
         main_.reset();
         mainDlg_t::setDeviceFactory({});
     }
 
     testClientDev_t& device() { return *static_cast<testClientDev_t*>(main_->device()); }
-    void click(int id) { dlgItemAs<QPushButton>(page_.get(), id)->click(); }
+    void click(int id) { dlgItemAs<QPushButton>(page_, id)->click(); }
 
     // Clicks a button that opens a modal window; the window's title, and
     // whether it was a procedure's progress window, before it is closed.
@@ -73,14 +72,16 @@ protected:
     }
 
     std::unique_ptr<mainDlg_t> main_;
-    std::unique_ptr<calibrateDlg_t> page_;
+    calibrateDlg_t* page_ = nullptr;
 };
 
 }  // namespace
 
 TEST_F(CalibrateDlgWidget, ProceduresPassTheGateAndRunModally)
 {
-    EXPECT_EQ(dialogId(page_.get()), 191);
+    // The Operations page's first inner page.
+    EXPECT_EQ(main_->operationsPage()->page(0), page_);
+    EXPECT_EQ(dialogId(page_), 191);
     device().clearSent();
     struct case_t {
         int id;
@@ -149,12 +150,12 @@ TEST_F(CalibrateDlgWidget, TheCalibrationGroupFollowsItsButtons)
 {
     // DZ shows the device's value; the group starts disabled.
     EXPECT_EQ(page_->controlText(1095), L"-1.200");
-    EXPECT_FALSE(dlgItem(page_.get(), 1021)->isEnabled());
-    EXPECT_FALSE(dlgItem(page_.get(), 1022)->isEnabled());
+    EXPECT_FALSE(dlgItem(page_, 1021)->isEnabled());
+    EXPECT_FALSE(dlgItem(page_, 1022)->isEnabled());
     click(1020);
-    EXPECT_TRUE(dlgItem(page_.get(), 1021)->isEnabled());
-    EXPECT_TRUE(dlgItem(page_.get(), 1022)->isEnabled());
+    EXPECT_TRUE(dlgItem(page_, 1021)->isEnabled());
+    EXPECT_TRUE(dlgItem(page_, 1022)->isEnabled());
     // Stop with no run finishes at once and disables the group again.
     click(1022);
-    EXPECT_FALSE(dlgItem(page_.get(), 1021)->isEnabled());
+    EXPECT_FALSE(dlgItem(page_, 1021)->isEnabled());
 }
