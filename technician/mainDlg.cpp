@@ -13,6 +13,7 @@
 #include "platform/ticks.h"
 #include "procedures/batches/baseStaticBatch.h"
 #include "technician/buildDlg.h"
+#include "technician/calibrateDlg.h"
 #include "technician/errorReport.h"
 #include "technician/heldCheckBox.h"
 #include "technician/helpTopics.h"
@@ -447,6 +448,8 @@ void mainDlg_t::refreshPages()
     showOpenDoorMode();
     if (installation_ != nullptr)
         installation_->buildComparisonText();
+    if (operations_ != nullptr && operations_->calibratePage() != nullptr)
+        operations_->calibratePage()->showDz();
 }
 
 void mainDlg_t::showOpenDoorMode()

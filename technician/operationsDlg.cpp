@@ -4,6 +4,7 @@
 #include "link/qvrClientDev.h"
 #include "platform/qt/dlgItem.h"
 #include "technician/buildDlg.h"
+#include "technician/calibrateDlg.h"
 #include "technician/functionsDlg.h"
 #include "technician/motorsDlg.h"
 #include "technician/pageIds.h"
@@ -67,7 +68,7 @@ bool operationsDlg_t::onInitDialog()
 
     // The Clean && Calibrate and Run Tests pages are placeholders until
     // those pages exist.
-    createPage<QWidget>(0, L"Clean && Calibrate", pageId::cleanAndCalibrate);
+    calibrate_ = createPage<calibrateDlg_t>(0, L"Clean && Calibrate", pageId::cleanAndCalibrate);
     createPage<QWidget>(1, L"Run Tests", pageId::runTests);
     functions_ = createPage<functionsDlg_t>(2, L"Processes", pageId::processes);
     motors_ = createPage<motorsDlg_t>(3, L"Motors", pageId::motors);
@@ -107,7 +108,7 @@ void operationsDlg_t::onStatus()
     if (!initialised_)
         return;
     sensorCtrl_t::invalidateAll();
-    // The Clean && Calibrate page's display comes first once it exists.
+    calibrate_->onStatus();
     functions_->showLayerLength();
     motors_->showPositions();
 }
@@ -121,10 +122,11 @@ void operationsDlg_t::onMachineInfo()
 
 void operationsDlg_t::onNewLayerRecord()
 {
-    // The Build page's statistics first; the Clean && Calibrate page's DZ
-    // calibrator follows once that page exists.
+    // The Build page's statistics first, then the DZ calibrator.
     if (build_ != nullptr)
         build_->computeStatistics();
+    if (calibrate_ != nullptr)
+        calibrate_->onNewLayer();
 }
 
 void operationsDlg_t::onTabChanged(int index)

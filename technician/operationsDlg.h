@@ -13,6 +13,7 @@ class operationsDlgTemplate;
 }
 class functionsDlg_t;
 class buildDlg_t;
+class calibrateDlg_t;
 class motorsDlg_t;
 class tabCtrl_t;
 
@@ -60,6 +61,7 @@ public:
     functionsDlg_t* functionsPage() const { return functions_; }
     motorsDlg_t* motorsPage() const { return motors_; }
     buildDlg_t* buildPage() const { return build_; }
+    calibrateDlg_t* calibratePage() const { return calibrate_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -73,6 +75,7 @@ private:
     functionsDlg_t* functions_ = nullptr;
     motorsDlg_t* motors_ = nullptr;
     buildDlg_t* build_ = nullptr;
+    calibrateDlg_t* calibrate_ = nullptr;
     std::array<QWidget*, pageCount> pages_{};
     std::array<int, pageCount> pageIds_{};
     bool initialised_ = false;

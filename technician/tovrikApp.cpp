@@ -152,6 +152,16 @@ void tovrikApp_t::setBoldFont(QWidget* dialog, int controlId)
     QWidget* control = dlgItem(dialog, controlId);
     if (control == nullptr)
         return;
+    // A control's font is its own (a bold group box has a bold caption, not
+    // bold buttons), while Qt passes a font on to the children that did not
+    // set theirs: they keep the weight they have.
+    for (QWidget* child : control->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->testAttribute(Qt::WA_SetFont))
+            continue;
+        QFont own = child->font();
+        own.setWeight(own.weight());
+        child->setFont(own);
+    }
     control->setFont(boldFont());
     control->update();
 }
