@@ -68,15 +68,6 @@ testsDlg_t::testsDlg_t(QWidget* parent) : QDialog(parent), ui_(std::make_unique<
         if (auto* radio = dlgItemAs<QRadioButton>(this, id))
             connect(radio, &QRadioButton::clicked, this, [this, id] { onTestChosen(id); });
     }
-    // The rows keep their places while their controls come and go, so the
-    // page does not jump from one test to the next.
-    for (const auto& list : controls_)
-        for (const int id : list)
-            if (QWidget* control = dlgItem(this, id)) {
-                QSizePolicy policy = control->sizePolicy();
-                policy.setRetainSizeWhenHidden(true);
-                control->setSizePolicy(policy);
-            }
     connect(ui_->runButton, &QPushButton::clicked, this, &testsDlg_t::runSelectedTest);
     connect(ui_->cancelTestButton, &QPushButton::clicked, this, &testsDlg_t::onCancelTest);
     connect(ui_->browseButton, &QPushButton::clicked, this, &testsDlg_t::onBrowse);
