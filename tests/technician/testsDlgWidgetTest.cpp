@@ -8,6 +8,7 @@
 #include "machine/registryUtils.h"
 #include "machine/textUtils.h"
 #include "platform/qt/dlgItem.h"
+#include "platform/qt/fileDialogHook.h"
 #include "platform/winConstants.h"
 #include "procedures/batches/pensTakingTestBatch.h"
 #include "procedures/batches/qt/staticBatchDlg.h"
@@ -93,34 +94,67 @@ protected:
     testsDlg_t page_;
 };
 
-TEST_F(TestsDlgWidget, BuildingGateSparesTheKnifeAndPensTakingTests)
+// What each test does from a paused machine (no model on the table), and
+// which tests the building gate spares when there is one.
+TEST_F(TestsDlgWidget, EachTestRunsItsActionAndTheBuildingGateSparesKnifeAndPens)
 {
-    const std::vector<int> tests = {1064, 1065, 1066, 1067, 1068, 1069, 1070, 1071, 1072, 1073};
+    struct outcome_t {
+        std::wstring procedure;  // the progress dialog's procedure, or empty
+        std::vector<int> codes;  // when no procedure runs
+        int emptyModelLayers = 0;
+        std::wstring box;
+    };
+    const std::wstring noCube = std::wstring(L"Cannot find ") + defaultSlicerFolder + L"/Cube.zs";
+    const struct {
+        int test;
+        outcome_t outcome;
+    } tests[] = {
+        {1064, {L"", {132}, 6, L""}},
+        {1065, {L"", {132}, 50, L""}},
+        {1066, {L"Check Knife", {}, 0, L""}},
+        {1067, {L"Pens Taking Test", {}, 0, L""}},
+        {1068, {L"Pens Drawing Test", {}, 0, L""}},
+        {1069, {L"", {132}, 10, L""}},
+        {1070, {L"Target Test", {}, 0, L""}},
+        {1071, {L"", {155}, 0, L""}},
+        {1072, {L"", {}, 0, noCube}},
+        {1073, {L"Custom Test", {}, 0, L""}},
+    };
     const struct {
         std::uint32_t flags;
-        const wchar_t* refusal;
-    } machines[] = {{0x4200, L"Please remove previous model first."},
+        const wchar_t* refusal;  // null: the machine builds nothing
+    } machines[] = {{0, nullptr},
+                    {0x4200, L"Please remove previous model first."},
                     {0x0200, L"The machine is already building a model."}};
     page_.setControlText(testsDlgId::layers, L"10");
     page_.setControlText(testsDlgId::length, L"100");
     for (const auto& machine : machines) {
-        for (const int test : tests) {
-            SCOPED_TRACE(test);
+        for (const auto& t : tests) {
+            SCOPED_TRACE(testing::Message() << t.test << " flags " << machine.flags);
             device_.setMachineState(2);
             device_.setFlags(machine.flags);
             device_.clearSent();
-            page_.chooseTest(test);
-            const bool spared = test == 1066 || test == 1067;
+            device_.handedOver.clear();
+            page_.chooseTest(t.test);
+            const bool spared = t.test == 1066 || t.test == 1067;
+            const outcome_t expected = machine.refusal == nullptr || spared
+                                           ? t.outcome
+                                           : outcome_t{L"", {}, 0, machine.refusal};
             scriptedMessageBox_t boxes;
-            if (!spared)
-                boxes.expect(machine.refusal, MB_ICONSTOP, IDOK);
+            if (!expected.box.empty())
+                boxes.expect(expected.box, MB_ICONSTOP, IDOK);
             const std::vector<std::wstring> runs = procedureRuns([&] { page_.runSelectedTest(); }, closeAtOnce);
-            if (spared) {
-                EXPECT_EQ(runs, std::vector<std::wstring>{test == 1066 ? L"Check Knife" : L"Pens Taking Test"});
-            } else {
-                EXPECT_TRUE(runs.empty());
-                EXPECT_TRUE(device_.codes().empty());
-                EXPECT_TRUE(device_.handedOver.empty());
+            if (!expected.procedure.empty()) {
+                EXPECT_EQ(runs, std::vector<std::wstring>{expected.procedure});
+                continue;
+            }
+            EXPECT_TRUE(runs.empty());
+            EXPECT_EQ(device_.codes(), expected.codes);
+            ASSERT_EQ(device_.handedOver.size(), expected.emptyModelLayers != 0 ? 1u : 0u);
+            if (expected.emptyModelLayers != 0) {
+                const std::optional<simModelFile_t> model = simModelFile_t::read(device_.handedOver[0]);
+                ASSERT_TRUE(model.has_value());
+                EXPECT_EQ(model->layers, expected.emptyModelLayers);
             }
         }
     }
@@ -220,6 +254,17 @@ TEST_F(TestsDlgWidget, EachTestShowsItsOwnControls)
               L"Make sure there is at least 1 ironed layer on the table before starting.\n\n"
               L"Prepare a small peace of media to put underneath the knife when requested.");
     EXPECT_EQ(windowText(dlgItem(&page_, testsDlgId::details)), page_.detailsText());
+
+    fileDialogRequest_t asked;
+    setFileDialogHook([&](const fileDialogRequest_t& request) {
+        asked = request;
+        return std::optional<std::wstring>(L"C:\\Tests\\Feeder.txt");
+    });
+    page_.onBrowse();
+    setFileDialogHook({});
+    EXPECT_EQ(asked.filter, L"Test Files (*.TXT)|*.TXT|All Files (*.*)|*.*||");
+    EXPECT_EQ(asked.defaultSuffix, L"TXT");
+    EXPECT_EQ(page_.controlText(testsDlgId::testFile), L"C:\\Tests\\Feeder.txt");
 }
 
 // The machines server stand-in with a printer that builds slowly enough for
