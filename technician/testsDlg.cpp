@@ -18,6 +18,7 @@
 #include "technician/testRules.h"
 #include "ui_testsDlg.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -98,6 +99,15 @@ void testsDlg_t::showTestControls(int testId)
         for (const int id : controls_[static_cast<std::size_t>(i)])
             if (QWidget* control = dlgItem(this, id))
                 control->setVisible(tests[i].radio == testId);
+}
+
+void testsDlg_t::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void testsDlg_t::runSelectedTest()

@@ -81,6 +81,10 @@ public:
     void accept() override { runSelectedTest(); }
     void reject() override {}
 
+protected:
+    // A dialog without a default button does nothing with Enter by itself.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void showTestControls(int testId);
     // The empty model written and handed over; the system's error otherwise.

@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QTimer>
 #include <fstream>
 #include <functional>
@@ -158,6 +159,18 @@ TEST_F(TestsDlgWidget, EachTestRunsItsActionAndTheBuildingGateSparesKnifeAndPens
             }
         }
     }
+}
+
+TEST_F(TestsDlgWidget, EnterRunsTheChosenTestAndEscapeNothing)
+{
+    device_.setMachineState(7);
+    page_.chooseTest(testsDlgId::pyramidTest);
+    QWidget* edit = dlgItem(&page_, testsDlgId::layers);
+    for (const int key : {Qt::Key_Escape, Qt::Key_Return}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(edit, &press);
+    }
+    EXPECT_EQ(device_.codes(), std::vector<int>{155});
 }
 
 TEST_F(TestsDlgWidget, BlockTestLimits)
