@@ -34,16 +34,23 @@ struct testRow_t {
 // The tests in radio order, with their Details texts (the machine's own
 // wording) and the controls that only they show.
 const testRow_t tests[testsDlg_t::testCount] = {
-    {testsDlgId::trimTest, L"Build a small block (6 layers / 100mm) in order to test the trimming knife.", {}},
+    {testsDlgId::trimTest,
+     L"Build a small block (6 layers / 100mm) in order to test the trimming knife.",
+     {}},
     {testsDlgId::glueTest, L"Build a full-length block of 50 layers in order to check the glue system.", {}},
     {testsDlgId::cuttingKnifeTest,
      L"Draws a small circle on a peace of media to check the cutting knife.\n\n"
      L"Make sure there is at least 1 ironed layer on the table before starting.\n\n"
      L"Prepare a small peace of media to put underneath the knife when requested.",
      {}},
-    {testsDlgId::pensTakingTest, L"Validate that the machine can take and return the pens.", {1082, testsDlgId::repeats}},
-    {testsDlgId::pensDrawingTest, L"Check the operations of the pens by drawing some lines with each pen.", {}},
-    {testsDlgId::blockTest, L"Build an empty block with a specifed amount of layers and model length.",
+    {testsDlgId::pensTakingTest,
+     L"Validate that the machine can take and return the pens.",
+     {1082, testsDlgId::repeats}},
+    {testsDlgId::pensDrawingTest,
+     L"Check the operations of the pens by drawing some lines with each pen.",
+     {}},
+    {testsDlgId::blockTest,
+     L"Build an empty block with a specifed amount of layers and model length.",
      {1081, testsDlgId::layers, 1107, testsDlgId::length, 1108}},
     {testsDlgId::targetTest, L"Check the accuracy of the machine by drawing 2D cuts.", {}},
     {testsDlgId::pyramidTest, L"Run the machine's test model.", {}},
@@ -55,10 +62,9 @@ constexpr int pausedState = 2;
 constexpr std::uint8_t leaveHeldStateCommand = 132;
 constexpr std::uint8_t testModelCommand = 155;
 
-}  // namespace
+} // namespace
 
-testsDlg_t::testsDlg_t(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::testsDlgTemplate>())
-{
+testsDlg_t::testsDlg_t(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::testsDlgTemplate>()) {
     // A page inside the Operations page's tab, not a window of its own.
     setWindowFlags(Qt::Widget);
     ui_->setupUi(this);
@@ -76,15 +82,13 @@ testsDlg_t::testsDlg_t(QWidget* parent) : QDialog(parent), ui_(std::make_unique<
 
 testsDlg_t::~testsDlg_t() = default;
 
-bool testsDlg_t::onInitDialog()
-{
+bool testsDlg_t::onInitDialog() {
     setControlText(testsDlgId::repeats, L"8");
     showTestControls(chosenTest());
     return true;
 }
 
-void testsDlg_t::onTestChosen(int testId)
-{
+void testsDlg_t::onTestChosen(int testId) {
     for (const testRow_t& test : tests)
         if (test.radio == testId)
             details_ = test.details;
@@ -93,16 +97,14 @@ void testsDlg_t::onTestChosen(int testId)
     update();
 }
 
-void testsDlg_t::showTestControls(int testId)
-{
+void testsDlg_t::showTestControls(int testId) {
     for (int i = 0; i < testCount; ++i)
         for (const int id : controls_[static_cast<std::size_t>(i)])
             if (QWidget* control = dlgItem(this, id))
                 control->setVisible(tests[i].radio == testId);
 }
 
-void testsDlg_t::keyPressEvent(QKeyEvent* event)
-{
+void testsDlg_t::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         accept();
         return;
@@ -110,13 +112,13 @@ void testsDlg_t::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-void testsDlg_t::runSelectedTest()
-{
+void testsDlg_t::runSelectedTest() {
     const int test = chosenTest();
     qvrCommDev_t* device = getCurrentDevice();
     if (test == 0 || device == nullptr)
         return;
-    if (const std::optional<std::wstring> refusal = testRules_t::buildingRefusal(test, device->getStatus().flags())) {
+    if (const std::optional<std::wstring> refusal =
+            testRules_t::buildingRefusal(test, device->getStatus().flags())) {
         messageBox(*refusal, MB_ICONSTOP);
         return;
     }
@@ -156,31 +158,26 @@ void testsDlg_t::runSelectedTest()
     }
 }
 
-void testsDlg_t::runPensTakingTest()
-{
+void testsDlg_t::runPensTakingTest() {
     const std::int32_t loops = testRules_t::repeatCount(controlText(testsDlgId::repeats));
     startProcedure(this, [loops] { return new pensTakingTestBatch_t(loops); });
 }
 
-void testsDlg_t::runCheckKnife()
-{
+void testsDlg_t::runCheckKnife() {
     startProcedure(this, [] { return new checkKnifeBatch_t(); });
 }
 
-void testsDlg_t::runPensDrawingTest()
-{
+void testsDlg_t::runPensDrawingTest() {
     startProcedure(this, [] { return new pensDrawingTestBatch_t(); });
 }
 
-void testsDlg_t::runScriptFileTest(const std::wstring& name, const std::wstring& path)
-{
+void testsDlg_t::runScriptFileTest(const std::wstring& name, const std::wstring& path) {
     // A missing or faulty script ends in the procedure with the runner's
     // report ("can't open ..." or the place of the error).
     startProcedure(this, [&] { return new qvrFileBatch_t(name, path); });
 }
 
-void testsDlg_t::buildBlockTest()
-{
+void testsDlg_t::buildBlockTest() {
     const std::wstring layers = controlText(testsDlgId::layers);
     const std::wstring length = controlText(testsDlgId::length);
     if (const std::optional<std::wstring> refusal = testRules_t::blockRefusal(layers, length)) {
@@ -190,15 +187,13 @@ void testsDlg_t::buildBlockTest()
     buildEmptyModel(*testRules_t::readInteger(layers), *testRules_t::readInteger(length));
 }
 
-void testsDlg_t::buildEmptyModel(std::int32_t layers, std::int32_t lengthMm)
-{
+void testsDlg_t::buildEmptyModel(std::int32_t layers, std::int32_t lengthMm) {
     qvrCommDev_t* device = getCurrentDevice();
     if (device != nullptr && !device->buildEmptyModel(layers, lengthMm, 0, 0))
         messageBox(L"", MB_ICONSTOP);
 }
 
-void testsDlg_t::runCubeTest()
-{
+void testsDlg_t::runCubeTest() {
     qvrCommDev_t* device = getCurrentDevice();
     if (device == nullptr)
         return;
@@ -214,20 +209,19 @@ void testsDlg_t::runCubeTest()
     device->sendModelFile(path, 2, 0, L"", 1, 1999, 0, 0, L"");
 }
 
-void testsDlg_t::onCancelTest()
-{
+void testsDlg_t::onCancelTest() {
     qvrClientDev_t* device = getCurrentClientDevice();
     if (device == nullptr)
         return;
     const std::uint32_t flags = device->getStatus().flags();
     if ((flags & testRules_t::buildingFlag) == 0 || (flags & testRules_t::modelOnTableFlag) != 0)
         return;
-    if (messageBox(L"Are you sure you want to cancel the current block / model?", MB_YESNO | MB_ICONQUESTION) == IDYES)
+    if (messageBox(L"Are you sure you want to cancel the current block / model?",
+                   MB_YESNO | MB_ICONQUESTION) == IDYES)
         device->cancelBuild(0, L"");
 }
 
-void testsDlg_t::onBrowse()
-{
+void testsDlg_t::onBrowse() {
     fileDialogRequest_t request;
     request.kind = fileDialogRequest_t::open_e;
     request.parent = this;
@@ -237,31 +231,26 @@ void testsDlg_t::onBrowse()
         setControlText(testsDlgId::testFile, *chosen);
 }
 
-void testsDlg_t::chooseTest(int testId)
-{
+void testsDlg_t::chooseTest(int testId) {
     if (auto* radio = dlgItemAs<QRadioButton>(this, testId))
         radio->click();
 }
 
-int testsDlg_t::chosenTest() const
-{
+int testsDlg_t::chosenTest() const {
     return checkedRadio(this, testsDlgId::trimTest, testsDlgId::customTest);
 }
 
-std::wstring testsDlg_t::controlText(int controlId) const
-{
+std::wstring testsDlg_t::controlText(int controlId) const {
     const QWidget* control = dlgItem(this, controlId);
     return control != nullptr ? windowText(control) : std::wstring();
 }
 
-void testsDlg_t::setControlText(int controlId, const std::wstring& text)
-{
+void testsDlg_t::setControlText(int controlId, const std::wstring& text) {
     if (QWidget* control = dlgItem(this, controlId))
         setWindowText(control, text);
 }
 
-bool testsDlg_t::isControlShown(int controlId) const
-{
+bool testsDlg_t::isControlShown(int controlId) const {
     const QWidget* control = dlgItem(this, controlId);
     return control != nullptr && !control->isHidden();
 }
