@@ -3,7 +3,8 @@
 #include <limits>
 #include <sstream>
 
-std::optional<std::wstring> testRules_t::buildingRefusal(int testId, std::uint32_t statusFlags) {
+std::optional<std::wstring> testRules_t::buildingRefusal(int testId, std::uint32_t statusFlags)
+{
     if (testId == cuttingKnifeTest || testId == pensTakingTest || (statusFlags & buildingFlag) == 0)
         return std::nullopt;
     if ((statusFlags & modelOnTableFlag) != 0)
@@ -11,7 +12,8 @@ std::optional<std::wstring> testRules_t::buildingRefusal(int testId, std::uint32
     return std::wstring(L"The machine is already building a model.");
 }
 
-std::optional<std::int32_t> testRules_t::readInteger(const std::wstring& text) {
+std::optional<std::int32_t> testRules_t::readInteger(const std::wstring& text)
+{
     std::wistringstream in(text);
     in.imbue(std::locale::classic());
     long long value = 0;
@@ -21,13 +23,15 @@ std::optional<std::int32_t> testRules_t::readInteger(const std::wstring& text) {
     return static_cast<std::int32_t>(value);
 }
 
-std::int32_t testRules_t::repeatCount(const std::wstring& text) {
+std::int32_t testRules_t::repeatCount(const std::wstring& text)
+{
     const std::optional<std::int32_t> count = readInteger(text);
     return count && *count >= 1 ? *count : defaultRepeats;
 }
 
 std::optional<std::wstring> testRules_t::blockRefusal(const std::wstring& layers,
-                                                      const std::wstring& lengthMm) {
+                                                      const std::wstring& lengthMm)
+{
     // A text that is no number counts as 0, as the edits read it.
     const std::int32_t layerCount = readInteger(layers).value_or(0);
     if (layerCount < 1 || layerCount > maxBlockLayers)

@@ -13,8 +13,8 @@ struct testRules_t {
     static constexpr int cuttingKnifeTest = 1066;
     static constexpr int pensTakingTest = 1067;
 
-    static constexpr std::uint32_t buildingFlag = 0x200;      // status flags bit 9
-    static constexpr std::uint32_t modelOnTableFlag = 0x4000; // status flags bit 14
+    static constexpr std::uint32_t buildingFlag = 0x200;       // status flags bit 9
+    static constexpr std::uint32_t modelOnTableFlag = 0x4000;  // status flags bit 14
     static constexpr int defaultRepeats = 8;
     static constexpr std::int32_t maxBlockLayers = 1998;
     // The empty model's width is the length in nanometres; beyond this many

@@ -62,9 +62,10 @@ constexpr int pausedState = 2;
 constexpr std::uint8_t leaveHeldStateCommand = 132;
 constexpr std::uint8_t testModelCommand = 155;
 
-} // namespace
+}  // namespace
 
-testsDlg_t::testsDlg_t(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::testsDlgTemplate>()) {
+testsDlg_t::testsDlg_t(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::testsDlgTemplate>())
+{
     // A page inside the Operations page's tab, not a window of its own.
     setWindowFlags(Qt::Widget);
     ui_->setupUi(this);
@@ -82,13 +83,15 @@ testsDlg_t::testsDlg_t(QWidget* parent) : QDialog(parent), ui_(std::make_unique<
 
 testsDlg_t::~testsDlg_t() = default;
 
-bool testsDlg_t::onInitDialog() {
+bool testsDlg_t::onInitDialog()
+{
     setControlText(testsDlgId::repeats, L"8");
     showTestControls(chosenTest());
     return true;
 }
 
-void testsDlg_t::onTestChosen(int testId) {
+void testsDlg_t::onTestChosen(int testId)
+{
     for (const testRow_t& test : tests)
         if (test.radio == testId)
             details_ = test.details;
@@ -97,14 +100,16 @@ void testsDlg_t::onTestChosen(int testId) {
     update();
 }
 
-void testsDlg_t::showTestControls(int testId) {
+void testsDlg_t::showTestControls(int testId)
+{
     for (int i = 0; i < testCount; ++i)
         for (const int id : controls_[static_cast<std::size_t>(i)])
             if (QWidget* control = dlgItem(this, id))
                 control->setVisible(tests[i].radio == testId);
 }
 
-void testsDlg_t::keyPressEvent(QKeyEvent* event) {
+void testsDlg_t::keyPressEvent(QKeyEvent* event)
+{
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         accept();
         return;
@@ -112,7 +117,8 @@ void testsDlg_t::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void testsDlg_t::runSelectedTest() {
+void testsDlg_t::runSelectedTest()
+{
     const int test = chosenTest();
     qvrCommDev_t* device = getCurrentDevice();
     if (test == 0 || device == nullptr)
@@ -158,26 +164,31 @@ void testsDlg_t::runSelectedTest() {
     }
 }
 
-void testsDlg_t::runPensTakingTest() {
+void testsDlg_t::runPensTakingTest()
+{
     const std::int32_t loops = testRules_t::repeatCount(controlText(testsDlgId::repeats));
     startProcedure(this, [loops] { return new pensTakingTestBatch_t(loops); });
 }
 
-void testsDlg_t::runCheckKnife() {
+void testsDlg_t::runCheckKnife()
+{
     startProcedure(this, [] { return new checkKnifeBatch_t(); });
 }
 
-void testsDlg_t::runPensDrawingTest() {
+void testsDlg_t::runPensDrawingTest()
+{
     startProcedure(this, [] { return new pensDrawingTestBatch_t(); });
 }
 
-void testsDlg_t::runScriptFileTest(const std::wstring& name, const std::wstring& path) {
+void testsDlg_t::runScriptFileTest(const std::wstring& name, const std::wstring& path)
+{
     // A missing or faulty script ends in the procedure with the runner's
     // report ("can't open ..." or the place of the error).
     startProcedure(this, [&] { return new qvrFileBatch_t(name, path); });
 }
 
-void testsDlg_t::buildBlockTest() {
+void testsDlg_t::buildBlockTest()
+{
     const std::wstring layers = controlText(testsDlgId::layers);
     const std::wstring length = controlText(testsDlgId::length);
     if (const std::optional<std::wstring> refusal = testRules_t::blockRefusal(layers, length)) {
@@ -187,13 +198,15 @@ void testsDlg_t::buildBlockTest() {
     buildEmptyModel(*testRules_t::readInteger(layers), *testRules_t::readInteger(length));
 }
 
-void testsDlg_t::buildEmptyModel(std::int32_t layers, std::int32_t lengthMm) {
+void testsDlg_t::buildEmptyModel(std::int32_t layers, std::int32_t lengthMm)
+{
     qvrCommDev_t* device = getCurrentDevice();
     if (device != nullptr && !device->buildEmptyModel(layers, lengthMm, 0, 0))
         messageBox(L"", MB_ICONSTOP);
 }
 
-void testsDlg_t::runCubeTest() {
+void testsDlg_t::runCubeTest()
+{
     qvrCommDev_t* device = getCurrentDevice();
     if (device == nullptr)
         return;
@@ -209,7 +222,8 @@ void testsDlg_t::runCubeTest() {
     device->sendModelFile(path, 2, 0, L"", 1, 1999, 0, 0, L"");
 }
 
-void testsDlg_t::onCancelTest() {
+void testsDlg_t::onCancelTest()
+{
     qvrClientDev_t* device = getCurrentClientDevice();
     if (device == nullptr)
         return;
@@ -221,7 +235,8 @@ void testsDlg_t::onCancelTest() {
         device->cancelBuild(0, L"");
 }
 
-void testsDlg_t::onBrowse() {
+void testsDlg_t::onBrowse()
+{
     fileDialogRequest_t request;
     request.kind = fileDialogRequest_t::open_e;
     request.parent = this;
@@ -231,26 +246,31 @@ void testsDlg_t::onBrowse() {
         setControlText(testsDlgId::testFile, *chosen);
 }
 
-void testsDlg_t::chooseTest(int testId) {
+void testsDlg_t::chooseTest(int testId)
+{
     if (auto* radio = dlgItemAs<QRadioButton>(this, testId))
         radio->click();
 }
 
-int testsDlg_t::chosenTest() const {
+int testsDlg_t::chosenTest() const
+{
     return checkedRadio(this, testsDlgId::trimTest, testsDlgId::customTest);
 }
 
-std::wstring testsDlg_t::controlText(int controlId) const {
+std::wstring testsDlg_t::controlText(int controlId) const
+{
     const QWidget* control = dlgItem(this, controlId);
     return control != nullptr ? windowText(control) : std::wstring();
 }
 
-void testsDlg_t::setControlText(int controlId, const std::wstring& text) {
+void testsDlg_t::setControlText(int controlId, const std::wstring& text)
+{
     if (QWidget* control = dlgItem(this, controlId))
         setWindowText(control, text);
 }
 
-bool testsDlg_t::isControlShown(int controlId) const {
+bool testsDlg_t::isControlShown(int controlId) const
+{
     const QWidget* control = dlgItem(this, controlId);
     return control != nullptr && !control->isHidden();
 }

@@ -38,7 +38,7 @@ inline constexpr int length = 1106;
 inline constexpr int testFile = 1109;
 inline constexpr int browse = 1110;
 inline constexpr int repeats = 1112;
-} // namespace testsDlgId
+}  // namespace testsDlgId
 
 class testsDlg_t : public QDialog {
     Q_OBJECT

@@ -14,7 +14,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc < 2) {
         std::fprintf(stderr, "usage: runTestsShot <file.png> [radio id of the chosen test]\n");
         return 2;

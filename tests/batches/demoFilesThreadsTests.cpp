@@ -16,19 +16,21 @@
 
 namespace {
 
-std::string shipped(const char* name) {
+std::string shipped(const char* name)
+{
     std::ifstream in(std::string(QVR_DEMO_FOLDER) + "/" + name, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-} // namespace
+}  // namespace
 
 class demoFilesThreadsTest : public batchMachineThreadsTest {};
 
-TEST_F(demoFilesThreadsTest, TargetTestCutsItsFiguresToTheEnd) {
+TEST_F(demoFilesThreadsTest, TargetTestCutsItsFiguresToTheEnd)
+{
     const std::wstring path = L"C:/Program Files/Corvanta/Ondrel/Target_Test.txt";
     ASSERT_TRUE(writeRawFile(path, shipped("Target_Test.txt")));
-    scriptedMessageBox_t boxes; // no "Error in batch!"
+    scriptedMessageBox_t boxes;  // no "Error in batch!"
     qvrFileBatch_t batch(L"Target Test", path);
     const std::uint64_t from = mark();
     batch.execute();
@@ -52,7 +54,8 @@ TEST_F(demoFilesThreadsTest, TargetTestCutsItsFiguresToTheEnd) {
     EXPECT_EQ(std::count(codes.begin(), codes.end(), 150), 4 * 2 + 2 * 2 + 2 * 2);
 }
 
-TEST_F(demoFilesThreadsTest, CubeIsAFiftyMillimetreModel) {
+TEST_F(demoFilesThreadsTest, CubeIsAFiftyMillimetreModel)
+{
     const auto cube = simModelFile_t::parse(shipped("Cube.zs"), L"C:/Program Files/Corvanta/Ondrel/Cube.zs");
     ASSERT_TRUE(cube.has_value());
     EXPECT_EQ(cube->name, "Cube_50");

@@ -38,15 +38,18 @@ public:
     testsPageDevice_t() : testClientDev_t(HWND(0), testLock) {}
     std::vector<std::wstring> handedOver;
     void sendModelFile(const std::wstring& path, std::int32_t, std::int32_t, const std::wstring&,
-                       std::int32_t, std::int32_t, std::int32_t, std::int32_t, const std::wstring&) override {
+                       std::int32_t, std::int32_t, std::int32_t, std::int32_t, const std::wstring&) override
+    {
         handedOver.push_back(path);
     }
-    void setFlags(std::uint32_t flags) {
+    void setFlags(std::uint32_t flags)
+    {
         lockGuard_t guard(getLock());
         le::putU32(&status.bytes[12], flags);
     }
     // The layer count of the one empty model handed over, else 0.
-    int builtLayers() const {
+    int builtLayers() const
+    {
         const auto model = handedOver.size() == 1 ? simModelFile_t::read(handedOver[0]) : std::nullopt;
         return model ? model->layers : 0;
     }
@@ -56,7 +59,8 @@ public:
 // which must close it. The names of the procedures opened.
 std::vector<std::wstring> procedureRuns(
     const std::function<void()>& action,
-    const std::function<void(staticBatchDlg_t&)>& onOpen = [](staticBatchDlg_t& d) { d.reject(); }) {
+    const std::function<void(staticBatchDlg_t&)>& onOpen = [](staticBatchDlg_t& d) { d.reject(); })
+{
     std::vector<std::wstring> names;
     staticBatchDlg_t* seen = nullptr;
     QTimer timer;
@@ -75,7 +79,8 @@ std::vector<std::wstring> procedureRuns(
 
 class TestsDlgWidget : public prefixTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         setCurrentClientDevice(&device_);
         device_.createMachineFolders();
         page_.onInitDialog();
@@ -86,16 +91,17 @@ protected:
     testsDlg_t page_;
 };
 
-TEST_F(TestsDlgWidget, EachTestsActionAndTheBuildingGateSparesKnifeAndPens) {
+TEST_F(TestsDlgWidget, EachTestsActionAndTheBuildingGateSparesKnifeAndPens)
+{
     struct outcome_t {
-        std::wstring procedure; // the procedure run in the progress dialog
-        std::vector<int> codes; // otherwise the commands sent
-        int layers = 0;         // and the empty model's layers
+        std::wstring procedure;  // the procedure run in the progress dialog
+        std::vector<int> codes;  // otherwise the commands sent
+        int layers = 0;          // and the empty model's layers
         std::wstring box;
     };
     const struct {
         int test;
-        outcome_t paused; // paused machine, no model on the table
+        outcome_t paused;  // paused machine, no model on the table
     } tests[] = {
         {1064, {L"", {132}, 6, L""}},
         {1065, {L"", {132}, 50, L""}},
@@ -141,13 +147,14 @@ TEST_F(TestsDlgWidget, EachTestsActionAndTheBuildingGateSparesKnifeAndPens) {
     }
 }
 
-TEST_F(TestsDlgWidget, BlockTestLimits) {
+TEST_F(TestsDlgWidget, BlockTestLimits)
+{
     const std::wstring layersRefused = L"Invalid number of layers specified.";
     const std::wstring lengthRefused = L"Invalid model length specified.";
     const struct {
         const wchar_t* layers;
         const wchar_t* length;
-        std::wstring refusal; // empty: built with that many layers
+        std::wstring refusal;  // empty: built with that many layers
     } cases[] = {
         {L"1", L"1", L""},
         {L"1998", L"1", L""},
@@ -180,7 +187,8 @@ TEST_F(TestsDlgWidget, BlockTestLimits) {
     EXPECT_TRUE(device_.codes().empty());
 }
 
-TEST_F(TestsDlgWidget, RepeatCountIsEightUnlessAboveZero) {
+TEST_F(TestsDlgWidget, RepeatCountIsEightUnlessAboveZero)
+{
     const std::pair<const wchar_t*, int> cases[] = {{L"", 8},   {L"abc", 8}, {L"0", 8},
                                                     {L"-3", 8}, {L"1", 1},   {L" 12", 12}};
     device_.setMachineState(7);
@@ -198,7 +206,8 @@ TEST_F(TestsDlgWidget, RepeatCountIsEightUnlessAboveZero) {
     }
 }
 
-TEST_F(TestsDlgWidget, ATestShowsOnlyItsControlsAndEnterRunsIt) {
+TEST_F(TestsDlgWidget, ATestShowsOnlyItsControlsAndEnterRunsIt)
+{
     const std::vector<int> own = {1082, 1112, 1081, 1105, 1107, 1106, 1108, 1111, 1109, 1110};
     const std::pair<int, std::vector<int>> cases[] = {
         {0, {}},
@@ -235,7 +244,8 @@ class TestsDlgServerWidget : public prefixTest {
 protected:
     static constexpr const wchar_t* slicerFolder = L"C:\\Ondrel";
 
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(
             regWriteString(slicerRegistryKey, slicerDirectoryValueName, slicerFolder, HKEY_LOCAL_MACHINE));
         wendaroConfig_t config;
@@ -253,7 +263,8 @@ protected:
         ASSERT_TRUE(processEventsUntil([&] { return device_->getMachineState() == 7; }));
         page_.onInitDialog();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         setCurrentClientDevice(nullptr);
         device_.reset();
         if (server_)
@@ -266,7 +277,8 @@ protected:
     testsDlg_t page_;
 };
 
-TEST_F(TestsDlgServerWidget, MissingOrWrongScriptEndsInItsErrorReport) {
+TEST_F(TestsDlgServerWidget, MissingOrWrongScriptEndsInItsErrorReport)
+{
     ASSERT_TRUE(writeRawFile(L"C:\\Tests\\Broken.txt", "{ homeX() memory(0, }"));
     const struct {
         int test;
@@ -296,7 +308,8 @@ TEST_F(TestsDlgServerWidget, MissingOrWrongScriptEndsInItsErrorReport) {
     }
 }
 
-TEST_F(TestsDlgServerWidget, CubeIsBuiltAndCancelledOnlyOnYes) {
+TEST_F(TestsDlgServerWidget, CubeIsBuiltAndCancelledOnlyOnYes)
+{
     const std::wstring cube = std::wstring(slicerFolder) + L"/Cube.zs";
     page_.chooseTest(testsDlgId::cubeTest);
     {
@@ -329,4 +342,4 @@ TEST_F(TestsDlgServerWidget, CubeIsBuiltAndCancelledOnlyOnYes) {
     EXPECT_TRUE(none.shown().empty());
 }
 
-} // namespace
+}  // namespace
