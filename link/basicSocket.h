@@ -122,6 +122,10 @@ public:
     bool waitListening(DWORD ms);
     // The closed event: the connection thread has ended its work.
     bool waitClosed(DWORD ms) { return closed_.wait(ms); }
+    // For an owner that sleeps on several sources at once (waitForAnyEvent);
+    // only the reader of a message resets data-arrived.
+    event_t& dataArrivedEvent() const { return dataArrived_; }
+    event_t& closedEvent() const { return closed_; }
     // The port the listener is bound to (the real one after listen(0)).
     int listeningPort() const;
 

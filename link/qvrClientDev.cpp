@@ -6,6 +6,8 @@
 #include "link/socketRequestStream.h"
 #include "platform/ticks.h"
 
+#include <algorithm>
+
 qvrClientDev_t::qvrClientDev_t(HWND ownerWindow_, sharedLock_t& lock_)
     : qvrCommDev_t(ownerWindow_, tickPeriodMs, lock_), layerRecords_(static_cast<std::size_t>(layerRecordCapacity))
 {
@@ -16,6 +18,7 @@ qvrClientDev_t::~qvrClientDev_t()
 {
     // Threads waiting for a reply leave first; they must not outlive us.
     closing_.set();
+    queue.wakeWaiters();
     stopRequestEvent().set();
     {
         // A device thread blocked in a send to a peer that does not read
@@ -65,10 +68,13 @@ bool qvrClientDev_t::connect(const std::wstring& host, std::int32_t machineId, b
         controlAccess_ = controlAccess;
         host_ = host.empty() ? std::wstring(L"localhost") : host;
         port_ = port;
+        linkEnded_ = false;
         reconnectWanted_.store(true);
     }
-    if (isRunning())
+    if (isRunning()) {
+        wake();
         return true;
+    }
     return open();
 }
 
@@ -136,13 +142,19 @@ bool qvrClientDev_t::step()
 void qvrClientDev_t::onTick()
 {
     qvrCommDev_t::onTick();
-    bool stale;
+    bool due;
     {
         lockGuard_t guard(lock);
-        stale = socket_ != nullptr && !socket_->isAccepted() &&
-                static_cast<std::uint32_t>(tickCount() - lastContactTick_) > reconnectIntervalMs;
+        // A greeting not accepted in time, or a connection that ended: the
+        // next attempt comes reconnectIntervalMs after the last contact (the
+        // attempt, or the end), so a server that closes every connection at
+        // once is not hammered.
+        due = socket_ != nullptr && (!socket_->isAccepted() || linkEnded_) &&
+              static_cast<std::uint32_t>(tickCount() - lastContactTick_) > reconnectIntervalMs;
+        if (due)
+            linkEnded_ = false;
     }
-    if (stale)
+    if (due)
         reset();
 }
 
@@ -158,29 +170,41 @@ void qvrClientDev_t::reset()
                 lastContactTick_ = tickCount();
             } else {
                 linkState = 0;
-                reconnectWanted_.store(true);
+                // After a connection ended, onTick asks for the next one.
+                // The loop may be about to sleep: the next pass comes now.
+                if (!linkEnded_) {
+                    reconnectWanted_.store(true);
+                    wake();
+                }
             }
         }
         if (listener)
             notify(134);
     }
+    // A resend asked for on the old connection does not carry over.
+    resendPending_ = false;
     qvrCommDev_t::reset();
 }
 
 bool qvrClientDev_t::waitForInput()
 {
     qvrClientSocket_t* socket;
+    bool ended;
     {
         lockGuard_t guard(lock);
         lastInputWaitTick = tickCount();
         socket = socket_;
+        ended = linkEnded_;
     }
-    if (socket == nullptr || !socket->isConnected()) {
-        sleepMs(1);
+    // Nothing here waits: the loop sleeps between passes (waitForWork).
+    if (socket == nullptr || !socket->isConnected())
         return false;
+    if (resendPending_ && std::chrono::steady_clock::now() >= resendAt_) {
+        resendPending_ = false;
+        queue.resumeSending();
     }
     sendPendingUpload();
-    if (socket->waitForData(1)) {
+    if (socket->waitForData(0)) {
         const int result = socket->parseMessage(*this);
         if (result == qvrClientSocket_t::handled_e) {
             // A reply packet is at most 64 bytes: the current packet keeps
@@ -191,13 +215,22 @@ bool qvrClientDev_t::waitForInput()
             return true;
         }
         if (result == qvrClientSocket_t::waitAndResend_e) {
-            // The same front goes out again; a stop does not wait for the pause.
-            stopRequest.wait(resendDelayMs);
-            queue.resumeSending();
+            // The same front goes out again after the pause; the loop sleeps
+            // through it (a stop does not wait for it).
+            resendPending_ = true;
+            resendAt_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(resendDelayMs);
             return false;
         }
     }
-    if (socket->isClosed() && !closing_.isSet()) {
+    if (socket->isClosed() && !ended && !closing_.isSet()) {
+        // Told once per connection; the next attempt waits (onTick). A
+        // connection from a listener is closed below instead, and is never
+        // replaced.
+        if (!isListenerSocket()) {
+            lockGuard_t guard(lock);
+            linkEnded_ = true;
+            lastContactTick_ = tickCount();
+        }
         notify(119);
         reset();
         // A connection taken from a listener is never replaced. Closed, it
@@ -207,6 +240,32 @@ bool qvrClientDev_t::waitForInput()
             socket->closeConnection();
     }
     return false;
+}
+
+void qvrClientDev_t::waitForWork(DWORD ms)
+{
+    if (resendPending_) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(resendAt_ - std::chrono::steady_clock::now());
+        ms = std::min<DWORD>(ms, static_cast<DWORD>(std::max<std::int64_t>(left.count(), 0)));
+    }
+    qvrClientSocket_t* socket;
+    bool ended;
+    {
+        lockGuard_t guard(lock);
+        socket = socket_;
+        ended = linkEnded_;
+    }
+    // Only what the next pass handles: a message is read while the socket
+    // is connected, its end is told once, and a connection that could not
+    // be made is left to the reconnect rule of onTick.
+    event_t* events[4] = {&stopRequest, &wakeRequest, nullptr, nullptr};
+    std::size_t count = 2;
+    if (socket != nullptr && !ended) {
+        events[count++] = &socket->dataArrivedEvent();
+        if (socket->isConnected() || !socket->isClosed())
+            events[count++] = &socket->closedEvent();
+    }
+    waitForAnyEvent(events, count, ms);
 }
 
 void qvrClientDev_t::sendPending()
@@ -268,7 +327,13 @@ void qvrClientDev_t::onStatus(const packetBuffer_t& reply)
     if (!status.hasFlag(machineStatus_t::flagBuilding))
         lastReceivedLayer_ = -1;
     if (status.machineState() != 5)
-        replyEvent_.set();
+        leftTechnicianMode();
+}
+
+void qvrClientDev_t::leftTechnicianMode()
+{
+    leftTechnicianCount_.fetch_add(1);
+    queue.wakeWaiters();
 }
 
 void qvrClientDev_t::onStatusReply(const packetBuffer_t& reply)
@@ -279,10 +344,11 @@ void qvrClientDev_t::onStatusReply(const packetBuffer_t& reply)
     notify(141);
 }
 
+// Types 10 and 12 end a command: its waiter returns once the reply has
+// closed its entry (handleReply drops the front after this dispatch).
 void qvrClientDev_t::onPacket10(const packetBuffer_t& reply)
 {
     onStatus(reply);
-    replyEvent_.set();
 }
 
 void qvrClientDev_t::onPacket12(const packetBuffer_t&)
@@ -291,7 +357,7 @@ void qvrClientDev_t::onPacket12(const packetBuffer_t&)
         lockGuard_t guard(lock);
         status.setMachineState(2);
     }
-    replyEvent_.set();
+    leftTechnicianMode();
 }
 
 void qvrClientDev_t::onLayerRecord(const packetBuffer_t& reply)
@@ -325,36 +391,46 @@ void qvrClientDev_t::createFoldersIfIdKnown()
 
 // --- send and wait ------------------------------------------------------------------
 
-void qvrClientDev_t::waitForReply()
+template <class send_t>
+bool qvrClientDev_t::sendTracked(send_t send, std::uint64_t& entry, std::uint64_t& leftBefore)
+{
+    // One critical section from the state test to the entry number: no
+    // other thread queues in between, and a status that leaves state 5
+    // after the test is counted after leftBefore.
+    lockGuard_t guard(lock);
+    if (status.machineState() != 5)
+        return false;
+    leftBefore = leftTechnicianCount_.load();
+    lastQueued = false;
+    send();
+    entry = lastQueuedEntry;
+    return lastQueued;
+}
+
+void qvrClientDev_t::waitForReply(std::uint64_t entry, std::uint64_t leftBefore)
 {
     waiters_.fetch_add(1);
-    waitForAnyEvent({&replyEvent_, &closing_}, commandWaitMs);
+    queue.waitUntilLeft(entry, commandWaitMs, [&] {
+        return leftTechnicianCount_.load() != leftBefore || closing_.isSet();
+    });
     waiters_.fetch_sub(1);
 }
 
 void qvrClientDev_t::sendCommandWait(std::uint8_t code, std::int32_t type1, std::int32_t value1,
                                      std::int32_t type2, std::int32_t value2)
 {
-    {
-        lockGuard_t guard(lock);
-        if (status.machineState() != 5)
-            return;
-        replyEvent_.reset();
-    }
-    sendCommandArgs(code, type1, value1, type2, value2);
-    waitForReply();
+    std::uint64_t entry = 0;
+    std::uint64_t leftBefore = 0;
+    if (sendTracked([&] { sendCommandArgs(code, type1, value1, type2, value2); }, entry, leftBefore))
+        waitForReply(entry, leftBefore);
 }
 
 void qvrClientDev_t::sendCommandDataWait(std::uint8_t code, const packetBuffer_t& payload)
 {
-    {
-        lockGuard_t guard(lock);
-        if (status.machineState() != 5)
-            return;
-        replyEvent_.reset();
-    }
-    sendCommand(code, &payload);
-    waitForReply();
+    std::uint64_t entry = 0;
+    std::uint64_t leftBefore = 0;
+    if (sendTracked([&] { sendCommand(code, &payload); }, entry, leftBefore))
+        waitForReply(entry, leftBefore);
 }
 
 void qvrClientDev_t::sendCommandDataWait(std::uint8_t code, const void* bytes, std::int32_t count)

@@ -16,8 +16,17 @@
 // one at a time: the next leaves only when the server has answered the one
 // in flight (any server message that is not a greeting step answers it).
 //
+// Send-and-wait: the waiter knows which queue entry its command is and
+// returns when that entry leaves the queue (the reply that closes it has
+// been handled, or a reset cleared the queue), when the machine leaves state
+// 5, when the device is deleted, or after 60000 ms. A reply that closes
+// another command (a command only queued, which the printer may also answer
+// with type 10) releases nobody.
+//
 // Threads: the device thread runs step, onTick, waitForInput, sendPending
-// and every handler. Other threads call the requests, the send-and-wait
+// and every handler; between passes it sleeps until the socket brings a
+// message or closes, a packet is queued, something wakes it or the next
+// tick is due. Other threads call the requests, the send-and-wait
 // commands and the getters; every field is guarded by the shared lock and
 // the getters return copies. Only one thread creates, connects and deletes
 // the device; deleting it stops the device thread and closes the socket.
@@ -34,6 +43,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -79,14 +89,18 @@ public:
     // --- send and wait (procedure and script threads, never the device thread)
     // Only in machine state 5: sends the command with up to two typed
     // arguments (1 byte, 2 16-bit, 4 32-bit, 0 none) and waits up to 60000 ms
-    // for its reply (a status outside state 5, reply type 10 or 12). In any
-    // other state nothing is sent. There is no result: the caller checks the
-    // machine state itself.
+    // until the reply that closes this command has been handled (a command
+    // dropped as a duplicate of one waiting counts as that one), the queue
+    // was cleared, or a status outside state 5 arrived. In any other state
+    // nothing is sent. There is no result: the caller checks the machine
+    // state itself.
     void sendCommandWait(std::uint8_t code, std::int32_t type1 = 0, std::int32_t value1 = 0,
                          std::int32_t type2 = 0, std::int32_t value2 = 0);
     // The same with a raw payload.
     void sendCommandDataWait(std::uint8_t code, const packetBuffer_t& payload);
     void sendCommandDataWait(std::uint8_t code, const void* bytes, std::int32_t count);
+    // Threads inside a send-and-wait now.
+    int waitingCount() const { return waiters_.load(); }
 
     // --- machine commands -------------------------------------------------------
     // Command 129, Z axis, to "Z Safe Pos" + the status int at byte 16 +
@@ -199,6 +213,7 @@ public:
     // packet is dispatched as a reply.
     void onPacket(const packetBuffer_t& packet) override;
     bool waitForInput() override;
+    void waitForWork(DWORD ms) override;
     void close() override;
     void onLinkTimeout() override;
     void onStatus(const packetBuffer_t& reply) override;
@@ -255,7 +270,12 @@ protected:
 
 private:
     void reconnect();
-    void waitForReply();
+    // Under the lock, in state 5: sends through sendPacket and tells which
+    // queue entry the command became; false when nothing was queued.
+    template <class send_t> bool sendTracked(send_t send, std::uint64_t& entry, std::uint64_t& leftBefore);
+    void waitForReply(std::uint64_t entry, std::uint64_t leftBefore);
+    // A status outside state 5 arrived: every waiter returns.
+    void leftTechnicianMode();
     void queueWord(const wchar_t* word);
     bool hasLayerRequestWaiting();
     // Closes a socket that is no longer ours (outside the lock).
@@ -264,11 +284,17 @@ private:
     std::int32_t lastReceivedLayer_ = -1;
     std::int32_t lastRequestedLayer_ = -1;
     std::int32_t addedFileIndex_ = 0;
-    // Set when a reply ends a synchronous command.
-    event_t replyEvent_{true, false};
+    // Counts statuses outside state 5; a waiter returns when it changes.
+    std::atomic<std::uint64_t> leftTechnicianCount_{0};
     // Set by the destructor: no waiter stays.
     event_t closing_{true, false};
     std::atomic<int> waiters_{0};
+    // The connection has ended and 119 was posted; the next attempt waits
+    // until reconnectIntervalMs after lastContactTick_ (the end).
+    bool linkEnded_ = false;
+    // "WAITFORCONNECTION": the front goes again at resendAt_ (device thread).
+    bool resendPending_ = false;
+    std::chrono::steady_clock::time_point resendAt_;
     std::vector<layerRecord_t> layerRecords_;
     std::wstring host_;
     int port_ = defaultPort;

@@ -20,10 +20,17 @@ void qvrClientDev_t::sendModelFile(const std::wstring& path, std::int32_t kind, 
     lockGuard_t guard(lock);
     // A second hand-over before the device thread took the first replaces it.
     pendingFile_ = std::move(record);
+    wake();
 }
 
 void qvrClientDev_t::sendPendingUpload()
 {
+    {
+        // Asked at every pass: the message buffer is made only when needed.
+        lockGuard_t guard(lock);
+        if (pendingFile_.integer(fileSendParams_t::pending_e) == 0)
+            return;
+    }
     packetBuffer_t request(qvrClientSocket_t::messageCapacity);
     {
         lockGuard_t guard(lock);

@@ -12,8 +12,9 @@ unsigned deviceThreadMain(void* argument)
 
 basicComm_t::basicComm_t(HWND ownerWindow_, std::uint32_t tickPeriod_, sharedLock_t& lock_)
     : tickPeriod(tickPeriod_), ownerWindow(ownerWindow_), inputArrived(true, false), inputHandled(true, false),
-      stopRequest(true, false), queue(lock_), lock(lock_)
+      stopRequest(true, false), wakeRequest(false, false), queue(lock_), lock(lock_)
 {
+    queue.setPushSignal(&wakeRequest);
     resetBase();
 }
 
@@ -35,8 +36,18 @@ void basicComm_t::run()
             onTick();
             lastTick = tickCount();
         }
+        // The pass is done; sleep until something needs the next one. The
+        // tick bounds the sleep, so every time rule is checked as often as
+        // before; a frozen test clock only makes the loop look again later.
+        const auto sinceTick = static_cast<std::uint32_t>(tickCount() - lastTick);
+        waitForWork(sinceTick >= tickPeriod ? 0 : tickPeriod - sinceTick);
     }
     running.store(false);
+}
+
+void basicComm_t::waitForWork(DWORD ms)
+{
+    waitForAnyEvent({&stopRequest, &inputArrived, &wakeRequest}, ms);
 }
 
 void basicComm_t::setState(std::int32_t state)

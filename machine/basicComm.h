@@ -1,5 +1,6 @@
 // basicComm_t: the base of every machine device. It owns the device thread
-// and its loop (step as fast as it returns, onTick every tick period), the
+// and its loop (a pass of step, onTick every tick period, then a sleep until
+// there is work: see waitForWork), the
 // packet queue, the shared lock and the link state, and tells the owner
 // window what happened by posting notifications (WM_USER+222, wParam the
 // code, lParam the device as a basicComm_t pointer: a receiver converts it
@@ -27,7 +28,8 @@ public:
     basicComm_t(const basicComm_t&) = delete;
     basicComm_t& operator=(const basicComm_t&) = delete;
 
-    // The thread body: onStart, then step and onTick until step gives false.
+    // The thread body: onStart, then step and onTick until step gives false,
+    // sleeping between passes in waitForWork.
     virtual void run();
     // A new link state; notification 1 when it differs from the old one.
     virtual void setState(std::int32_t state);
@@ -52,6 +54,10 @@ public:
     bool isRunning() const { return running.load(); }
     void setNotifyFilter(notifyFilter_t filter);
 
+    // Wakes the device thread from its sleep between passes (a packet queued
+    // does this by itself).
+    void wake() { wakeRequest.set(); }
+
     sharedLock_t& getLock() { return lock; }
     packetQueue_t& getQueue() { return queue; }
     // The events a packet source and its tests use.
@@ -62,6 +68,11 @@ public:
 protected:
     // The base reset, used by the constructor (no virtual call there).
     void resetBase();
+    // The sleep between two passes: until the stop request, received input,
+    // a packet queued or wake(), or at most ms (the time to the next tick).
+    // A device whose input comes from elsewhere adds its own sources; it
+    // must only wait for what its next pass will handle, or the loop spins.
+    virtual void waitForWork(DWORD ms);
 
     std::uint32_t lastTick = 0;
     threadHandle_t thread;
@@ -76,6 +87,8 @@ protected:
     event_t inputArrived;
     event_t inputHandled;
     event_t stopRequest;
+    // Automatic reset: queued packets and wake() set it.
+    event_t wakeRequest;
     std::uint32_t lastSendTick = 0;
     std::uint32_t lastInputWaitTick = 0;
     packetQueue_t queue;

@@ -113,6 +113,10 @@ bool event_t::wait(DWORD ms)
     state_t& s = *keep;
     std::unique_lock<std::mutex> lock(s.mutex);
     auto ready = [&s] { return s.signalled; };
+    // A look without waiting: a timed wait on the condition would cost a
+    // system call even with nothing to wait for.
+    if (ms == 0)
+        return s.take();
     if (ms == INFINITE)
         s.changed.wait(lock, ready);
     else if (!s.changed.wait_for(lock, std::chrono::milliseconds(ms), ready))

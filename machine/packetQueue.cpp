@@ -1,5 +1,7 @@
 #include "machine/packetQueue.h"
 
+#include <chrono>
+
 packetQueue_t::packetQueue_t(sharedLock_t& lock) : lock_(lock) {}
 
 packetQueue_t::~packetQueue_t()
@@ -9,13 +11,28 @@ packetQueue_t::~packetQueue_t()
     current_.reset();
 }
 
-bool packetQueue_t::push(const packetBuffer_t& packet)
+bool packetQueue_t::push(const packetBuffer_t& packet, std::uint64_t* entry)
 {
     lockGuard_t guard(lock_);
-    if (hasDuplicate(packet))
-        return true;
+    for (std::size_t i = 1; i < packets_.size(); ++i) {
+        if (packets_[i] == packet) {
+            if (entry != nullptr)
+                *entry = removed_.load() + i;
+            return true;
+        }
+    }
+    if (entry != nullptr)
+        *entry = removed_.load() + packets_.size();
     packets_.push_back(packet);
+    if (pushSignal_ != nullptr)
+        pushSignal_->set();
     return false;
+}
+
+void packetQueue_t::setPushSignal(event_t* signal)
+{
+    lockGuard_t guard(lock_);
+    pushSignal_ = signal;
 }
 
 bool packetQueue_t::hasDuplicate(const packetBuffer_t& packet)
@@ -25,6 +42,33 @@ bool packetQueue_t::hasDuplicate(const packetBuffer_t& packet)
         if (packets_[i] == packet)
             return true;
     return false;
+}
+
+void packetQueue_t::removedLocked(std::size_t n)
+{
+    if (n == 0)
+        return;
+    removed_.fetch_add(n);
+    wakeWaiters();
+}
+
+bool packetQueue_t::waitUntilLeft(std::uint64_t entry, DWORD ms, const std::function<bool()>& done)
+{
+    std::unique_lock<std::mutex> guard(waitMutex_);
+    auto over = [&] { return hasLeft(entry) || done(); };
+    if (ms == INFINITE)
+        left_.wait(guard, over);
+    else
+        left_.wait_for(guard, std::chrono::milliseconds(ms), over);
+    return hasLeft(entry);
+}
+
+void packetQueue_t::wakeWaiters()
+{
+    // Taken and released before the notification, so that a waiter between
+    // its test and its sleep cannot miss it.
+    { std::lock_guard<std::mutex> guard(waitMutex_); }
+    left_.notify_all();
 }
 
 bool packetQueue_t::popFront(packetBuffer_t& out)
@@ -52,13 +96,16 @@ void packetQueue_t::dropFront()
         return;
     packets_.pop_front();
     awaitingReply_ = false;
+    removedLocked(1);
 }
 
 void packetQueue_t::clear()
 {
     lockGuard_t guard(lock_);
     awaitingReply_ = false;
+    const std::size_t n = packets_.size();
     packets_.clear();
+    removedLocked(n);
 }
 
 bool packetQueue_t::hasSendable()

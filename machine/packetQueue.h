@@ -6,12 +6,25 @@
 //
 // Every operation takes the queue's copy of the device's shared lock, which
 // is re-entrant, so a caller holding the device lock may call them.
+//
+// Each packet that enters the queue gets an entry number: its place in the
+// sequence of every packet ever queued. Packets leave only from the front
+// (or all at once), so an entry has left the queue once more packets than
+// its number have been removed. A thread that waits for its command's reply
+// waits for its entry to leave (waitUntilLeft); that test reads one counter
+// and needs no lock, so whoever removes packets may wake the waiters while
+// holding the device lock.
 #pragma once
+#include "machine/event.h"
 #include "machine/packetBuffer.h"
 #include "machine/sharedLock.h"
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
+#include <mutex>
 
 class packetQueue_t {
 public:
@@ -21,8 +34,21 @@ public:
     packetQueue_t& operator=(const packetQueue_t&) = delete;
 
     // A duplicate (see hasDuplicate) is not queued and gives true; otherwise
-    // a copy goes to the back and the result is false.
-    bool push(const packetBuffer_t& packet);
+    // a copy goes to the back and the result is false. *entry (when given)
+    // becomes the entry number of the packet queued, or of the equal packet
+    // already waiting that took its place.
+    bool push(const packetBuffer_t& packet, std::uint64_t* entry = nullptr);
+    // Signalled after every packet that is queued (not after a duplicate):
+    // the device thread sleeps on it.
+    void setPushSignal(event_t* signal);
+    // The entry is no longer queued (its reply closed it, or it was cleared).
+    bool hasLeft(std::uint64_t entry) const { return removed_.load() > entry; }
+    // Blocks until the entry has left, done() gives true or ms have passed
+    // (INFINITE: no limit); true when the entry has left. done() is asked
+    // again after each wakeWaiters and must not take the device lock.
+    bool waitUntilLeft(std::uint64_t entry, DWORD ms, const std::function<bool()>& done);
+    // Makes every waitUntilLeft test its condition again.
+    void wakeWaiters();
     // True when a packet at position 1 or later equals the given one; the
     // front (position 0) is never compared.
     bool hasDuplicate(const packetBuffer_t& packet);
@@ -50,11 +76,20 @@ public:
     void newCurrent(std::int32_t capacity);
 
     // The sequence itself, for a caller that holds the device lock.
-    std::deque<packetBuffer_t>& packets() { return packets_; }
+    const std::deque<packetBuffer_t>& packets() const { return packets_; }
 
 private:
+    // Under lock_: n packets left the front.
+    void removedLocked(std::size_t n);
+
     sharedLock_t lock_;
     std::deque<packetBuffer_t> packets_;
     std::unique_ptr<packetBuffer_t> current_;
     bool awaitingReply_ = false;
+    event_t* pushSignal_ = nullptr;
+    // Packets removed since construction; written under lock_.
+    std::atomic<std::uint64_t> removed_{0};
+    // Only for the waiters' sleep; never held while taking lock_.
+    std::mutex waitMutex_;
+    std::condition_variable left_;
 };

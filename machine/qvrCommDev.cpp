@@ -56,7 +56,8 @@ bool qvrCommDev_t::waitForInput()
         lockGuard_t guard(lock);
         lastInputWaitTick = tickCount();
     }
-    if (!inputArrived.wait(1))
+    // No wait here: the loop sleeps between passes until input arrives.
+    if (!inputArrived.wait(0))
         return false;
     inputArrived.reset();
     return true;
@@ -182,7 +183,11 @@ void qvrCommDev_t::sendPacket(const packetBuffer_t& packet)
     queued.pushByte(static_cast<std::uint32_t>(packet.length()) & 0xFF);
     queued.append(packet.data(), packet.length());
     queued.setKind(packet.kind());
-    queue.push(queued);
+    std::uint64_t entry = 0;
+    queue.push(queued, &entry);
+    lockGuard_t guard(lock);
+    lastQueuedEntry = entry;
+    lastQueued = true;
 }
 
 void qvrCommDev_t::sendCommand(std::uint8_t code, const packetBuffer_t* payload)

@@ -60,7 +60,7 @@ public:
     virtual void resumeSending();
     // Dispatches a received packet by its type (byte 0).
     virtual void onPacket(const packetBuffer_t& reply);
-    // Waits at most 1 ms for inputArrived; true (and cleared) when it was set.
+    // True (and cleared) when inputArrived is set; does not wait.
     virtual bool waitForInput();
     // Queues command 1; every third poll also command 12.
     virtual void poll();
@@ -244,4 +244,9 @@ protected:
     std::vector<glueProfile_t> glueProfiles;
     std::int32_t parameters[memoryWords];
     std::int32_t machineParameters[memoryWords];
+    // The queue entry of the last packet that sendPacket queued (or of the
+    // equal one already waiting). A caller that clears lastQueued and sends
+    // while it holds the lock learns which entry its command is.
+    std::uint64_t lastQueuedEntry = 0;
+    bool lastQueued = false;
 };

@@ -37,15 +37,18 @@ helpViewer_t* helpViewer_t::instance(QWidget* parent)
 
 bool helpViewer_t::showTopic(const std::wstring& helpFile, const std::wstring& topic)
 {
-    if (helpFile != file_ || archive_.isEmpty()) {
-        file_.clear();
-        if (!archive_.load(helpFile))
-            return false;
-        file_ = helpFile;
-    }
-    topic_ = archive_.member(topic) ? topic : std::wstring(L"index.htm");
-    setSource(topicUrl(topic_), QTextDocument::HtmlResource);
-    setWindowTitle(documentTitle().isEmpty() ? QStringLiteral("Help") : documentTitle());
+    // Read again at every request: an installation may have replaced the
+    // file while the program runs, and a help file is small.
+    if (!archive_.load(helpFile))
+        return false;
+    const std::wstring shown = archive_.member(topic) ? topic : std::wstring(L"index.htm");
+    // The topic shown may have changed with the file.
+    if (source() == topicUrl(shown))
+        reload();
+    else
+        setSource(topicUrl(shown), QTextDocument::HtmlResource);
+    // The caller's spelling of the topic, not the URL's.
+    topic_ = shown;
     show();
     raise();
     activateWindow();
@@ -60,4 +63,19 @@ QVariant helpViewer_t::loadResource(int type, const QUrl& name)
         return QVariant();
     }
     return QTextBrowser::loadResource(type, name);
+}
+
+void helpViewer_t::doSetSource(const QUrl& name, QTextDocument::ResourceType type)
+{
+    QUrl target = source().isEmpty() ? name : source().resolved(name);
+    const bool inFile = target.scheme() == QLatin1String("help") || target.scheme().isEmpty();
+    // A jump inside the topic shown keeps its path and only scrolls.
+    if (inFile && !name.path().isEmpty()) {
+        if (!archive_.member(target.path().toStdWString()))
+            target = topicUrl(L"index.htm");
+        std::wstring path = target.path().toStdWString();
+        topic_ = path.starts_with(L'/') ? path.substr(1) : path;
+    }
+    QTextBrowser::doSetSource(target, type);
+    setWindowTitle(documentTitle().isEmpty() ? QStringLiteral("Help") : documentTitle());
 }

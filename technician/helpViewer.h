@@ -11,9 +11,9 @@ class helpViewer_t : public QTextBrowser {
 public:
     explicit helpViewer_t(QWidget* parent = nullptr);
 
-    // Loads the help file when it is another one than shown, then shows the
-    // topic (or the archive's index when the topic is missing). False when
-    // the file cannot be read; nothing is shown then.
+    // Reads the help file, then shows the topic (or the archive's index when
+    // the topic is missing). False when the file cannot be read; nothing is
+    // shown then.
     bool showTopic(const std::wstring& helpFile, const std::wstring& topic);
     const std::wstring& currentTopic() const { return topic_; }
 
@@ -22,8 +22,13 @@ public:
 
     QVariant loadResource(int type, const QUrl& name) override;
 
+protected:
+    // Every way to a topic (a link, back and forward) comes here: a topic
+    // the file lacks shows the index instead of an empty window, and the
+    // title follows the topic shown.
+    void doSetSource(const QUrl& name, QTextDocument::ResourceType type) override;
+
 private:
     helpArchive_t archive_;
-    std::wstring file_;
     std::wstring topic_;
 };

@@ -204,3 +204,39 @@ TEST_F(cleaningBatchesSlowThreadsTest, PayloadsCarryTheParameterValues)
     EXPECT_EQ(seen, 1u);
     EXPECT_EQ(fill.stage(2).statusText, L"Aborted.");
 }
+
+// Every full stroke of the fast fill reaches the printer, each followed by
+// its return, although a command only queued before the run (the pump home)
+// is answered with type 10 while the run's first command is awaited.
+TEST_F(cleaningBatchesSlowThreadsTest, FastFillDeliversEveryStrokeAndItsReturn)
+{
+    device().setPollInterval(0);
+    setParam(L"Max pump position", 13800000);
+    setParam(L"Pump Forward Speed", -800);
+    scriptedMessageBox_t boxes;
+    boxes.expect(std::wstring(container), info, IDOK).expect(std::wstring(purge), MB_OKCANCEL, IDOK);
+    const std::uint64_t from = mark();
+    device().sendCommandArgs(130, 1, 3);
+    fillEmptyGlueSystemBatch_t fill(false);
+    fill.execute();
+    ASSERT_TRUE(printer().trace().waitFor(
+        [](const simTraceEntry_t& e) { return e.kind == simTraceEntry_t::kind_e::commandIn_e && e.code == 135; },
+        10s, from));
+    const std::vector<std::uint8_t> full = {129, 3, 0x40, 0x92, 0xD2, 0x00};
+    const std::vector<std::uint8_t> back = {129, 0x83, 0, 0, 0, 0, 0xE0, 0xFC};
+    std::string pump;
+    for (const simTraceEntry_t& e : printer().trace().since(from)) {
+        if (e.kind != simTraceEntry_t::kind_e::commandIn_e)
+            continue;
+        if (e.bytes == full)
+            pump += 'F';
+        else if (e.bytes == back)
+            pump += 'B';
+    }
+    std::string expected;
+    for (int i = 0; i < fillEmptyGlueSystemBatch_t::strokeCount; ++i)
+        expected += "FB";
+    expected += 'B';  // the clean-up's own return
+    EXPECT_EQ(pump, expected);
+    EXPECT_EQ(fill.stage(2).state, 0);
+}

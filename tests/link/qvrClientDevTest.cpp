@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <future>
+#include <optional>
 
 using namespace clientTest;
 
@@ -96,59 +97,69 @@ TEST_F(qvrClientDevTest, SafeZPositionAddsTheMeasuredHeightToTheParameters)
     EXPECT_EQ(queued(), std::vector<bytes_t>{hexBytes("06 81 02") + u32(static_cast<uint32_t>(expected))});
 }
 
-TEST_F(qvrClientDevTest, RepliesReleaseTheWaiterAndStatusRepliesAreTold)
+// A send-and-wait returns when its own command leaves the queue, or when
+// the machine leaves state 5; never for a reply that closes another command.
+TEST_F(qvrClientDevTest, SendAndWaitReturnsOnlyForItsOwnCommand)
 {
-    struct case_t {
-        const char* name;
-        bytes_t packet;
-        bool releases;
-        std::vector<WPARAM> codes;
-    };
     statusFields_t technician;
     technician.state = 5;
     statusFields_t ready;
+    const bytes_t ten = bytes_t{10} + statusRecord(technician);
+    const bytes_t layerLength = hexBytes("0E 80 4A 5D 05");  // command 14, queued only
+    const bytes_t home = hexBytes("82 02");                  // the awaited command 130
+    // A reply handled in turn; none: a reset that clears the queue.
+    using step_t = std::optional<bytes_t>;
+    struct case_t {
+        const char* name;
+        std::vector<bytes_t> before;  // commands queued ahead of the wait
+        std::vector<step_t> steps;
+        std::size_t releasedAfter;    // index of the step that releases
+        std::vector<WPARAM> codes;
+    };
     const std::vector<case_t> cases = {
-        {"status in state 5", bytes_t{1} + statusRecord(technician), false, {}},
-        {"status outside state 5", bytes_t{1} + statusRecord(ready), true, {}},
-        {"status reply", bytes_t{13} + statusRecord(technician), false, {141}},
-        {"type 10", bytes_t{10} + statusRecord(technician), true, {}},
-        {"type 12", bytes_t{12}, true, {}},
-        {"status reply cut short", bytes_t{13, 7, 0, 0, 0}, false, {}},
+        {"type 10 closing it", {}, {ten}, 0, {}},
+        {"type 12 closing it", {}, {bytes_t{12}}, 0, {}},
+        {"a status closing it", {}, {bytes_t{1} + statusRecord(technician)}, 0, {}},
+        {"an empty reply closing it", {}, {bytes_t{}}, 0, {}},
+        {"type 13, which closes only command 19", {}, {bytes_t{13} + statusRecord(technician), ten}, 1, {141}},
+        {"a cut-short type 13", {}, {bytes_t{13, 7, 0, 0, 0}, ten}, 1, {}},
+        {"type 10 to a command only queued", {layerLength}, {ten, ten}, 1, {}},
+        {"a status outside state 5", {layerLength}, {bytes_t{1} + statusRecord(ready)}, 0, {}},
+        {"a reset", {layerLength}, {std::nullopt}, 0, {}},
+        {"dropped as a duplicate: the one waiting counts", {layerLength, home}, {ten, ten}, 1, {}},
     };
     for (const case_t& c : cases) {
         SCOPED_TRACE(c.name);
         queueWindow_t caseWindow;
         sharedLock_t caseLock;
         qvrClientDev_t caseDevice(caseWindow.handle(), caseLock);
-        // The first status gives the machine an ID (its folders, no
-        // notification 1); it is not what the case looks at.
-        packetBuffer_t first(qvrClientSocket_t::messageCapacity);
-        const bytes_t firstBytes = bytes_t{1} + statusRecord(technician);
-        first.append(firstBytes.data(), static_cast<std::int32_t>(firstBytes.size()));
-        caseDevice.getQueue().setCurrent(first);
-        caseDevice.handleReply();
-        caseWindow.takeAll();
-        // A waiter whose reply does not come runs into the whole wait; here
-        // the reply is in before the wait starts, so it returns at once when
-        // the packet releases it.
-        packetBuffer_t current(qvrClientSocket_t::messageCapacity);
-        current.append(c.packet.data(), static_cast<std::int32_t>(c.packet.size()));
-        caseDevice.getQueue().setCurrent(current);
-        auto waiter = std::async(std::launch::async, [&] { caseDevice.sendCommandWait(130, 1, 2); });
-        ASSERT_TRUE(waitUntil([&] { return caseDevice.getQueue().count() > 0; }));
-        caseDevice.handleReply();
-        if (c.releases) {
-            EXPECT_EQ(waiter.wait_for(std::chrono::seconds(15)), std::future_status::ready);
-        } else {
-            EXPECT_EQ(waiter.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
-            // Released by a later type-10 reply.
-            const bytes_t ten = bytes_t{10} + statusRecord(technician);
-            packetBuffer_t release(qvrClientSocket_t::messageCapacity);
-            release.append(ten.data(), static_cast<std::int32_t>(ten.size()));
-            caseDevice.getQueue().setCurrent(release);
+        auto handle = [&](const bytes_t& packet) {
+            packetBuffer_t current(qvrClientSocket_t::messageCapacity);
+            current.append(packet.data(), static_cast<std::int32_t>(packet.size()));
+            caseDevice.getQueue().setCurrent(current);
             caseDevice.handleReply();
-            EXPECT_EQ(waiter.wait_for(std::chrono::seconds(15)), std::future_status::ready);
+        };
+        // The first status gives the machine an ID and state 5.
+        handle(bytes_t{1} + statusRecord(technician));
+        caseDevice.getQueue().clear();
+        caseWindow.takeAll();
+        for (const bytes_t& command : c.before) {
+            packetBuffer_t packet(64);
+            packet.append(command.data(), static_cast<std::int32_t>(command.size()));
+            caseDevice.sendPacket(packet);
         }
+        auto waiter = std::async(std::launch::async, [&] { caseDevice.sendCommandWait(130, 1, 2); });
+        ASSERT_TRUE(waitUntil([&] { return caseDevice.waitingCount() == 1; }));
+        for (std::size_t i = 0; i < c.steps.size(); ++i) {
+            if (c.steps[i])
+                handle(*c.steps[i]);
+            else
+                caseDevice.reset();
+            if (i < c.releasedAfter) {
+                EXPECT_EQ(waiter.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout) << i;
+            }
+        }
+        ASSERT_EQ(waiter.wait_for(std::chrono::seconds(15)), std::future_status::ready);
         auto seen = codes(caseWindow);
         seen.erase(std::remove_if(seen.begin(), seen.end(), [](WPARAM code) { return code == 1; }), seen.end());
         EXPECT_EQ(seen, c.codes);

@@ -126,6 +126,8 @@ TEST_F(qvrClientDevThreadsTest, CommandGoesOutAndItsReplyIsDispatched)
     EXPECT_TRUE(waitCode(window, 102 + (129 << 16)));
 }
 
+// A command only queued ahead of the wait (14) is answered with type 10 as
+// well: that reply closes the other command and releases nobody.
 TEST_F(qvrClientDevThreadsTest, SendAndWaitReturnsWhenItsReplyComes)
 {
     for (const uint8_t replyType : {uint8_t{10}, uint8_t{12}}) {
@@ -138,6 +140,11 @@ TEST_F(qvrClientDevThreadsTest, SendAndWaitReturnsWhenItsReplyComes)
         std::promise<void> release;
         std::shared_future<void> released = release.get_future().share();
         server.setResponder([this, replySent, released, replyType](const bytes_t& m) {
+            if (commandCode(m) == 14) {
+                statusFields_t s;
+                s.state = 5;
+                return statusResp(s, 10);
+            }
             if (commandCode(m) == 130) {
                 // The reply comes only when the test says so.
                 released.wait_for(15s);
@@ -151,9 +158,11 @@ TEST_F(qvrClientDevThreadsTest, SendAndWaitReturnsWhenItsReplyComes)
         startDevice();
         ASSERT_TRUE(waitUntil([&] { return device->isConnected() && device->getMachineState() == 5; }));
         auto waiter = std::async(std::launch::async, [&] {
+            device->sendCommandArgs(14, 4, 90000000);
             device->sendCommandWait(130, 1, 2);
             return replySent->load();
         });
+        // 130 goes out only after the type-10 reply to 14 has been handled.
         ASSERT_TRUE(waitSent(server, [](const bytes_t& m) { return m == cmnd(hexBytes("02 82 02")); }));
         EXPECT_EQ(waiter.wait_for(300ms), std::future_status::timeout);
         release.set_value();
@@ -203,6 +212,31 @@ TEST_F(qvrClientDevThreadsTest, LostConnectionIsToldAndANewOneGreets)
     // The new connection serves the device as the old one did.
     EXPECT_TRUE(waitSent(second, [](const bytes_t& m) { return commandCode(m) == 1; }));
     EXPECT_TRUE(waitUntil([&] { return device->isConnected(); }));
+}
+
+// A server that accepts and closes at once: the end is told once and the
+// next attempt waits 2500 ms, instead of one connection after another.
+TEST_F(qvrClientDevThreadsTest, AConnectionClosedAtOnceIsRetriedAfterTheInterval)
+{
+    using clock = std::chrono::steady_clock;
+    // Shared with the peer's thread, which may outlive the test's body:
+    // the steady clock's count at each accept, and the end of the test.
+    struct seen_t {
+        std::atomic<long long> accepted[2] = {0, 0};
+        std::atomic<bool> done{false};
+    };
+    auto seen = std::make_shared<seen_t>();
+    auto stamp = [seen](int i) {
+        return scriptedPeer_t::run([seen, i](int) { seen->accepted[i].store(clock::now().time_since_epoch().count()); });
+    };
+    peer.addScript({stamp(0), scriptedPeer_t::close()});
+    peer.addScript({stamp(1), scriptedPeer_t::waitFor([seen] { return seen->done.load(); })});
+    startDevice();
+    ASSERT_TRUE(waitUntil([&] { return seen->accepted[1].load() != 0; }, 15s));
+    EXPECT_GE(clock::duration(seen->accepted[1].load() - seen->accepted[0].load()), 2500ms);
+    EXPECT_EQ(countCode(window, 119), 1);
+    EXPECT_EQ(peer.acceptedCount(), 2);
+    seen->done.store(true);
 }
 
 TEST_F(qvrClientDevThreadsTest, RefusedGreetingIsToldAndRetriedWithANewConnection)
@@ -255,13 +289,18 @@ TEST_F(qvrClientDevThreadsTest, SplitParameterBlockIsParsedWhole)
     const bytes_t firstPiece(message.begin(), message.begin() + 1500);
     const bytes_t secondPiece(message.begin() + 1500, message.end());
     fakeServer_t& server = newServer();
+    // The next request is answered only once the test has seen state 6:
+    // the fake machine's own status would replace it at once.
+    auto seen = std::make_shared<std::atomic<bool>>(false);
     peer.addScript({scriptedPeer_t::send(greeting()), scriptedPeer_t::receive(),
                     scriptedPeer_t::send(connectAnswer(true, 7, "Alpha")), scriptedPeer_t::receive(),
-                    scriptedPeer_t::sendPieces({firstPiece, secondPiece}, 100), server.step()});
+                    scriptedPeer_t::sendPieces({firstPiece, secondPiece}, 100),
+                    scriptedPeer_t::waitFor([seen] { return seen->load(); }), server.step()});
     startDevice();
     const std::int32_t stepBefore = device->stepSizeOf(0);
     ASSERT_TRUE(waitCode(window, 104));
     ASSERT_TRUE(waitUntil([&] { return device->getMachineState() == 6; }));
+    seen->store(true);
     // The server runs on this computer: its bytes are not taken, the
     // machine's own files are (still the defaults here).
     EXPECT_EQ(device->stepSizeOf(0), stepBefore);

@@ -92,6 +92,28 @@ TEST_F(packetQueueTest, ADuplicateBehindTheFrontIsRefused)
     EXPECT_EQ(queue.count(), 3);
 }
 
+// Entry numbers: a refused duplicate is the entry already waiting; an entry
+// has left once it was dropped from the front or cleared.
+TEST_F(packetQueueTest, EntriesLeaveInOrderAndADuplicateIsTheOneWaiting)
+{
+    std::uint64_t entry[5] = {};
+    queue.push(packetOf({2, 130, 3}), &entry[0]);
+    queue.push(packetOf({1, 1}), &entry[1]);
+    queue.push(packetOf({2, 130, 3}), &entry[2]);
+    queue.push(packetOf({1, 1}), &entry[3]);  // refused: the entry behind the front
+    EXPECT_EQ((std::vector<std::uint64_t>{entry[0], entry[1], entry[2], entry[3]}),
+              (std::vector<std::uint64_t>{0, 1, 2, 1}));
+    queue.dropFront();
+    EXPECT_TRUE(queue.hasLeft(entry[0]));
+    EXPECT_FALSE(queue.hasLeft(entry[1]));
+    // Numbers go on from where the removals left them.
+    queue.push(packetOf({1, 12}), &entry[4]);
+    EXPECT_EQ(entry[4], 3u);
+    EXPECT_FALSE(queue.waitUntilLeft(entry[2], 0, [] { return false; }));
+    queue.clear();
+    EXPECT_TRUE(queue.waitUntilLeft(entry[4], INFINITE, [] { return false; }));
+}
+
 TEST_F(packetQueueTest, OnlyTheFrontGoesOutAndOnlyWhileNoReplyIsAwaited)
 {
     packetBuffer_t out = packetOf({0xEE});

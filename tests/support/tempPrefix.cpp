@@ -11,8 +11,6 @@
 #include <fstream>
 #include <unistd.h>
 
-namespace {
-
 // The built programs: $QVR_BUILD_BIN, else <build>/bin beside the test
 // program's <build>/tests.
 std::string buildBinFolder() {
@@ -24,8 +22,6 @@ std::string buildBinFolder() {
     path = path.substr(0, path.rfind('/'));
     return path.substr(0, path.rfind('/')) + "/bin";
 }
-
-}  // namespace
 
 tempPrefix_t::tempPrefix_t() {
     if (const char* env = std::getenv("QVR_PREFIX")) previousPrefix_ = env;

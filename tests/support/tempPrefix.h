@@ -32,6 +32,8 @@ protected:
     tempPrefix_t prefix_;
 };
 
+// The folder of the built programs and files (Linux path; empty when unknown).
+std::string buildBinFolder();
 // The Linux path for a system path (test failure when it cannot be mapped).
 std::string linuxPathOf(const std::wstring& systemPath);
 // Raw bytes of a file by system path, without any text translation.

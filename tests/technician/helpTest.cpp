@@ -2,16 +2,27 @@
 // help file is, and the window that shows a topic.
 #include "machine/globalNames.h"
 #include "machine/registryUtils.h"
+#include "platform/process.h"
 #include "technician/helpArchive.h"
 #include "technician/helpTopics.h"
 #include "technician/helpViewer.h"
+#include "technician/mainDlg.h"
 #include "technician/pageIds.h"
+#include "technician/tabCtrl.h"
 #include "technician/tovrikApp.h"
+#include "tests/support/closedPort.h"
 #include "tests/support/tempPrefix.h"
+#include "tests/technician/technicianTestDevices.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTabBar>
+#include <QTest>
 #include <cstdio>
+#include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -161,6 +172,161 @@ TEST_F(TechnicianHelpFile, ViewerWidgetShowsTopicsOfTheEditionsFile)
     EXPECT_FALSE(viewer->isVisible());
     tovrikApp().readCommandLine(L"\"C:\\Tovrik.exe\"");
     delete viewer;
+}
+
+// The topics the program opens, each of which the built help file must hold.
+std::vector<std::wstring> openedTopics()
+{
+    std::vector<std::wstring> topics = {L"index.htm", troubleshootingTopic};
+    for (const int page : {pageId::softwareAndParameters, pageId::operations, pageId::cleanAndCalibrate,
+                           pageId::runTests, pageId::processes, pageId::motors, pageId::build, pageId::printerLogs})
+        topics.push_back(helpTopicForPage(page));
+    return topics;
+}
+
+QByteArray builtHelpFile(const std::string& name)
+{
+    QFile file(QString::fromStdString(buildBinFolder() + "/" + name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QUrl helpUrl(const std::wstring& topic)
+{
+    QString path = QString::fromStdWString(topic);
+    return QUrl(QStringLiteral("help:/") + path.replace(QLatin1Char('\\'), QLatin1Char('/')));
+}
+
+TEST(TechnicianBuiltHelpFile, EveryTopicIsThereAndEveryLinkAndPictureResolves)
+{
+    const std::vector<std::pair<std::string, QString>> editions = {{"Tovrik.chm", QStringLiteral("Tovrik Help")},
+                                                                   {"Merolt.chm", QStringLiteral("Merolt Help")}};
+    for (const auto& [file, indexTitle] : editions) {
+        SCOPED_TRACE(file);
+        helpArchive_t archive;
+        ASSERT_TRUE(archive.loadBytes(builtHelpFile(file))) << "not built in " << buildBinFolder();
+        for (const std::wstring& topic : openedTopics()) {
+            SCOPED_TRACE(QString::fromStdWString(topic).toStdString());
+            const std::optional<QByteArray> bytes = archive.member(topic);
+            ASSERT_TRUE(bytes);
+            const QString html = QString::fromUtf8(*bytes);
+            EXPECT_FALSE(html.contains(QStringLiteral("@EDITION@")));
+            EXPECT_TRUE(html.contains(QRegularExpression(QStringLiteral("<title>[^<]+</title>"))));
+            if (topic == L"index.htm") {
+                EXPECT_TRUE(html.contains(QStringLiteral("<title>") + indexTitle + QStringLiteral("</title>")));
+            }
+            bool linksToIndex = topic == L"index.htm";
+            // Every link, stylesheet and picture inside the file, anchors included.
+            static const QRegularExpression reference(QStringLiteral("(?:href|src)=\"([^\"]+)\""));
+            for (auto match = reference.globalMatch(html); match.hasNext();) {
+                const QUrl target = helpUrl(topic).resolved(QUrl(match.next().captured(1)));
+                SCOPED_TRACE(target.toString().toStdString());
+                const std::optional<QByteArray> linked = archive.member(target.path().toStdWString());
+                ASSERT_TRUE(linked);
+                if (target.hasFragment()) {
+                    EXPECT_TRUE(linked->contains("name=\"" + target.fragment().toUtf8() + "\""));
+                }
+                linksToIndex = linksToIndex || target.path() == QStringLiteral("/index.htm");
+            }
+            EXPECT_TRUE(linksToIndex);
+        }
+    }
+}
+
+// F1 on each page opens that page's topic of the help file installed in the
+// slicer's folder; the Troubleshooting tab opens its topic without F1. Rows
+// for further pages: how to bring the page on screen, and its topic.
+struct f1Case_t {
+    const char* page;
+    std::function<void(mainDlg_t&)> show;
+    bool pressF1;
+    std::wstring topic;
+};
+
+class TechnicianHelpF1Widget : public prefixTest {
+protected:
+    void SetUp() override
+    {
+        setLauncherHook([](const std::wstring&) { return true; });
+        mainDlg_t::setDeviceFactory(
+            [](sharedLock_t& lock) -> qvrClientDev_t* { return new testClientDev_t(HWND(0), lock); });
+        regWriteString(slicerRegistryKey, slicerDirectoryValueName, L"C:\\Apps\\Ondrel", HKEY_LOCAL_MACHINE);
+        tovrikApp().readCommandLine(L"\"C:\\Apps\\Ondrel\\Tovrik.exe\"");
+    }
+    void TearDown() override
+    {
+        if (tovrikApp().mainDialog() == dialog_.get())
+            tovrikApp().setMainDialog(nullptr);
+        delete helpViewer_t::instance(nullptr);
+        dialog_.reset();
+        mainDlg_t::setDeviceFactory({});
+        setLauncherHook({});
+        tovrikApp().readCommandLine(L"\"C:\\Tovrik.exe\"");
+    }
+    std::unique_ptr<mainDlg_t> dialog_;
+};
+
+TEST_F(TechnicianHelpF1Widget, EachPageOpensItsOwnTopic)
+{
+    ASSERT_TRUE(writeRawFile(L"C:\\Apps\\Ondrel\\Tovrik.chm", builtHelpFile("Tovrik.chm").toStdString()));
+    dialog_ = std::make_unique<mainDlg_t>(false);
+    dialog_->setServer(L"", closedPort());
+    tovrikApp().setMainDialog(dialog_.get());
+    dialog_->onInitDialog();
+    dialog_->show();
+
+    auto tab = [](int index) {
+        return [index](mainDlg_t& dialog) { dialog.controls().tabs->tabBar()->setCurrentIndex(index); };
+    };
+    const std::vector<f1Case_t> cases = {
+        {"Software && Parameters", tab(0), true, L"software_and_parameters.htm"},
+        {"Operations", tab(1), true, L"Operations\\operations.htm"},
+        {"Printer Logs", tab(3), true, L"printer_logs.htm"},
+        {"Troubleshooting", tab(2), false, troubleshootingTopic},
+    };
+    for (const f1Case_t& row : cases) {
+        SCOPED_TRACE(row.page);
+        delete helpViewer_t::instance(nullptr);
+        row.show(*dialog_);
+        QWidget* page = dialog_->page(dialog_->currentTab());
+        ASSERT_NE(page, nullptr);
+        ASSERT_FALSE(page->isHidden());
+        if (row.pressF1) {
+            // The help window of the row before took the activation; the
+            // technician comes back to the main window to press F1.
+            dialog_->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
+            QTest::keyClick(page, Qt::Key_F1);
+        }
+        helpViewer_t* viewer = helpViewer_t::instance(nullptr);
+        EXPECT_TRUE(viewer->isVisible());
+        EXPECT_EQ(viewer->currentTopic(), row.topic);
+        // The topic's own title, not the index shown for a missing topic.
+        EXPECT_NE(viewer->documentTitle(), QStringLiteral("Tovrik Help"));
+        QCoreApplication::processEvents();
+    }
+}
+
+TEST_F(TechnicianHelpF1Widget, MissingTopicShowsTheIndexOfTheFileAsItIsNow)
+{
+    std::string tar = tarMember("index.htm", "<html><head><title>Tovrik Help</title></head><body>Index</body></html>");
+    tar += tarMember("motors.htm",
+                     "<html><head><title>Motors</title></head><body><a href=\"gone.htm\">x</a></body></html>");
+    tar += std::string(1024, '\0');
+    ASSERT_TRUE(writeRawFile(L"C:\\Apps\\Ondrel\\Tovrik.chm", tar));
+    tovrikApp().showHelpTopic(L"motors.htm");
+    helpViewer_t* viewer = helpViewer_t::instance(nullptr);
+    EXPECT_EQ(viewer->windowTitle(), QStringLiteral("Motors"));
+    viewer->setSource(QUrl(QStringLiteral("gone.htm")));
+    EXPECT_EQ(viewer->currentTopic(), L"index.htm");
+    EXPECT_EQ(viewer->windowTitle(), QStringLiteral("Tovrik Help"));
+    EXPECT_TRUE(viewer->toPlainText().contains(QStringLiteral("Index")));
+
+    // An installation replaces the file while the program runs.
+    tar = tarMember("index.htm", "<html><head><title>Tovrik Help</title></head><body>Updated</body></html>");
+    ASSERT_TRUE(writeRawFile(L"C:\\Apps\\Ondrel\\Tovrik.chm", tar + std::string(1024, '\0')));
+    tovrikApp().showHelpTopic(L"motors.htm");
+    EXPECT_EQ(viewer->currentTopic(), L"index.htm");
+    EXPECT_TRUE(viewer->toPlainText().contains(QStringLiteral("Updated")));
 }
 
 }  // namespace
