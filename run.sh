@@ -19,13 +19,9 @@ bin="$root/build/normal/bin"
 # The slicer's registry value "directory" names the installation folder,
 # inside the prefix's drive C; the programs go there.
 folder=$("$bin/demoInstall" 'C:\Program Files\Corvanta\Ondrel')
-<<<<<<< HEAD
-cp -f "$bin/Tovrik.exe" "$bin/Wendaro.exe" "$bin/Pevrale.exe" "$folder/"
+cp -f "$bin/Tovrik.exe" "$bin/Wendaro.exe" "$bin/Pevrale.exe" "$bin/Tovrik.chm" "$folder/"
 # The Run Tests page's target script and cube model live in the same folder.
 cp -f "$root/resources/technician/demo/Target_Test.txt" "$root/resources/technician/demo/Cube.zs" "$folder/"
-=======
-cp -f "$bin/Tovrik.exe" "$bin/Wendaro.exe" "$bin/Pevrale.exe" "$bin/Tovrik.chm" "$folder/"
->>>>>>> main
 # Notepad belongs to the Windows folder, as on a Windows installation.
 cp -f "$bin/NOTEPAD.EXE" "$("$bin/demoInstall" --windows-folder)/"
 echo "Installed in $folder (prefix ${QVR_PREFIX:-$HOME/.qvr})."
