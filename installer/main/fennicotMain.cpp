@@ -5,9 +5,13 @@
 // For documentation pictures, QVR_SCREENSHOT="<file.png>[,<delay ms>]" saves
 // a picture of the installer's window the given time (default 0 ms) after it
 // is first shown, if it is still open then; the installation goes on as usual.
+//
+// For tests that run it as its own process, QVR_MESSAGE_BOX_ANSWERS answers
+// its message boxes in order (see platform/qt/messageBoxAnswers.h).
 #include "installer/CFennicotApp.h"
 #include "installer/CFennicotDlg.h"
 #include "platform/process.h"
+#include "platform/qt/messageBoxAnswers.h"
 #include "platform/qt/pumpingWait.h"
 #include "platform/qt/qtMessageBox.h"
 #include "platform/qt/screenshot.h"
@@ -59,6 +63,8 @@ int main(int argc, char** argv) {
     // Message boxes of the worker become real boxes, and the user-interface
     // thread keeps serving them while it waits for the worker.
     installQtMessageBoxHook();
+    if (!installMessageBoxAnswersFromEnvironment())
+        return 2;
     installPumpingWait();
 
     CFennicotApp app;

@@ -12,8 +12,12 @@
 //
 // For tests, QVR_SERVER_PORT="<port>" makes the device connect to the
 // machines server of this computer on that port instead of 8722.
+//
+// For tests that run it as its own process, QVR_WINDOW_TITLES writes each
+// new window title to standard error (see platform/qt/windowTitleJournal.h).
 #include "platform/process.h"
 #include "platform/qt/screenshot.h"
+#include "platform/qt/windowTitleJournal.h"
 #include "technician/mainDlg.h"
 #include "technician/tovrikApp.h"
 
@@ -101,6 +105,7 @@ int main(int argc, char** argv)
     std::setlocale(LC_ALL, "C");
     tovrikApp_t::installPlatformHooks();
     closeOnTerminate(application);
+    journalWindowTitlesFromEnvironment(application);
     if (const char* request = std::getenv("QVR_SCREENSHOT"); request != nullptr && *request != '\0')
         scheduleScreenshot(request);
     if (const char* port = std::getenv("QVR_SERVER_PORT"); port != nullptr && *port != '\0')
