@@ -157,8 +157,12 @@ public:
     // Parameters files of the machine's Settings folder.
     bool writeParametersFile(const std::wstring& path, const std::int32_t* memory, const std::wstring& comment);
     std::wstring readParametersFile(const std::wstring& path, std::int32_t* memory, std::wstring* comment);
-    void storeMachineParameters(const std::int32_t* memory = nullptr);
-    void loadMachineParameters();
+    // Writes the memory (the current one when null) into the machine's
+    // parameters files and reads them back; the loading reads them into the
+    // memories. Virtual, as the version file below, so that a device that
+    // keeps no files (a fuzzing harness) can replace them.
+    virtual void storeMachineParameters(const std::int32_t* memory = nullptr);
+    virtual void loadMachineParameters();
     bool saveParametersFile();
     bool saveOpenedParams();
 
@@ -220,7 +224,7 @@ protected:
     void notifyWithFrontCode(std::int32_t baseCode);
     std::wstring machineFolderLocked();
     // Keeps the version in the machine's EmbeddedVersion.txt for offline use.
-    void rememberEmbeddedVersion(std::uint16_t version);
+    virtual void rememberEmbeddedVersion(std::uint16_t version);
     std::int32_t replyTimeout();
 
     messageTable_t messages;

@@ -49,17 +49,20 @@ bool wideCharHasAnsi(wchar_t ch) {
     return byteForWide(ch, b);
 }
 
+// Both directions map one character to one: the result is sized once and
+// filled in place, as whole files pass through here.
 std::string wideToAnsi(const std::wstring& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (wchar_t ch : text) out.push_back(wideCharToAnsi(ch));
+    std::string out(text.size(), '\0');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const wchar_t ch = text[i];
+        out[i] = static_cast<std::uint32_t>(ch) < 0x80 ? static_cast<char>(ch) : wideCharToAnsi(ch);
+    }
     return out;
 }
 
 std::wstring ansiToWide(const std::string& text) {
-    std::wstring out;
-    out.reserve(text.size());
-    for (char ch : text) out.push_back(ansiCharToWide(static_cast<unsigned char>(ch)));
+    std::wstring out(text.size(), L'\0');
+    for (std::size_t i = 0; i < text.size(); ++i) out[i] = ansiCharToWide(static_cast<unsigned char>(text[i]));
     return out;
 }
 

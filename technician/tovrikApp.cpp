@@ -120,15 +120,16 @@ bool tovrikApp_t::makeMachineReady()
     return true;
 }
 
-void tovrikApp_t::sendCommandIfReady(std::uint8_t code, std::int32_t type1, std::int32_t value1, std::int32_t type2,
+bool tovrikApp_t::sendCommandIfReady(std::uint8_t code, std::int32_t type1, std::int32_t value1, std::int32_t type2,
                                      std::int32_t value2)
 {
     if (!makeMachineReady())
-        return;
+        return false;
     qvrCommDev_t* device = getCurrentDevice();
     device->sendCommandArgs(code, type1, value1, type2, value2);
     device->sendCommand(1);
     device->sendCommand(12);
+    return true;
 }
 
 void tovrikApp_t::refreshMainWindow()
