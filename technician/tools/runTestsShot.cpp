@@ -1,15 +1,16 @@
-// Takes the documentation picture of the Run Tests page: the page in a window
-// of its own with one test chosen (by default the block test, with its
-// layers and length filled in).
+// Takes the documentation picture of the Run Tests page: the Operations page
+// in a window of its own with its Run Tests tab chosen and one test chosen
+// (by default the block test, with its layers and length filled in).
 //
 //     cmake --build <tree> --target technician_run_tests_shot
 //     QVR_PREFIX=$(mktemp -d) xvfb-run -a <tree>/technician/runTestsShot docs/run-tests.png [radio id]
 #include "platform/qt/screenshot.h"
+#include "technician/operationsDlg.h"
+#include "technician/tabCtrl.h"
 #include "technician/testsDlg.h"
 #include "technician/tovrikApp.h"
 
 #include <QApplication>
-#include <QVBoxLayout>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -24,14 +25,16 @@ int main(int argc, char** argv)
     std::setlocale(LC_ALL, "C");
     const int test = argc > 2 ? std::atoi(argv[2]) : testsDlgId::blockTest;
 
+    // The page places its inner pages itself: the window takes its size.
     QWidget window;
-    window.setWindowTitle(QStringLiteral("Run Tests"));
-    auto* column = new QVBoxLayout(&window);
-    column->setContentsMargins(0, 0, 0, 0);
-    auto* page = new testsDlg_t(&window);
-    column->addWidget(page);
-    tovrikApp().makeBoldFont(page);
-    page->onInitDialog();
+    window.setWindowTitle(QStringLiteral("Operations"));
+    auto* operations = new operationsDlg_t(&window);
+    window.setFixedSize(operations->size());
+    tovrikApp().makeBoldFont(operations);
+    operations->onInitDialog();
+    operations->innerTabs()->setCurrentIndexQuietly(1);
+    operations->onTabChanged(1);
+    auto* page = static_cast<testsDlg_t*>(operations->page(1));
     page->chooseTest(test);
     page->setControlText(testsDlgId::layers, L"20");
     page->setControlText(testsDlgId::length, L"100");
