@@ -10,6 +10,7 @@
 #include "technician/pageIds.h"
 #include "technician/sensorCtrl.h"
 #include "technician/tabCtrl.h"
+#include "technician/testsDlg.h"
 #include "technician/tovrikApp.h"
 #include "ui_operationsDlg.h"
 
@@ -66,10 +67,8 @@ bool operationsDlg_t::onInitDialog()
     for (const sensorLamp_t& lamp : sensorLamps)
         dlgItemAs<sensorCtrl_t>(this, lamp.ctrlId)->attach(lamp.mask, lamp.connector);
 
-    // The Clean && Calibrate and Run Tests pages are placeholders until
-    // those pages exist.
     calibrate_ = createPage<calibrateDlg_t>(0, L"Clean && Calibrate", pageId::cleanAndCalibrate);
-    createPage<QWidget>(1, L"Run Tests", pageId::runTests);
+    createPage<testsDlg_t>(1, L"Run Tests", pageId::runTests);
     functions_ = createPage<functionsDlg_t>(2, L"Processes", pageId::processes);
     motors_ = createPage<motorsDlg_t>(3, L"Motors", pageId::motors);
     build_ = createPage<buildDlg_t>(4, L"Build", pageId::build);

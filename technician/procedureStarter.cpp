@@ -4,7 +4,8 @@
 #include "procedures/batches/qt/staticBatchDlg.h"
 #include "technician/tovrikApp.h"
 
-bool startProcedure(QWidget* parent, const std::function<baseStaticBatch_t*()>& build) {
+bool startProcedure(QWidget* parent, const std::function<baseStaticBatch_t*()>& build)
+{
     if (!tovrikApp().makeMachineReady())
         return false;
     baseStaticBatch_t* procedure = build();
