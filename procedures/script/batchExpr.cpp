@@ -40,6 +40,11 @@ batchExprPtr_t parseCollapsed(batchTokenBuffer_t& tokens, batchExprPtr_t node)
     return node;
 }
 
+batchExprPtr_t parseExpression(batchTokenBuffer_t& tokens)
+{
+    return batchExpr_t::parseCollapsedNode(tokens);
+}
+
 std::int32_t compute(const batchToken_t& op, std::int32_t value)
 {
     switch (op.type()) {
@@ -119,19 +124,37 @@ void batchExpr_t::print(std::ostream& out) const
 void batchExpr_t::parse(batchTokenBuffer_t& tokens)
 {
     batchNestingGuard_t nesting(tokens);
-    condition_ = parseCollapsed(tokens, std::make_unique<batchSeq_t<15>>());
-    batchToken_t token = tokens.next();
-    if (!token.is(batchToken_t::questionMark_e)) {
+    thenPart_.reset();
+    elsePart_.reset();
+    condition_ = batchSeq_t<15>::parseCollapsedNode(tokens);
+    if (tokens.next().is(batchToken_t::questionMark_e))
+        parseChoice(tokens);
+    else
         tokens.putBack();
-        return;
+}
+
+batchExprPtr_t batchExpr_t::parseCollapsedNode(batchTokenBuffer_t& tokens)
+{
+    batchNestingGuard_t nesting(tokens);
+    auto condition = batchSeq_t<15>::parseCollapsedNode(tokens);
+    if (!tokens.next().is(batchToken_t::questionMark_e)) {
+        tokens.putBack();
+        return condition;
     }
-    thenPart_ = parseCollapsed(tokens, std::make_unique<batchSeq_t<15>>());
-    token = tokens.next();
-    if (!token.is(batchToken_t::colon_e)) {
+    auto node = std::make_unique<batchExpr_t>();
+    node->condition_ = std::move(condition);
+    node->parseChoice(tokens);
+    return node;
+}
+
+void batchExpr_t::parseChoice(batchTokenBuffer_t& tokens)
+{
+    thenPart_ = batchSeq_t<15>::parseCollapsedNode(tokens);
+    if (!tokens.next().is(batchToken_t::colon_e)) {
         tokens.putBack();
         throw std::runtime_error(": expected");
     }
-    elsePart_ = parseCollapsed(tokens, std::make_unique<batchExpr_t>());
+    elsePart_ = parseCollapsedNode(tokens);
 }
 
 batchExprPtr_t batchExpr_t::collapse()
@@ -146,12 +169,12 @@ batchExprPtr_t batchExpr_t::collapse()
 namespace {
 
 template <int N>
-batchExprPtr_t makeOperand()
+batchExprPtr_t parseOperand(batchTokenBuffer_t& tokens)
 {
     if constexpr (N == 10)
-        return std::make_unique<batchUnaryExpr_t>();
+        return batchUnaryExpr_t::parseCollapsedNode(tokens);
     else
-        return std::make_unique<batchSeq_t<N - 1>>();
+        return batchSeq_t<N - 1>::parseCollapsedNode(tokens);
 }
 
 }  // namespace
@@ -182,15 +205,37 @@ template <int N>
 void batchSeq_t<N>::parse(batchTokenBuffer_t& tokens)
 {
     items_.clear();
-    items_.emplace_back(batchToken_t(), parseCollapsed(tokens, makeOperand<N>()));
+    items_.emplace_back(batchToken_t(), parseOperand<N>(tokens));
+    parseOperators(tokens);
+}
+
+template <int N>
+batchExprPtr_t batchSeq_t<N>::parseCollapsedNode(batchTokenBuffer_t& tokens)
+{
+    auto first = parseOperand<N>(tokens);
+    bool more = tokens.next().hasKind(1 << N);
+    tokens.putBack();
+    if (!more)
+        return first;
+    auto node = std::make_unique<batchSeq_t<N>>();
+    node->items_.reserve(2);
+    node->items_.emplace_back(batchToken_t(), std::move(first));
+    node->parseOperators(tokens);
+    return node;
+}
+
+template <int N>
+void batchSeq_t<N>::parseOperators(batchTokenBuffer_t& tokens)
+{
     for (;;) {
-        batchToken_t token = tokens.next();
+        const batchToken_t& token = tokens.next();
         if (!token.hasKind(1 << N)) {
             tokens.putBack();
             return;
         }
-        auto operand = parseCollapsed(tokens, makeOperand<N>());
-        items_.emplace_back(std::move(token), std::move(operand));
+        batchToken_t op = token;  // the operand's parse reuses the slot
+        auto operand = parseOperand<N>(tokens);
+        items_.emplace_back(std::move(op), std::move(operand));
     }
 }
 
@@ -227,13 +272,27 @@ void batchUnaryExpr_t::print(std::ostream& out) const
 
 void batchUnaryExpr_t::parse(batchTokenBuffer_t& tokens)
 {
-    batchToken_t token = tokens.next();
+    const batchToken_t& token = tokens.next();
     hasOperator_ = token.hasKind(batchToken_t::punctUnaryOp_e);
     if (hasOperator_)
-        op_ = std::move(token);
+        op_ = token;
     else
         tokens.putBack();
-    operand_ = parseCollapsed(tokens, std::make_unique<batchPrimaryExpr_t>());
+    operand_ = batchPrimaryExpr_t::parseCollapsedNode(tokens);
+}
+
+batchExprPtr_t batchUnaryExpr_t::parseCollapsedNode(batchTokenBuffer_t& tokens)
+{
+    const batchToken_t& token = tokens.next();
+    if (!token.hasKind(batchToken_t::punctUnaryOp_e)) {
+        tokens.putBack();
+        return batchPrimaryExpr_t::parseCollapsedNode(tokens);
+    }
+    auto node = std::make_unique<batchUnaryExpr_t>();
+    node->op_ = token;
+    node->hasOperator_ = true;
+    node->operand_ = batchPrimaryExpr_t::parseCollapsedNode(tokens);
+    return node;
 }
 
 batchExprPtr_t batchUnaryExpr_t::collapse()
@@ -265,37 +324,42 @@ void batchPrimaryExpr_t::print(std::ostream& out) const
 
 void batchPrimaryExpr_t::parse(batchTokenBuffer_t& tokens)
 {
-    batchToken_t token = tokens.next();
+    child_ = parseCollapsedNode(tokens);
+}
+
+batchExprPtr_t batchPrimaryExpr_t::parseCollapsedNode(batchTokenBuffer_t& tokens)
+{
+    const batchToken_t& token = tokens.next();
+    batchExprPtr_t child;
     if (token.is(batchToken_t::uintNumber_e)) {
         tokens.putBack();
-        child_ = std::make_unique<batchNumberExpr_t>();
-        child_->parse(tokens);
+        child = std::make_unique<batchNumberExpr_t>();
     } else if (token.is(batchToken_t::string_e)) {
         tokens.putBack();
-        child_ = std::make_unique<batchStringExpr_t>();
-        child_->parse(tokens);
+        child = std::make_unique<batchStringExpr_t>();
     } else if (token.is(batchToken_t::leftParen_e)) {
-        child_ = parseCollapsed(tokens, std::make_unique<batchExpr_t>());
-        token = tokens.next();
-        if (!token.is(batchToken_t::rightParen_e)) {
+        child = parseExpression(tokens);
+        if (!tokens.next().is(batchToken_t::rightParen_e)) {
             tokens.putBack();
             throw std::runtime_error(") expected");
         }
+        return child;
     } else if (token.isIdentifier()) {
         tokens.putBack();
         if (token.text() == "arg")
-            child_ = std::make_unique<batchArgExpr_t>();
+            child = std::make_unique<batchArgExpr_t>();
         else if (token.text() == "memory")
-            child_ = std::make_unique<batchMemExpr_t>();
+            child = std::make_unique<batchMemExpr_t>();
         else
-            child_ = std::make_unique<batchFuncExpr_t>();
-        child_->parse(tokens);
+            child = std::make_unique<batchFuncExpr_t>();
     } else {
         tokens.putBack();
         if (token.isTooLargeNumber())
             throw std::runtime_error("number above 4294967295");
         throw std::runtime_error("int-number or (expression) or function expected");
     }
+    child->parse(tokens);
+    return child;
 }
 
 batchExprPtr_t batchPrimaryExpr_t::collapse()

@@ -32,6 +32,11 @@ public:
 // Parses the node, then replaces it by the child it hands out for as long as
 // it hands one out.
 batchExprPtr_t parseCollapsed(batchTokenBuffer_t& tokens, batchExprPtr_t node);
+// A conditional expression, collapsed: the tree parseCollapsed gives for a
+// new batchExpr_t. The nodes that would only be collapsed away are never
+// made (each level makes its node once an operator follows its first
+// operand), which spares most of the parser's allocations.
+batchExprPtr_t parseExpression(batchTokenBuffer_t& tokens);
 
 // One operator applied to values; raises the "should NOT be called" logic
 // error for an operator the language does not compute.
@@ -45,8 +50,13 @@ public:
     void print(std::ostream& out) const override;
     void parse(batchTokenBuffer_t& tokens) override;
     batchExprPtr_t collapse() override;
+    // A new node parsed and collapsed (see parseExpression).
+    static batchExprPtr_t parseCollapsedNode(batchTokenBuffer_t& tokens);
 
 private:
+    // After the ?: the then-part, the : and the else-part.
+    void parseChoice(batchTokenBuffer_t& tokens);
+
     batchExprPtr_t condition_;
     batchExprPtr_t thenPart_;
     batchExprPtr_t elsePart_;
@@ -62,8 +72,12 @@ public:
     void print(std::ostream& out) const override;
     void parse(batchTokenBuffer_t& tokens) override;
     batchExprPtr_t collapse() override;
+    static batchExprPtr_t parseCollapsedNode(batchTokenBuffer_t& tokens);
 
 private:
+    // Appends each operator of the level with its operand while they follow.
+    void parseOperators(batchTokenBuffer_t& tokens);
+
     std::vector<std::pair<batchToken_t, batchExprPtr_t>> items_;
 };
 
@@ -74,6 +88,7 @@ public:
     void print(std::ostream& out) const override;
     void parse(batchTokenBuffer_t& tokens) override;
     batchExprPtr_t collapse() override;
+    static batchExprPtr_t parseCollapsedNode(batchTokenBuffer_t& tokens);
 
 private:
     batchToken_t op_;
@@ -89,6 +104,8 @@ public:
     void print(std::ostream& out) const override;
     void parse(batchTokenBuffer_t& tokens) override;
     batchExprPtr_t collapse() override;
+    // The child alone: a primary always collapses to it.
+    static batchExprPtr_t parseCollapsedNode(batchTokenBuffer_t& tokens);
 
 private:
     batchExprPtr_t child_;

@@ -2,8 +2,18 @@
 
 batchSourceReader_t::batchSourceReader_t(const std::wstring& path) : path_(path)
 {
-    if (!file_.open(path, true))
-        return;
+    if (file_.open(path, true))
+        chooseMode();
+}
+
+batchSourceReader_t::batchSourceReader_t(const std::wstring& path, std::string_view bytes) : path_(path)
+{
+    file_.openBytes(bytes, true);
+    chooseMode();
+}
+
+void batchSourceReader_t::chooseMode()
+{
     int first = take();
     int second = take();
     if (!isTextChar(first) || !isTextChar(second)) {
@@ -17,49 +27,6 @@ bool batchSourceReader_t::isTextChar(int ch)
 {
     int low = ch & 0xFF;  // end-of-input has the low byte 0xFF
     return (low >= 9 && low <= 13) || (low >= 32 && low <= 127);
-}
-
-void batchSourceReader_t::readNext()
-{
-    next_.ch = file_.get(next_.start, next_.end);
-}
-
-int batchSourceReader_t::take()
-{
-    if (current_.ch == endOfInput && next_.ch == endOfInput)
-        readNext();
-    current_ = next_;
-    if (current_.ch == endOfInput) {
-        next_.ch = endOfInput;
-        next_.start = next_.end = current_.end;
-    } else {
-        readNext();
-    }
-    if (!raw_)
-        classify();
-    return current_.ch;
-}
-
-// Each test compares plain characters, so a character that already carries a
-// marker never matches again: the slash of */ cannot also open a // comment.
-void batchSourceReader_t::classify()
-{
-    int& c = current_.ch;
-    int& n = next_.ch;
-    if (c == '/' && n == '/')
-        c |= commentStart;
-    else if (c == '/' && n == '*')
-        c |= commentStart | blockMark;
-    else if (c == '*' && n == '/')
-        n |= blockMark;
-    else if (c == '\r' && n == '\n')
-        c |= swallowed;
-    else if (c == '\r')
-        c = '\n';
-    else if (c == '\\' && n == '\n') {
-        c |= swallowed;
-        n |= swallowed;
-    }
 }
 
 std::int64_t batchSourceReader_t::seek(std::int64_t offset, std::ios_base::seekdir direction)

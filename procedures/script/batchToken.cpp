@@ -2,7 +2,7 @@
 
 #include "procedures/script/batchNumbers.h"
 
-#include <map>
+#include <iterator>
 #include <sstream>
 
 namespace {
@@ -47,13 +47,40 @@ constexpr operatorRow_t operatorTable[] = {
 // The six two-character operators, read as pairs.
 constexpr char twoCharOperators[] = "<=>===!=&&||";
 
-bool isTwoCharOperator(int c1, int c2)
+// The search of the table and of the pairs, done once by the compiler: for
+// each first character, the one second character that may follow it, the
+// row of the one-character key and the row of the two-character key.
+struct operatorIndex_t {
+    static constexpr unsigned char none = 0xFF;
+    unsigned char second[256] = {};
+    unsigned char single[256] = {};
+    unsigned char pair[256] = {};
+};
+
+constexpr unsigned char rowOf(int key)
 {
-    for (int i = 0; i + 1 < static_cast<int>(sizeof twoCharOperators) - 1; i += 2)
-        if (twoCharOperators[i] == c1 && twoCharOperators[i + 1] == c2)
-            return true;
-    return false;
+    for (std::size_t row = 0; row < std::size(operatorTable); ++row)
+        if (operatorTable[row].key == key)
+            return static_cast<unsigned char>(row);
+    return operatorIndex_t::none;
 }
+
+constexpr operatorIndex_t buildOperatorIndex()
+{
+    operatorIndex_t index;
+    for (int c = 0; c < 256; ++c) {
+        const char c1 = static_cast<char>(c);
+        for (std::size_t i = 0; i + 1 < sizeof twoCharOperators - 1; i += 2)
+            if (twoCharOperators[i] == c1)
+                index.second[c] = static_cast<unsigned char>(twoCharOperators[i + 1]);
+        index.single[c] = rowOf(key1(c1));
+        index.pair[c] = index.second[c] == 0 ? operatorIndex_t::none
+                                             : rowOf(key2(c1, static_cast<char>(index.second[c])));
+    }
+    return index;
+}
+
+constexpr operatorIndex_t operatorIndex = buildOperatorIndex();
 
 bool isWhite(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 bool isDigit(int c) { return c >= '0' && c <= '9'; }
@@ -63,13 +90,54 @@ bool isLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); 
 
 batchToken_t::type_t batchToken_t::keywordType(const std::string& text)
 {
-    // Built at the first lookup; lives for the rest of the program.
-    static const std::map<std::string, type_t> keywords = {
-        {"loop", loop_e}, {"if", if_e}, {"else", else_e}, {"while", while_e}, {"break", break_e},
-    };
-    auto found = keywords.find(text);
-    return found == keywords.end() ? unknown_e : found->second;
+    switch (text.size()) {
+    case 2:
+        return text == "if" ? if_e : unknown_e;
+    case 4:
+        return text == "loop" ? loop_e : text == "else" ? else_e : unknown_e;
+    case 5:
+        return text == "while" ? while_e : text == "break" ? break_e : unknown_e;
+    default:
+        return unknown_e;
+    }
 }
+
+// The stream operations the tokenizer uses, taken from the stream's buffer
+// directly: a character then costs no sentry and, from a buffer that holds
+// a block, no call. The stream's state bits change as get, peek and putback
+// would change them.
+struct batchToken_t::source_t {
+    std::istream& in;
+    std::streambuf& buffer;
+
+    static bool isEof(int c) { return c == std::char_traits<char>::eof(); }
+    int get()
+    {
+        int c = buffer.sbumpc();
+        if (isEof(c))
+            in.setstate(std::ios_base::eofbit | std::ios_base::failbit);
+        return c;
+    }
+    int peek()
+    {
+        int c = buffer.sgetc();
+        if (isEof(c))
+            in.setstate(std::ios_base::eofbit);
+        return c;
+    }
+    void putBack(int c)
+    {
+        if (isEof(buffer.sputbackc(static_cast<char>(c))))
+            in.setstate(std::ios_base::badbit);
+    }
+    // The stream position (tellg): -1 once the stream failed.
+    int position()
+    {
+        if (in.fail())
+            return -1;
+        return static_cast<int>(static_cast<std::streamoff>(buffer.pubseekoff(0, std::ios_base::cur, std::ios_base::in)));
+    }
+};
 
 void batchToken_t::read(std::istream& in, lines_t& lines)
 {
@@ -78,14 +146,24 @@ void batchToken_t::read(std::istream& in, lines_t& lines)
     text_.clear();
     value_ = 0;
     tooLarge_ = false;
+    std::streambuf* buffer = in.rdbuf();
+    if (buffer == nullptr || !in.good()) {
+        // A stream that has ended or failed gives no character.
+        in.setstate(std::ios_base::failbit);
+        line_ = lines.line;
+        lineStart_ = lines.lineStart;
+        position_ = -2;
+        return;
+    }
+    source_t source{in, *buffer};
     int c;
     for (;;) {
-        c = in.get();
-        if (c == std::char_traits<char>::eof())
+        c = source.get();
+        if (source.isEof(c))
             break;
         if (c == '\n') {
             ++lines.line;
-            lines.lineStart = static_cast<int>(in.tellg());
+            lines.lineStart = source.position();
             continue;
         }
         if (!isWhite(c))
@@ -93,19 +171,19 @@ void batchToken_t::read(std::istream& in, lines_t& lines)
     }
     line_ = lines.line;
     lineStart_ = lines.lineStart;
-    position_ = static_cast<int>(in.tellg()) - 1;
+    position_ = source.position() - 1;
     if (!in.good())
         return;  // the end-of-input token
-    in.putback(static_cast<char>(c));
+    source.putBack(c);
     if (isDigit(c))
-        readNumber(in);
+        readNumber(source);
     else if (isLetter(c))
-        readIdentifier(in);
+        readIdentifier(source);
     else
-        readPunctuation(in);
+        readPunctuation(source);
 }
 
-void batchToken_t::readNumber(std::istream& in)
+void batchToken_t::readNumber(source_t& in)
 {
     std::uint64_t value = 0;
     bool tooLarge = false;
@@ -131,7 +209,7 @@ void batchToken_t::readNumber(std::istream& in)
     value_ = static_cast<std::uint32_t>(value);
 }
 
-void batchToken_t::readIdentifier(std::istream& in)
+void batchToken_t::readIdentifier(source_t& in)
 {
     text_.push_back(static_cast<char>(in.get()));
     for (;;) {
@@ -146,43 +224,39 @@ void batchToken_t::readIdentifier(std::istream& in)
         kind_ |= batch_keyword_e;
 }
 
-void batchToken_t::readPunctuation(std::istream& in)
+void batchToken_t::readPunctuation(source_t& in)
 {
-    int c1 = in.get();
-    int c2 = 0;
+    const int c1 = in.get() & 0xFF;
     kind_ = punct__e;
-    int following = in.peek();
-    if (following != std::char_traits<char>::eof() && isTwoCharOperator(c1, following)) {
-        c2 = in.get();
+    const int following = in.peek();
+    const int second = operatorIndex.second[c1];
+    unsigned char row = operatorIndex.single[c1];
+    text_.push_back(static_cast<char>(c1));
+    if (second != 0 && following == second) {
+        text_.push_back(static_cast<char>(in.get()));
         kind_ |= punct2_e;
+        row = operatorIndex.pair[c1];
     } else {
         kind_ |= punct1_e;
     }
-    text_.push_back(static_cast<char>(c1));
-    if (c2 != 0)
-        text_.push_back(static_cast<char>(c2));
-    int key = static_cast<signed char>(c1) * 256 + static_cast<signed char>(c2);
-    for (const auto& row : operatorTable) {
-        if (row.key == key) {
-            kind_ |= row.kind;
-            type_ = row.type;
-            break;
-        }
+    if (row != operatorIndex_t::none) {
+        kind_ |= operatorTable[row].kind;
+        type_ = operatorTable[row].type;
     }
     if (type_ == string_e)
         readStringText(in);
 }
 
-void batchToken_t::readStringText(std::istream& in)
+void batchToken_t::readStringText(source_t& in)
 {
     text_.clear();
     for (;;) {
         int c = in.get();
-        if (c == std::char_traits<char>::eof() || c == '"')
+        if (source_t::isEof(c) || c == '"')
             return;  // the end of the input also ends a literal
         if (c == '\\') {
             c = in.get();
-            if (c == std::char_traits<char>::eof())
+            if (source_t::isEof(c))
                 return;
             if (c == 'n')
                 c = '\n';

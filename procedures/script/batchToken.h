@@ -100,10 +100,11 @@ public:
     static type_t keywordType(const std::string& text);
 
 private:
-    void readNumber(std::istream& in);
-    void readIdentifier(std::istream& in);
-    void readPunctuation(std::istream& in);
-    void readStringText(std::istream& in);
+    struct source_t;
+    void readNumber(source_t& in);
+    void readIdentifier(source_t& in);
+    void readPunctuation(source_t& in);
+    void readStringText(source_t& in);
 
     int kind_ = 0;
     int type_ = 0;

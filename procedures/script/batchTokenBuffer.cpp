@@ -25,22 +25,24 @@ void batchTokenBuffer_t::attach(std::istream* in)
 
 void batchTokenBuffer_t::reset()
 {
-    for (auto& slot : slots_)
-        slot = batchToken_t(lines_);
+    for (auto& each : slots_)
+        each = batchToken_t(lines_);
+    first_ = 0;
     index_ = 2;
 }
 
-batchToken_t batchTokenBuffer_t::next()
+const batchToken_t& batchTokenBuffer_t::next()
 {
     if (index_++ == 2) {
-        slots_[0] = std::move(slots_[1]);
-        slots_[1] = std::move(slots_[2]);
-        slots_[2] = batchToken_t(lines_);
+        first_ = (first_ + 1) % 3;
+        batchToken_t& newest = slot(2);
         if (in_ != nullptr)
-            slots_[2].read(*in_, lines_);
+            newest.read(*in_, lines_);
+        else
+            newest = batchToken_t(lines_);
         index_ = 2;
     }
-    return slots_[index_];
+    return slot(index_);
 }
 
 void batchTokenBuffer_t::putBack()

@@ -28,7 +28,8 @@ public:
     void detach() { attach(nullptr); }
     void reset();
 
-    batchToken_t next();
+    // The next token; the reference holds until the next call of next().
+    const batchToken_t& next();
     void putBack();
 
     // Raises "nesting too deep" when the depth limit or the stack margin is
@@ -39,9 +40,14 @@ public:
     int nesting() const { return nesting_; }
 
 private:
+    batchToken_t& slot(int index) { return slots_[(first_ + index) % 3]; }
+
     std::istream* in_ = nullptr;
     batchToken_t::lines_t lines_;
+    // A ring: slot(0) is the oldest token, slot(2) the newest. A new token is
+    // read into the oldest slot in place, so its text keeps its storage.
     batchToken_t slots_[3];
+    int first_ = 0;
     int index_ = 2;
     int nesting_ = 0;
 };

@@ -1,60 +1,59 @@
 #include "procedures/script/scriptTextFile.h"
 
+#include "machine/longnameStream.h"
+
 bool scriptTextFile_t::open(const std::wstring& path, bool text)
 {
     close();
+    longname_ifstream file;
+    file.open(path, std::ios_base::in | std::ios_base::binary);
+    if (!file.is_open())
+        return false;
+    auto* buffer = file.rdbuf();
+    char block[65536];
+    for (;;) {
+        std::streamsize count = buffer->sgetn(block, sizeof block);
+        if (count <= 0)
+            break;
+        owned_.append(block, static_cast<std::size_t>(count));
+    }
+    bytes_ = owned_;
+    open_ = true;
     text_ = text;
-    file_.open(path, std::ios_base::in | std::ios_base::binary);
-    return file_.is_open();
+    return true;
+}
+
+void scriptTextFile_t::openBytes(std::string_view bytes, bool text)
+{
+    close();
+    bytes_ = bytes;
+    open_ = true;
+    text_ = text;
 }
 
 void scriptTextFile_t::close()
 {
-    if (file_.is_open())
-        file_.close();
-    file_.clear();
+    owned_.clear();
+    owned_.shrink_to_fit();
+    bytes_ = std::string_view();
+    open_ = false;
     ended_ = false;
     offset_ = 0;
 }
 
-int scriptTextFile_t::get(std::int64_t& start, std::int64_t& end)
-{
-    start = end = offset_;
-    if (!file_.is_open() || ended_)
-        return endOfInput;
-    auto* buffer = file_.rdbuf();
-    int byte = buffer->sbumpc();
-    if (byte == std::char_traits<char>::eof())
-        return endOfInput;
-    byte &= 0xFF;
-    ++offset_;
-    if (text_) {
-        if (byte == 0x1A) {
-            ended_ = true;
-            end = start;
-            --offset_;
-            return endOfInput;
-        }
-        if (byte == '\r' && buffer->sgetc() == '\n') {
-            buffer->sbumpc();
-            ++offset_;
-        }
-        if (byte == '\r' && offset_ - start == 2)
-            byte = '\n';
-    }
-    end = offset_;
-    return byte;
-}
-
 std::int64_t scriptTextFile_t::seek(std::int64_t offset, std::ios_base::seekdir direction)
 {
-    if (!file_.is_open())
+    if (!open_)
+        return -1;
+    std::int64_t base = 0;
+    if (direction == std::ios_base::cur)
+        base = offset_;
+    else if (direction == std::ios_base::end)
+        base = size();
+    std::int64_t position = 0;
+    if (__builtin_add_overflow(base, offset, &position) || position < 0)
         return -1;
     ended_ = false;
-    auto result = file_.rdbuf()->pubseekoff(offset, direction, std::ios_base::in);
-    std::int64_t position = static_cast<std::streamoff>(result);
-    if (position < 0)
-        return -1;
     offset_ = position;
     return position;
 }
