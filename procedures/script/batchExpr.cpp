@@ -99,6 +99,23 @@ std::int32_t compute(const batchToken_t& op, std::int32_t left, std::int32_t rig
     }
 }
 
+namespace {
+
+// A whole level N expression, collapsed. Climbing from the bottom takes the
+// same tokens and makes the same tree as descending through the levels: an
+// operand is read once and each level from 10 up takes it as its first
+// operand, making its node only when one of its operators follows.
+template <int N>
+batchExprPtr_t parseThrough(batchTokenBuffer_t& tokens)
+{
+    if constexpr (N < 10)
+        return batchUnaryExpr_t::parseCollapsedNode(tokens);
+    else
+        return batchSeq_t<N>::parseCollapsedAfter(tokens, parseThrough<N - 1>(tokens));
+}
+
+}  // namespace
+
 // ---- conditional
 
 std::int32_t batchExpr_t::evaluate()
@@ -126,7 +143,7 @@ void batchExpr_t::parse(batchTokenBuffer_t& tokens)
     batchNestingGuard_t nesting(tokens);
     thenPart_.reset();
     elsePart_.reset();
-    condition_ = batchSeq_t<15>::parseCollapsedNode(tokens);
+    condition_ = parseThrough<15>(tokens);
     if (tokens.next().is(batchToken_t::questionMark_e))
         parseChoice(tokens);
     else
@@ -136,7 +153,7 @@ void batchExpr_t::parse(batchTokenBuffer_t& tokens)
 batchExprPtr_t batchExpr_t::parseCollapsedNode(batchTokenBuffer_t& tokens)
 {
     batchNestingGuard_t nesting(tokens);
-    auto condition = batchSeq_t<15>::parseCollapsedNode(tokens);
+    auto condition = parseThrough<15>(tokens);
     if (!tokens.next().is(batchToken_t::questionMark_e)) {
         tokens.putBack();
         return condition;
@@ -149,7 +166,7 @@ batchExprPtr_t batchExpr_t::parseCollapsedNode(batchTokenBuffer_t& tokens)
 
 void batchExpr_t::parseChoice(batchTokenBuffer_t& tokens)
 {
-    thenPart_ = batchSeq_t<15>::parseCollapsedNode(tokens);
+    thenPart_ = parseThrough<15>(tokens);
     if (!tokens.next().is(batchToken_t::colon_e)) {
         tokens.putBack();
         throw std::runtime_error(": expected");
@@ -166,18 +183,6 @@ batchExprPtr_t batchExpr_t::collapse()
 
 // ---- precedence levels
 
-namespace {
-
-template <int N>
-batchExprPtr_t parseOperand(batchTokenBuffer_t& tokens)
-{
-    if constexpr (N == 10)
-        return batchUnaryExpr_t::parseCollapsedNode(tokens);
-    else
-        return batchSeq_t<N - 1>::parseCollapsedNode(tokens);
-}
-
-}  // namespace
 
 template <int N>
 std::int32_t batchSeq_t<N>::evaluate()
@@ -205,17 +210,20 @@ template <int N>
 void batchSeq_t<N>::parse(batchTokenBuffer_t& tokens)
 {
     items_.clear();
-    items_.emplace_back(batchToken_t(), parseOperand<N>(tokens));
+    items_.emplace_back(batchToken_t(), parseThrough<N - 1>(tokens));
     parseOperators(tokens);
 }
 
 template <int N>
 batchExprPtr_t batchSeq_t<N>::parseCollapsedNode(batchTokenBuffer_t& tokens)
 {
-    auto first = parseOperand<N>(tokens);
-    bool more = tokens.next().hasKind(1 << N);
-    tokens.putBack();
-    if (!more)
+    return parseThrough<N>(tokens);
+}
+
+template <int N>
+batchExprPtr_t batchSeq_t<N>::parseCollapsedAfter(batchTokenBuffer_t& tokens, batchExprPtr_t first)
+{
+    if (!tokens.peek().hasKind(1 << N))
         return first;
     auto node = std::make_unique<batchSeq_t<N>>();
     node->items_.reserve(2);
@@ -234,7 +242,7 @@ void batchSeq_t<N>::parseOperators(batchTokenBuffer_t& tokens)
             return;
         }
         batchToken_t op = token;  // the operand's parse reuses the slot
-        auto operand = parseOperand<N>(tokens);
+        auto operand = parseThrough<N - 1>(tokens);
         items_.emplace_back(std::move(op), std::move(operand));
     }
 }

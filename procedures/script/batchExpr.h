@@ -73,6 +73,9 @@ public:
     void parse(batchTokenBuffer_t& tokens) override;
     batchExprPtr_t collapse() override;
     static batchExprPtr_t parseCollapsedNode(batchTokenBuffer_t& tokens);
+    // The same when its first operand has been read: that operand alone
+    // when none of the level's operators follows.
+    static batchExprPtr_t parseCollapsedAfter(batchTokenBuffer_t& tokens, batchExprPtr_t first);
 
 private:
     // Appends each operator of the level with its operand while they follow.

@@ -44,6 +44,12 @@ public:
             classify();
         return current_.ch;
     }
+    // Takes, as take() would, the characters that need no cleaning, up to
+    // room of them: their bytes go to text, their offsets to starts and
+    // ends. Such a character cannot start or end a comment or a line join,
+    // nor be a CR, so it stands for its own byte. The count taken; 0 when
+    // the next character needs take().
+    int takePlain(char* text, std::int64_t* starts, std::int64_t* ends, int room);
     // Byte offsets of the character last taken (its first byte and the
     // byte after it).
     std::int64_t currentStart() const { return current_.start; }

@@ -31,25 +31,15 @@ void batchTokenBuffer_t::reset()
     index_ = 2;
 }
 
-const batchToken_t& batchTokenBuffer_t::next()
+const batchToken_t& batchTokenBuffer_t::readNext()
 {
-    if (index_++ == 2) {
-        first_ = (first_ + 1) % 3;
-        batchToken_t& newest = slot(2);
-        if (in_ != nullptr)
-            newest.read(*in_, lines_);
-        else
-            newest = batchToken_t(lines_);
-        index_ = 2;
-    }
-    return slot(index_);
-}
-
-void batchTokenBuffer_t::putBack()
-{
-    // The parser puts back at most two tokens in a row.
-    if (index_ > 0)
-        --index_;
+    first_ = first_ == 2 ? 0 : first_ + 1;
+    batchToken_t& newest = slot(2);
+    if (in_ != nullptr)
+        newest.read(*in_, lines_);
+    else
+        newest = batchToken_t(lines_);
+    return newest;
 }
 
 void batchTokenBuffer_t::enterNesting()

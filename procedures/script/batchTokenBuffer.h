@@ -29,8 +29,25 @@ public:
     void reset();
 
     // The next token; the reference holds until the next call of next().
-    const batchToken_t& next();
-    void putBack();
+    const batchToken_t& next()
+    {
+        if (index_ < 2)
+            return slot(++index_);
+        return readNext();
+    }
+    // The parser puts back at most two tokens in a row.
+    void putBack()
+    {
+        if (index_ > 0)
+            --index_;
+    }
+    // The next token, put back at once.
+    const batchToken_t& peek()
+    {
+        const batchToken_t& token = next();
+        putBack();
+        return token;
+    }
 
     // Raises "nesting too deep" when the depth limit or the stack margin is
     // reached; nothing has been taken yet, so the next token is the place of
@@ -40,7 +57,12 @@ public:
     int nesting() const { return nesting_; }
 
 private:
-    batchToken_t& slot(int index) { return slots_[(first_ + index) % 3]; }
+    batchToken_t& slot(int index)
+    {
+        int at = first_ + index;
+        return slots_[at >= 3 ? at - 3 : at];
+    }
+    const batchToken_t& readNext();
 
     std::istream* in_ = nullptr;
     batchToken_t::lines_t lines_;

@@ -94,6 +94,12 @@ icstreambuf_t<char>::int_type icstreambuf_t<char>::underflow()
         // Most characters are plain and outside comments: they go straight
         // into the block.
         if (commentState_ == 0 && pendingLineFeeds_ == 0) {
+            const int plain = reader_.takePlain(area_ + count, starts_ + count, ends_ + count, blockSize + 1 - count);
+            if (plain > 0) {
+                count += plain;
+                deliveredEnd_ = ends_[count - 1];
+                continue;
+            }
             const int c = reader_.take();
             if (c >= 0 && c <= 0xFF) {
                 area_[count] = static_cast<char>(c);

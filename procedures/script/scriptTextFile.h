@@ -60,6 +60,8 @@ public:
     // nothing is open or the offset would be negative.
     std::int64_t seek(std::int64_t offset, std::ios_base::seekdir direction);
     std::int64_t offset() const { return offset_; }
+    // Moves past bytes the caller has read from bytes() itself.
+    void skip(std::int64_t count) { offset_ += count; }
 
 private:
     std::int64_t size() const { return static_cast<std::int64_t>(bytes_.size()); }
