@@ -3,8 +3,10 @@
 // evaluates itself and prints itself back as text; after parsing, a node
 // that only passes one child on is replaced by that child.
 #pragma once
+#include "procedures/script/batchNodeArena.h"
 #include "procedures/script/batchToken.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <ostream>
@@ -18,6 +20,8 @@ using batchExprPtr_t = std::unique_ptr<batchExprBase_t>;
 
 class batchExprBase_t {
 public:
+    static void* operator new(std::size_t size) { return batchNodeArena_t::allocate(size); }
+    static void operator delete(void* node) noexcept { batchNodeArena_t::release(node); }
     virtual ~batchExprBase_t() = default;
     // The base only reports that it should not have been called.
     virtual std::int32_t evaluate();

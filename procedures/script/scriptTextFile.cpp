@@ -10,6 +10,12 @@ bool scriptTextFile_t::open(const std::wstring& path, bool text)
     if (!file.is_open())
         return false;
     auto* buffer = file.rdbuf();
+    // Read at the size the file has now; one that grows meanwhile is read
+    // to its end all the same.
+    const auto size = static_cast<std::streamoff>(buffer->pubseekoff(0, std::ios_base::end, std::ios_base::in));
+    buffer->pubseekoff(0, std::ios_base::beg, std::ios_base::in);
+    if (size > 0)
+        owned_.reserve(static_cast<std::size_t>(size));
     char block[65536];
     for (;;) {
         std::streamsize count = buffer->sgetn(block, sizeof block);
