@@ -101,17 +101,32 @@ std::int32_t compute(const batchToken_t& op, std::int32_t left, std::int32_t rig
 
 namespace {
 
+// The levels from 10 up to N, each taking what the level below made as its
+// first operand.
+template <int N>
+batchExprPtr_t climb(batchTokenBuffer_t& tokens, batchExprPtr_t operand)
+{
+    if constexpr (N < 10)
+        return operand;
+    else
+        return batchSeq_t<N>::parseCollapsedAfter(tokens, climb<N - 1>(tokens, std::move(operand)));
+}
+
 // A whole level N expression, collapsed. Climbing from the bottom takes the
 // same tokens and makes the same tree as descending through the levels: an
 // operand is read once and each level from 10 up takes it as its first
-// operand, making its node only when one of its operators follows.
+// operand, making its node only when one of its operators follows. Most
+// operands are followed by none of them at all.
 template <int N>
 batchExprPtr_t parseThrough(batchTokenBuffer_t& tokens)
 {
-    if constexpr (N < 10)
-        return batchUnaryExpr_t::parseCollapsedNode(tokens);
-    else
-        return batchSeq_t<N>::parseCollapsedAfter(tokens, parseThrough<N - 1>(tokens));
+    auto operand = batchUnaryExpr_t::parseCollapsedNode(tokens);
+    if constexpr (N >= 10) {
+        constexpr int levelBits = (1 << (N + 1)) - (1 << 10);
+        if (tokens.peek().hasKind(levelBits))
+            return climb<N>(tokens, std::move(operand));
+    }
+    return operand;
 }
 
 }  // namespace

@@ -1,28 +1,31 @@
 #include "procedures/script/scriptTextFile.h"
 
-#include "machine/longnameStream.h"
+#include "platform/fileHandle.h"
+
+#include <cstdio>
 
 bool scriptTextFile_t::open(const std::wstring& path, bool text)
 {
     close();
-    longname_ifstream file;
-    file.open(path, std::ios_base::in | std::ios_base::binary);
-    if (!file.is_open())
+    fileHandle_t file;
+    if (!file.open(path, "rb"))
         return false;
-    auto* buffer = file.rdbuf();
-    // Read at the size the file has now; one that grows meanwhile is read
-    // to its end all the same.
-    const auto size = static_cast<std::streamoff>(buffer->pubseekoff(0, std::ios_base::end, std::ios_base::in));
-    buffer->pubseekoff(0, std::ios_base::beg, std::ios_base::in);
-    if (size > 0)
-        owned_.reserve(static_cast<std::size_t>(size));
-    char block[65536];
-    for (;;) {
-        std::streamsize count = buffer->sgetn(block, sizeof block);
-        if (count <= 0)
+    // Read at the size the file has now; a file that grows meanwhile is
+    // read to its end all the same.
+    const std::int64_t size = file.seek(0, SEEK_END);
+    file.seek(0, SEEK_SET);
+    owned_.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+    std::size_t filled = 0;
+    while (filled < owned_.size()) {
+        std::size_t count = file.read(owned_.data() + filled, owned_.size() - filled);
+        if (count == 0)
             break;
-        owned_.append(block, static_cast<std::size_t>(count));
+        filled += count;
     }
+    owned_.resize(filled);
+    char more[4096];
+    for (std::size_t count; (count = file.read(more, sizeof more)) > 0;)
+        owned_.append(more, count);
     bytes_ = owned_;
     open_ = true;
     text_ = text;
