@@ -3,7 +3,6 @@
 #include "procedures/script/batchNumbers.h"
 
 #include <iterator>
-#include <sstream>
 
 namespace {
 
@@ -82,9 +81,31 @@ constexpr operatorIndex_t buildOperatorIndex()
 
 constexpr operatorIndex_t operatorIndex = buildOperatorIndex();
 
-bool isWhite(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-bool isDigit(int c) { return c >= '0' && c <= '9'; }
-bool isLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+// Character classes by table, for a character 0..255 or the end of input
+// (-1): one look-up where a chain of comparisons would cost a branch each.
+enum : unsigned char { white_c = 1, digit_c = 2, letter_c = 4, nameTail_c = 8 };
+
+struct charClasses_t {
+    unsigned char of[257] = {};
+    constexpr charClasses_t()
+    {
+        for (char c : {' ', '\t', '\n', '\v', '\f', '\r'})
+            of[c + 1] |= white_c;
+        for (int c = '0'; c <= '9'; ++c)
+            of[c + 1] |= digit_c | nameTail_c;
+        for (int c = 'A'; c <= 'Z'; ++c)
+            of[c + 1] |= letter_c | nameTail_c;
+        for (int c = 'a'; c <= 'z'; ++c)
+            of[c + 1] |= letter_c | nameTail_c;
+        of['_' + 1] |= nameTail_c;
+    }
+};
+constexpr charClasses_t charClasses;
+
+bool inClass(int c, unsigned char classes) { return (charClasses.of[c + 1] & classes) != 0; }
+bool isWhite(int c) { return inClass(c, white_c); }
+bool isDigit(int c) { return inClass(c, digit_c); }
+bool isLetter(int c) { return inClass(c, letter_c); }
 
 }  // namespace
 
@@ -214,7 +235,7 @@ void batchToken_t::readIdentifier(source_t& in)
     text_.push_back(static_cast<char>(in.get()));
     for (;;) {
         int c = in.peek();
-        if (!(isLetter(c) || isDigit(c) || c == '_'))
+        if (!inClass(c, nameTail_c))
             break;
         text_.push_back(static_cast<char>(in.get()));
     }
@@ -267,19 +288,14 @@ void batchToken_t::readStringText(source_t& in)
 
 void batchToken_t::print(std::ostream& out) const
 {
-    if (type_ == string_e || hasKind(punct__e) || hasKind(keyword_e) || tooLarge_) {
-        // Punctuation text ends at a zero byte, as a C text does.
-        out << text_.c_str();
-    } else if (hasKind(uint_e)) {
-        out << batchUnsignedText(value_);
-    } else {
-        out << "@ BAD TOKEN @";
-    }
+    out << printed();
 }
 
 std::string batchToken_t::printed() const
 {
-    std::ostringstream out;
-    print(out);
-    return out.str();
+    if (type_ == string_e || hasKind(punct__e) || hasKind(keyword_e) || tooLarge_)
+        return text_.c_str();  // punctuation text ends at a zero byte, as a C text does
+    if (hasKind(uint_e))
+        return batchUnsignedText(value_);
+    return "@ BAD TOKEN @";
 }

@@ -41,7 +41,7 @@ protected:
                      std::ios_base::openmode which = std::ios_base::in | std::ios_base::out) override;
 
 private:
-    static constexpr int blockSize = 1024;
+    static constexpr int blockSize = 256;
 
     // The next cleaned character, or endOfInput; start and end receive its
     // byte offsets.
@@ -62,7 +62,9 @@ private:
     // The position while no character is in the get area (at the start and
     // after a seek).
     std::int64_t origin_ = 0;
-    char area_[blockSize + 1] = {};
-    std::int64_t starts_[blockSize + 1] = {};
-    std::int64_t ends_[blockSize + 1] = {};
+    // Written before they are read: not cleared, a new stream costs no
+    // more than its script.
+    char area_[blockSize + 1];
+    std::int64_t starts_[blockSize + 1];
+    std::int64_t ends_[blockSize + 1];
 };

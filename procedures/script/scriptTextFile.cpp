@@ -2,7 +2,9 @@
 
 #include "platform/fileHandle.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 bool scriptTextFile_t::open(const std::wstring& path, bool text)
 {
@@ -65,4 +67,40 @@ std::int64_t scriptTextFile_t::seek(std::int64_t offset, std::ios_base::seekdir 
     ended_ = false;
     offset_ = position;
     return position;
+}
+
+bool scriptTextFile_t::getLine(std::string& text, std::size_t maxLength, bool& ended)
+{
+    text.clear();
+    ended = false;
+    if (ended_ || offset_ >= size()) {
+        ended = true;
+        return false;
+    }
+    const char* data = bytes_.data();
+    const auto from = static_cast<std::size_t>(offset_);
+    const std::size_t total = bytes_.size();
+    const void* lineFeed = std::memchr(data + from, '\n', total - from);
+    std::size_t stop = lineFeed == nullptr ? total : static_cast<std::size_t>(static_cast<const char*>(lineFeed) - data);
+    if (text_) {
+        // A 0x1A ends the text, on this line too.
+        if (const void* end = std::memchr(data + from, 0x1A, stop - from)) {
+            stop = static_cast<std::size_t>(static_cast<const char*>(end) - data);
+            ended_ = true;
+            ended = true;
+        }
+    }
+    if (!ended && lineFeed == nullptr)
+        ended = true;
+    // A CR right before the line feed belongs to it.
+    std::size_t shown = stop;
+    if (text_ && !ended && shown > from && data[shown - 1] == '\r')
+        --shown;
+    text.assign(data + from, std::min(shown - from, maxLength));
+    for (char& c : text)
+        if (c == 0)
+            c = ' ';
+    const bool any = stop > from || !ended;
+    offset_ = static_cast<std::int64_t>(ended ? stop : stop + 1);
+    return any;
 }

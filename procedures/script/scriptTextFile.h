@@ -55,6 +55,11 @@ public:
         end = offset_;
         return byte;
     }
+    // Reads to the end of the line, as get() would read it character by
+    // character: text receives its characters (the first maxLength of them,
+    // a zero byte as a blank) without the line feed. False when no character
+    // was left; ended tells that the input ended before a line feed.
+    bool getLine(std::string& text, std::size_t maxLength, bool& ended);
     // Moves to a byte offset (SEEK_SET, SEEK_CUR or SEEK_END semantics; past
     // the end is allowed and reads nothing); the new offset, or -1 when
     // nothing is open or the offset would be negative.
