@@ -1,8 +1,11 @@
 #include "procedures/script/batchToken.h"
 
 #include "procedures/script/batchNumbers.h"
+#include "procedures/script/icstreambuf.h"
 
 #include <iterator>
+#include <string_view>
+#include <typeinfo>
 
 namespace {
 
@@ -130,6 +133,34 @@ batchToken_t::type_t batchToken_t::keywordType(const std::string& text)
 struct batchToken_t::source_t {
     std::istream& in;
     std::streambuf& buffer;
+    // The script stream buffer, when it is one: its position costs no
+    // virtual call.
+    icstreambuf_t<char>* script =
+        typeid(buffer) == typeid(icstreambuf_t<char>) ? static_cast<icstreambuf_t<char>*>(&buffer) : nullptr;
+
+    // Takes the characters that admit() accepts, handing each run to use(),
+    // as far as the script buffer holds them; the caller goes on character
+    // by character from the first one refused (or the end). From another
+    // buffer nothing is taken here.
+    template <class Admit, class Use>
+    void takeRun(Admit admit, Use use)
+    {
+        if (script == nullptr)
+            return;
+        for (;;) {
+            const std::string_view run = script->available();
+            const int size = static_cast<int>(run.size());
+            int count = 0;
+            while (count < size && admit(static_cast<unsigned char>(run[static_cast<std::size_t>(count)])))
+                ++count;
+            if (count > 0) {
+                use(run.data(), count);
+                script->advance(count);
+            }
+            if (count < size || size == 0)
+                return;
+        }
+    }
 
     static bool isEof(int c) { return c == std::char_traits<char>::eof(); }
     int get()
@@ -156,6 +187,8 @@ struct batchToken_t::source_t {
     {
         if (in.fail())
             return -1;
+        if (script != nullptr)
+            return static_cast<int>(script->position());
         return static_cast<int>(static_cast<std::streamoff>(buffer.pubseekoff(0, std::ios_base::cur, std::ios_base::in)));
     }
 };
@@ -179,6 +212,7 @@ void batchToken_t::read(std::istream& in, lines_t& lines)
     source_t source{in, *buffer};
     int c;
     for (;;) {
+        source.takeRun([](int ch) { return ch != '\n' && isWhite(ch); }, [](const char*, int) {});
         c = source.get();
         if (source.isEof(c))
             break;
@@ -208,6 +242,16 @@ void batchToken_t::readNumber(source_t& in)
 {
     std::uint64_t value = 0;
     bool tooLarge = false;
+    in.takeRun(isDigit, [&](const char* digits, int count) {
+        text_.append(digits, static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            value = value * 10 + static_cast<std::uint64_t>(digits[i] - '0');
+            if (value > 0xFFFFFFFFull) {
+                tooLarge = true;
+                value = 0xFFFFFFFFull;
+            }
+        }
+    });
     while (isDigit(in.peek())) {
         const int digit = in.get();
         text_.push_back(static_cast<char>(digit));
@@ -233,6 +277,8 @@ void batchToken_t::readNumber(source_t& in)
 void batchToken_t::readIdentifier(source_t& in)
 {
     text_.push_back(static_cast<char>(in.get()));
+    in.takeRun([](int ch) { return inClass(ch, nameTail_c); },
+               [this](const char* name, int count) { text_.append(name, static_cast<std::size_t>(count)); });
     for (;;) {
         int c = in.peek();
         if (!inClass(c, nameTail_c))
@@ -272,6 +318,8 @@ void batchToken_t::readStringText(source_t& in)
 {
     text_.clear();
     for (;;) {
+        in.takeRun([](int ch) { return ch != '"' && ch != '\\'; },
+                   [this](const char* text, int count) { text_.append(text, static_cast<std::size_t>(count)); });
         int c = in.get();
         if (source_t::isEof(c) || c == '"')
             return;  // the end of the input also ends a literal

@@ -21,7 +21,7 @@ template <class E>
 class icstreambuf_t;
 
 template <>
-class icstreambuf_t<char> : public std::streambuf {
+class icstreambuf_t<char> final : public std::streambuf {
 public:
     // Opens the file, runs the text test and delivers the first characters
     // into the get area at once.
@@ -32,6 +32,20 @@ public:
     ~icstreambuf_t() override = default;
 
     const batchSourceReader_t& reader() const { return reader_; }
+    // The stream position (what tellg gives) without a virtual call: the
+    // tokenizer asks for it at every token and line.
+    std::int64_t position() const { return here(); }
+    // The characters delivered and not yet taken, the next block when none
+    // is left (empty at the end), and taking some of them: the tokenizer
+    // scans runs of blanks, names, digits and text there, without a call per
+    // character.
+    std::string_view available()
+    {
+        if (gptr() == egptr())
+            underflow();
+        return std::string_view(gptr(), static_cast<std::size_t>(egptr() - gptr()));
+    }
+    void advance(int count) { gbump(count); }
 
 protected:
     int_type underflow() override;
