@@ -198,7 +198,6 @@ batchExprPtr_t batchExpr_t::collapse()
 
 // ---- precedence levels
 
-
 template <int N>
 std::int32_t batchSeq_t<N>::evaluate()
 {
@@ -227,12 +226,6 @@ void batchSeq_t<N>::parse(batchTokenBuffer_t& tokens)
     items_.clear();
     items_.emplace_back(batchToken_t(), parseThrough<N - 1>(tokens));
     parseOperators(tokens);
-}
-
-template <int N>
-batchExprPtr_t batchSeq_t<N>::parseCollapsedNode(batchTokenBuffer_t& tokens)
-{
-    return parseThrough<N>(tokens);
 }
 
 template <int N>

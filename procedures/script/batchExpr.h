@@ -76,9 +76,9 @@ public:
     void print(std::ostream& out) const override;
     void parse(batchTokenBuffer_t& tokens) override;
     batchExprPtr_t collapse() override;
-    static batchExprPtr_t parseCollapsedNode(batchTokenBuffer_t& tokens);
-    // The same when its first operand has been read: that operand alone
-    // when none of the level's operators follows.
+    // A new node parsed and collapsed (see parseExpression) when its first
+    // operand has been read already: that operand alone when none of the
+    // level's operators follows.
     static batchExprPtr_t parseCollapsedAfter(batchTokenBuffer_t& tokens, batchExprPtr_t first);
 
 private:
