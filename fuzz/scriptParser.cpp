@@ -35,6 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::cout.rdbuf(&silence);
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
 
+    // Memory cells outlive a run in the program; here each input starts
+    // from the same state, so that a failure found replays alone.
+    for (auto& cell : batchRunState_t::globalCells)
+        cell = 0;
+    batchRunState_t::lastValue = 0;
     batchRunState_t::bindBuiltins = false;
     batchRunState_t::stopRequested.store(false);
     long budget = 2000;

@@ -135,8 +135,7 @@ struct batchToken_t::source_t {
     std::streambuf& buffer;
     // The script stream buffer, when it is one: its position costs no
     // virtual call.
-    icstreambuf_t<char>* script =
-        typeid(buffer) == typeid(icstreambuf_t<char>) ? static_cast<icstreambuf_t<char>*>(&buffer) : nullptr;
+    icstreambuf_t<char>* script;
 
     // Takes the characters that admit() accepts, handing each run to use(),
     // as far as the script buffer holds them; the caller goes on character
@@ -195,6 +194,14 @@ struct batchToken_t::source_t {
 
 void batchToken_t::read(std::istream& in, lines_t& lines)
 {
+    std::streambuf* buffer = in.rdbuf();
+    read(in, lines,
+         buffer != nullptr && typeid(*buffer) == typeid(icstreambuf_t<char>) ? static_cast<icstreambuf_t<char>*>(buffer)
+                                                                             : nullptr);
+}
+
+void batchToken_t::read(std::istream& in, lines_t& lines, icstreambuf_t<char>* script)
+{
     kind_ = 0;
     type_ = 0;
     text_.clear();
@@ -209,7 +216,7 @@ void batchToken_t::read(std::istream& in, lines_t& lines)
         position_ = -2;
         return;
     }
-    source_t source{in, *buffer};
+    source_t source{in, *buffer, script};
     int c;
     for (;;) {
         source.takeRun([](int ch) { return ch != '\n' && isWhite(ch); }, [](const char*, int) {});

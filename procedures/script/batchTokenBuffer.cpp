@@ -18,6 +18,7 @@ batchTokenBuffer_t& batchTokenBuffer_t::shared()
 void batchTokenBuffer_t::attach(std::istream* in)
 {
     in_ = in;
+    script_ = in == nullptr ? nullptr : dynamic_cast<icstreambuf_t<char>*>(in->rdbuf());
     lines_ = batchToken_t::lines_t{};
     nesting_ = 0;
     reset();
@@ -36,7 +37,7 @@ const batchToken_t& batchTokenBuffer_t::readNext()
     first_ = first_ == 2 ? 0 : first_ + 1;
     batchToken_t& newest = slot(2);
     if (in_ != nullptr)
-        newest.read(*in_, lines_);
+        newest.read(*in_, lines_, script_);
     else
         newest = batchToken_t(lines_);
     return newest;

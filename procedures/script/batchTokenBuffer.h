@@ -4,6 +4,7 @@
 // a parse error instead of exhausting the stack.
 #pragma once
 #include "procedures/script/batchToken.h"
+#include "procedures/script/icstreambuf.h"
 
 #include <istream>
 
@@ -65,6 +66,7 @@ private:
     const batchToken_t& readNext();
 
     std::istream* in_ = nullptr;
+    icstreambuf_t<char>* script_ = nullptr;  // in_'s buffer when it is the script stream buffer
     batchToken_t::lines_t lines_;
     // A ring: slot(0) is the oldest token, slot(2) the newest. A new token is
     // read into the oldest slot in place, so its text keeps its storage.
