@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     batchErrorPlace_t place;
     std::size_t pick = size > 0 ? data[0] : 0;
     for (std::size_t count = 0; count < size + 2; ++count) {
-        batchToken_t token = tokens.next();
+        const batchToken_t& token = tokens.next();  // unchanged by the put-back and next below
         if (token.line() < 0 || token.lineStart() < 0)
             std::abort();
         if (!token.isEnd() && (token.position() < 0 || static_cast<std::size_t>(token.position()) >= size))

@@ -128,7 +128,7 @@ batchToken_t::type_t batchToken_t::keywordType(const std::string& text)
 
 // The stream operations the tokenizer uses, taken from the stream's buffer
 // directly: a character then costs no sentry and, from a buffer that holds
-// a block, no call. The stream's state bits change as get, peek and putback
+// a block, no call. The stream's state bits change as get and peek
 // would change them.
 struct batchToken_t::source_t {
     std::istream& in;
@@ -175,11 +175,6 @@ struct batchToken_t::source_t {
         if (isEof(c))
             in.setstate(std::ios_base::eofbit);
         return c;
-    }
-    void putBack(int c)
-    {
-        if (isEof(buffer.sputbackc(static_cast<char>(c))))
-            in.setstate(std::ios_base::badbit);
     }
     // The stream position (tellg): -1 once the stream failed.
     int position()
@@ -236,19 +231,21 @@ void batchToken_t::read(std::istream& in, lines_t& lines, icstreambuf_t<char>* s
     position_ = source.position() - 1;
     if (!in.good())
         return;  // the end-of-input token
-    source.putBack(c);
+    // The first character is not put back to be taken again: each kind of
+    // token goes on from it.
     if (isDigit(c))
-        readNumber(source);
+        readNumber(source, c);
     else if (isLetter(c))
-        readIdentifier(source);
+        readIdentifier(source, c);
     else
-        readPunctuation(source);
+        readPunctuation(source, c);
 }
 
-void batchToken_t::readNumber(source_t& in)
+void batchToken_t::readNumber(source_t& in, int first)
 {
-    std::uint64_t value = 0;
+    std::uint64_t value = static_cast<std::uint64_t>(first - '0');
     bool tooLarge = false;
+    text_.push_back(static_cast<char>(first));
     in.takeRun(isDigit, [&](const char* digits, int count) {
         text_.append(digits, static_cast<std::size_t>(count));
         for (int i = 0; i < count; ++i) {
@@ -281,9 +278,9 @@ void batchToken_t::readNumber(source_t& in)
     value_ = static_cast<std::uint32_t>(value);
 }
 
-void batchToken_t::readIdentifier(source_t& in)
+void batchToken_t::readIdentifier(source_t& in, int first)
 {
-    text_.push_back(static_cast<char>(in.get()));
+    text_.push_back(static_cast<char>(first));
     in.takeRun([](int ch) { return inClass(ch, nameTail_c); },
                [this](const char* name, int count) { text_.append(name, static_cast<std::size_t>(count)); });
     for (;;) {
@@ -298,9 +295,9 @@ void batchToken_t::readIdentifier(source_t& in)
         kind_ |= batch_keyword_e;
 }
 
-void batchToken_t::readPunctuation(source_t& in)
+void batchToken_t::readPunctuation(source_t& in, int first)
 {
-    const int c1 = in.get() & 0xFF;
+    const int c1 = first & 0xFF;
     kind_ = punct__e;
     const int following = in.peek();
     const int second = operatorIndex.second[c1];

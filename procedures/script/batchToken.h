@@ -108,9 +108,10 @@ public:
 
 private:
     struct source_t;
-    void readNumber(source_t& in);
-    void readIdentifier(source_t& in);
-    void readPunctuation(source_t& in);
+    // Each goes on from its first character, already taken.
+    void readNumber(source_t& in, int first);
+    void readIdentifier(source_t& in, int first);
+    void readPunctuation(source_t& in, int first);
     void readStringText(source_t& in);
 
     int kind_ = 0;
