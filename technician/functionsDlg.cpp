@@ -7,6 +7,7 @@
 #include "platform/qt/dlgItem.h"
 #include "technician/holdsFocus.h"
 #include "technician/layerLengthEdit.h"
+#include "technician/pageKeys.h"
 #include "technician/resourceImages.h"
 #include "technician/tovrikApp.h"
 #include "technician/transparentBitmap.h"
@@ -105,17 +106,6 @@ void functionsDlg_t::onOK()
 
 void functionsDlg_t::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        onOK();
-        event->accept();
-        return;
-    case Qt::Key_Escape:
-        onCancel();
-        event->accept();
-        return;
-    default:
+    if (!routePageKeys(*this, event))
         QWidget::keyPressEvent(event);
-    }
 }

@@ -9,6 +9,7 @@
 #include "technician/layerLengthEdit.h"
 #include "technician/lengthEntry.h"
 #include "technician/motorPowerWord.h"
+#include "technician/pageKeys.h"
 #include "technician/resourceImages.h"
 #include "technician/tovrikApp.h"
 #include "technician/transparentButton.h"
@@ -208,17 +209,6 @@ void motorsDlg_t::onOK()
 
 void motorsDlg_t::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        onOK();
-        event->accept();
-        return;
-    case Qt::Key_Escape:
-        onCancel();
-        event->accept();
-        return;
-    default:
+    if (!routePageKeys(*this, event))
         QWidget::keyPressEvent(event);
-    }
 }

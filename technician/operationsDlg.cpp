@@ -8,6 +8,7 @@
 #include "technician/functionsDlg.h"
 #include "technician/motorsDlg.h"
 #include "technician/pageIds.h"
+#include "technician/pageKeys.h"
 #include "technician/sensorCtrl.h"
 #include "technician/tabCtrl.h"
 #include "technician/testsDlg.h"
@@ -162,17 +163,6 @@ int operationsDlg_t::pageId(int index) const
 
 void operationsDlg_t::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        onOK();
-        event->accept();
-        return;
-    case Qt::Key_Escape:
-        onCancel();
-        event->accept();
-        return;
-    default:
+    if (!routePageKeys(*this, event))
         QWidget::keyPressEvent(event);
-    }
 }
