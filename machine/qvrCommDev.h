@@ -21,6 +21,7 @@
 #include "machine/messageTable.h"
 #include "machine/qvrHostModelInfo.h"
 #include "machine/toolInfo.h"
+#include "platform/posixFile.h"
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -253,4 +254,12 @@ protected:
     // while it holds the lock learns which entry its command is.
     std::uint64_t lastQueuedEntry = 0;
     bool lastQueued = false;
+    // The version file as last read while the machine's version was unknown:
+    // its path, its stamp then and the answer it gave.
+    struct versionFileAnswer_t {
+        bool valid = false;
+        std::wstring path;
+        fileStamp_t stamp;
+        bool atLeast1120 = true;
+    } versionFileAnswer;
 };
