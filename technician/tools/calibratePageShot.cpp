@@ -12,6 +12,7 @@
 #include "platform/messageBoxHook.h"
 #include "platform/process.h"
 #include "platform/qt/dlgItem.h"
+#include "platform/qt/processEventsUntil.h"
 #include "procedures/batches/qt/staticBatchDlg.h"
 #include "standins/wendaro/wendaroServer.h"
 #include "technician/calibrateDlg.h"
@@ -30,20 +31,6 @@
 #include <cstdio>
 
 namespace {
-
-template <class condition_t>
-bool waitFor(condition_t condition, int deadlineMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > deadlineMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return true;
-}
 
 constexpr int captionHeight = 24;
 constexpr int margin = 12;
@@ -118,7 +105,7 @@ int main(int argc, char** argv)
         dialog.onInitDialog();
         dialog.show();
         calibrateDlg_t* page = dialog.findChild<calibrateDlg_t*>();
-        const bool connected = waitFor([&] { return dialog.windowTitle() == QStringLiteral("Printer 1 - Tovrik"); },
+        const bool connected = processEventsUntil([&] { return dialog.windowTitle() == QStringLiteral("Printer 1 - Tovrik"); },
                                        20000);
         if (page != nullptr && connected) {
             dialog.controls().tabs->setCurrentIndexQuietly(1);

@@ -15,7 +15,7 @@
 #include "technician/tovrikApp.h"
 #include "tests/support/scriptedMessageBox.h"
 #include "tests/support/tempPrefix.h"
-#include "tests/support/qt/uiWait.h"
+#include "platform/qt/processEventsUntil.h"
 
 #include <QPushButton>
 #include <gtest/gtest.h>

@@ -20,7 +20,7 @@
 #include "technician/transparentBitmap.h"
 #include "tests/support/closedPort.h"
 #include "tests/support/tempPrefix.h"
-#include "tests/support/qt/uiWait.h"
+#include "platform/qt/processEventsUntil.h"
 
 #include <QApplication>
 #include <QCheckBox>

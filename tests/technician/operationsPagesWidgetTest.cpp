@@ -13,7 +13,7 @@
 #include "technician/tabCtrl.h"
 #include "technician/tovrikApp.h"
 #include "technician/transparentBitmap.h"
-#include "tests/support/qt/uiWait.h"
+#include "platform/qt/processEventsUntil.h"
 #include "tests/support/scriptedMessageBox.h"
 #include "tests/technician/technicianTestDevices.h"
 

@@ -13,7 +13,7 @@
 #include "standins/wendaro/simModelFile.h"
 #include "standins/wendaro/wendaroServer.h"
 #include "technician/testsDlg.h"
-#include "tests/support/qt/uiWait.h"
+#include "platform/qt/processEventsUntil.h"
 #include "tests/support/scriptedMessageBox.h"
 #include "tests/support/tempPrefix.h"
 #include "tests/technician/technicianTestDevices.h"
