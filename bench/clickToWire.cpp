@@ -9,6 +9,7 @@
 // sends nothing ahead of the clicked command.
 #include "link/currentClientDevice.h"
 #include "link/qvrClientDev.h"
+#include "bench/loopbackMachine.h"
 #include "platform/prefix.h"
 #include "platform/qt/dlgItem.h"
 #include "technician/motorsDlg.h"
@@ -35,51 +36,8 @@
 
 namespace {
 
-using bytes_t = std::vector<std::uint8_t>;
+using namespace loopbackMachine;
 using clock_t_ = std::chrono::steady_clock;
-
-bytes_t wide(const std::string& text)
-{
-    bytes_t out = {0xFF, 0xFE, 0xFF, static_cast<std::uint8_t>(text.size())};
-    for (char c : text) {
-        out.push_back(static_cast<std::uint8_t>(c));
-        out.push_back(0);
-    }
-    return out;
-}
-
-void append(bytes_t& to, const bytes_t& more) { to.insert(to.end(), more.begin(), more.end()); }
-
-void appendU32(bytes_t& to, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        to.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
-bool sendAll(int fd, const bytes_t& bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// A status record of machine 1, initialised, in state 2.
-bytes_t statusReply()
-{
-    bytes_t out = wide("RESP");
-    bytes_t status(61, 0);
-    status[0] = 1;
-    status[1] = 1;
-    status[1 + 12] = 1u << 5;
-    status[1 + 50] = 2;
-    append(out, status);
-    return out;
-}
 
 // The machines server: greeting, control access, then a status for every
 // command (noting when each arrives and its code) and "ERROR" for any other
@@ -128,22 +86,10 @@ private:
         const int on = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         connection_.store(fd);
-        bytes_t greeting = wide("BrevanquillorMachinesServer");
-        double versions[2] = {12.0, 12.0};
-        const auto* raw = reinterpret_cast<const std::uint8_t*>(versions);
-        greeting.insert(greeting.end(), raw, raw + sizeof versions);
-        appendU32(greeting, 0);
-        if (!sendAll(fd, greeting))
-            return;
         std::vector<std::uint8_t> buffer(65536);
-        if (::recv(fd, buffer.data(), buffer.size(), 0) <= 0)
+        if (!openSession(fd, buffer))
             return;
-        bytes_t answer = wide("QVRcontrolConnect");
-        appendU32(answer, 1);
-        append(answer, wide("Bench"));
-        if (!sendAll(fd, answer))
-            return;
-        const bytes_t reply = statusReply();
+        const bytes_t reply = statusReply(1, 2);
         const bytes_t error = wide("ERROR");
         const bytes_t command = wide("CMND");
         // "CMND", then the packet's length byte and its code.
