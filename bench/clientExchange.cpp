@@ -5,6 +5,7 @@
 // the same machine, the physical limit, in alternating rounds; "ratio" is
 // device / ping-pong.
 #include "link/qvrClientDev.h"
+#include "bench/loopbackMachine.h"
 #include "platform/prefix.h"
 
 #include <benchmark/benchmark.h>
@@ -25,38 +26,7 @@
 
 namespace {
 
-using bytes_t = std::vector<std::uint8_t>;
-
-bytes_t wide(const std::string& text)
-{
-    bytes_t out = {0xFF, 0xFE, 0xFF, static_cast<std::uint8_t>(text.size())};
-    for (char c : text) {
-        out.push_back(static_cast<std::uint8_t>(c));
-        out.push_back(0);
-    }
-    return out;
-}
-
-void append(bytes_t& to, const bytes_t& more) { to.insert(to.end(), more.begin(), more.end()); }
-
-void appendU32(bytes_t& to, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        to.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
-// The status reply every command gets: type 10, machine 1 in state 5.
-bytes_t statusReply()
-{
-    bytes_t out = wide("RESP");
-    bytes_t status(61, 0);
-    status[0] = 10;
-    status[1] = 1;
-    status[1 + 12] = 1u << 5;
-    status[1 + 50] = 5;
-    append(out, status);
-    return out;
-}
+using namespace loopbackMachine;
 
 // The "CMND" message of command 129 with a byte and an int32, as the device sends it.
 bytes_t commandMessage()
@@ -70,18 +40,6 @@ void noDelay(int fd)
 {
     const int on = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-}
-
-bool sendAll(int fd, const bytes_t& bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 // Reads exactly n bytes (false when the link ends first).
@@ -147,22 +105,10 @@ private:
 // every command and "ERROR" to any other request.
 void serveMachine(int fd, const std::atomic<bool>& stop)
 {
-    bytes_t greeting = wide("BrevanquillorMachinesServer");
-    double versions[2] = {12.0, 12.0};
-    const auto* raw = reinterpret_cast<const std::uint8_t*>(versions);
-    greeting.insert(greeting.end(), raw, raw + sizeof versions);
-    appendU32(greeting, 0);
-    if (!sendAll(fd, greeting))
-        return;
     std::vector<std::uint8_t> buffer(65536);
-    if (::recv(fd, buffer.data(), buffer.size(), 0) <= 0)
+    if (!openSession(fd, buffer))
         return;
-    bytes_t answer = wide("QVRcontrolConnect");
-    appendU32(answer, 1);
-    append(answer, wide("Bench"));
-    if (!sendAll(fd, answer))
-        return;
-    const bytes_t reply = statusReply();
+    const bytes_t reply = statusReply(10, 5);
     const bytes_t error = wide("ERROR");
     const bytes_t command = wide("CMND");
     while (!stop.load()) {
@@ -180,7 +126,7 @@ void serveMachine(int fd, const std::atomic<bool>& stop)
 // of the command's size.
 void servePingPong(int fd, const std::atomic<bool>& stop)
 {
-    const bytes_t reply = statusReply();
+    const bytes_t reply = statusReply(10, 5);
     std::vector<std::uint8_t> buffer(commandMessage().size());
     while (!stop.load()) {
         if (!receiveExactly(fd, buffer.data(), buffer.size()) || !sendAll(fd, reply))
@@ -228,7 +174,7 @@ private:
     int fd_ = -1;
     bool ok_ = false;
     const bytes_t request_ = commandMessage();
-    std::vector<std::uint8_t> reply_ = std::vector<std::uint8_t>(statusReply().size());
+    std::vector<std::uint8_t> reply_ = std::vector<std::uint8_t>(statusReply(10, 5).size());
 };
 
 // The machine is shared and its load changes from second to second, so

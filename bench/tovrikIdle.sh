@@ -24,8 +24,9 @@ ip link set lo up
 bin=$build/bin
 prefix=$(mktemp -d /tmp/qvr-idle-XXXXXX)
 export QVR_PREFIX=$prefix TZ=UTC
-folder=$("$bin/demoInstall" 'C:\Program Files\Corvanta\Ondrel')
-cp -f "$bin/Tovrik.exe" "$bin/Wendaro.exe" "$folder/"
+# Installed from the distribution, as ./run.sh installs the demo.
+[[ -d "$build/distribution" ]] || { echo "build the target \"distribution\" first" >&2; exit 1; }
+folder=$("$bin/demoInstall" "$build/distribution")
 
 xvfb=""
 tovrik=""

@@ -14,8 +14,8 @@ set(entries
     "Pevrale.exe|${BIN}/Pevrale.exe|required"
     "Tovrik.exe|${BIN}/Tovrik.exe|required"
     "Tovrik.chm|${BIN}/Tovrik.chm|required"
-    "cube.zs|${DEMO}/Cube.zs|optional"
-    "target_test.txt|${DEMO}/Target_Test.txt|optional")
+    "cube.zs|${DEMO}/Cube.zs|required"
+    "target_test.txt|${DEMO}/Target_Test.txt|required")
 
 file(MAKE_DIRECTORY ${DEST})
 set(names "Master_Parameters.txt")

@@ -1,6 +1,7 @@
 // deps: machine
 // Arbitrary bytes from the machine as reply packets, dispatched by a device
-// that is never started (no thread, no window, a temporary prefix).
+// that is never started (no thread, no window, a temporary prefix, none of
+// the machine's files).
 //
 // Input: a sequence of records [head][bytes...]: the low 6 bits of head are
 // the reply's length; bit 6 queues a command first (its code is the next
@@ -26,8 +27,11 @@ public:
     ~fuzzDevice_t() override { stop(); }
 
     // Folder creation is not the parser's business, and arbitrary machine
-    // numbers would fill the prefix with folders.
+    // numbers would fill the prefix with folders; no more are the machine's
+    // files, which a fuzzing run would write and read for each input.
     void createFoldersIfIdKnown() override {}
+    void loadMachineParameters() override {}
+    void rememberEmbeddedVersion(std::uint16_t) override {}
     void onLinkTimeout() override {}
     void setMachineName(const std::wstring&) override {}
     void setEmbeddedVersionText(const std::wstring&) override {}

@@ -103,8 +103,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         at += length;
     }
     session.end();
-    // The traces keep what they saw; one input's worth is enough.
+    // The traces and the text messages keep what they saw; an input's
+    // outcome and allocations must not depend on the inputs before it.
     s.trace().clear();
+    s.clearTextMessages();
     s.printer(1).trace().clear();
     s.printer(1).takeEvents();
     s.printer(1).clearQueue();

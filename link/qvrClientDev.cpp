@@ -7,6 +7,8 @@
 #include "platform/ticks.h"
 
 #include <algorithm>
+#include <chrono>
+#include <utility>
 
 qvrClientDev_t::qvrClientDev_t(HWND ownerWindow_, sharedLock_t& lock_)
     : qvrCommDev_t(ownerWindow_, tickPeriodMs, lock_), layerRecords_(static_cast<std::size_t>(layerRecordCapacity))
@@ -305,13 +307,22 @@ void qvrClientDev_t::onLinkTimeout()
     reset();
 }
 
+void qvrClientDev_t::onReplyMismatch()
+{
+    frontKept_ = true;
+}
+
 void qvrClientDev_t::onPacket(const packetBuffer_t& packet)
 {
+    const bool frontKept = std::exchange(frontKept_, false);
     if (packet.kind() == packetBuffer_t::requestMessage) {
         queueRequestBuffer(packet);
         return;
     }
+    const std::uint64_t statusesBefore = statusCount_;
     qvrCommDev_t::onPacket(packet);
+    if (!frontKept && statusCount_ == statusesBefore)
+        askStateAfterClose();
 }
 
 // --- reply handlers ------------------------------------------------------------------
@@ -326,6 +337,9 @@ void qvrClientDev_t::onStatus(const packetBuffer_t& reply)
         requestedMachineId_ = static_cast<std::int32_t>(status.machineID());
     if (!status.hasFlag(machineStatus_t::flagBuilding))
         lastReceivedLayer_ = -1;
+    ++statusCount_;
+    if (stateUnconfirmed_.exchange(false))
+        queue.wakeWaiters();
     if (status.machineState() != 5)
         leftTechnicianMode();
 }
@@ -356,6 +370,9 @@ void qvrClientDev_t::onPacket12(const packetBuffer_t&)
     {
         lockGuard_t guard(lock);
         status.setMachineState(2);
+        // The state is known again (it is not 5).
+        ++statusCount_;
+        stateUnconfirmed_.store(false);
     }
     leftTechnicianMode();
 }
@@ -391,12 +408,39 @@ void qvrClientDev_t::createFoldersIfIdKnown()
 
 // --- send and wait ------------------------------------------------------------------
 
+namespace {
+DWORD msUntil(std::chrono::steady_clock::time_point deadline)
+{
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return static_cast<DWORD>(std::max<std::int64_t>(left.count(), 0));
+}
+}  // namespace
+
+void qvrClientDev_t::askStateAfterClose()
+{
+    lockGuard_t guard(lock);
+    // A stored state other than 5 already stops the caller; only a stale 5
+    // would let it send again.
+    if (queue.isEmpty() || status.machineState() != 5)
+        return;
+    if (std::find(awaitedEntries_.begin(), awaitedEntries_.end(), queue.frontEntry()) == awaitedEntries_.end())
+        return;
+    stateUnconfirmed_.store(true);
+    sendCommand(1);
+}
+
+void qvrClientDev_t::waitForKnownState(deadline_t deadline)
+{
+    queue.waitUntil(msUntil(deadline), [&] { return !stateUnconfirmed_.load() || closing_.isSet(); });
+}
+
 template <class send_t>
 bool qvrClientDev_t::sendTracked(send_t send, std::uint64_t& entry, std::uint64_t& leftBefore)
 {
     // One critical section from the state test to the entry number: no
-    // other thread queues in between, and a status that leaves state 5
-    // after the test is counted after leftBefore.
+    // other thread queues in between, a status that leaves state 5 after
+    // the test is counted after leftBefore, and the entry counts as awaited
+    // before its reply can come.
     lockGuard_t guard(lock);
     if (status.machineState() != 5)
         return false;
@@ -404,33 +448,57 @@ bool qvrClientDev_t::sendTracked(send_t send, std::uint64_t& entry, std::uint64_
     lastQueued = false;
     send();
     entry = lastQueuedEntry;
+    if (lastQueued)
+        awaitedEntries_.push_back(entry);
     return lastQueued;
 }
 
-void qvrClientDev_t::waitForReply(std::uint64_t entry, std::uint64_t leftBefore)
+void qvrClientDev_t::waitForReply(std::uint64_t entry, std::uint64_t leftBefore, deadline_t deadline)
 {
     waiters_.fetch_add(1);
-    queue.waitUntilLeft(entry, commandWaitMs, [&] {
+    queue.waitUntilLeft(entry, msUntil(deadline), [&] {
         return leftTechnicianCount_.load() != leftBefore || closing_.isSet();
     });
+    {
+        lockGuard_t guard(lock);
+        const auto at = std::find(awaitedEntries_.begin(), awaitedEntries_.end(), entry);
+        if (at != awaitedEntries_.end())
+            awaitedEntries_.erase(at);
+    }
+    // Closed by a reply without a status: the caller's state test waits for
+    // the status that was asked for then.
+    waitForKnownState(deadline);
     waiters_.fetch_sub(1);
+}
+
+template <class send_t>
+void qvrClientDev_t::sendAndWait(send_t send)
+{
+    const deadline_t deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(commandWaitMs);
+    if (stateUnconfirmed_.load()) {
+        // Another waiter's command was closed without a status: the state
+        // test below must not read the stale one.
+        waiters_.fetch_add(1);
+        waitForKnownState(deadline);
+        waiters_.fetch_sub(1);
+        if (closing_.isSet())
+            return;
+    }
+    std::uint64_t entry = 0;
+    std::uint64_t leftBefore = 0;
+    if (sendTracked(send, entry, leftBefore))
+        waitForReply(entry, leftBefore, deadline);
 }
 
 void qvrClientDev_t::sendCommandWait(std::uint8_t code, std::int32_t type1, std::int32_t value1,
                                      std::int32_t type2, std::int32_t value2)
 {
-    std::uint64_t entry = 0;
-    std::uint64_t leftBefore = 0;
-    if (sendTracked([&] { sendCommandArgs(code, type1, value1, type2, value2); }, entry, leftBefore))
-        waitForReply(entry, leftBefore);
+    sendAndWait([&] { sendCommandArgs(code, type1, value1, type2, value2); });
 }
 
 void qvrClientDev_t::sendCommandDataWait(std::uint8_t code, const packetBuffer_t& payload)
 {
-    std::uint64_t entry = 0;
-    std::uint64_t leftBefore = 0;
-    if (sendTracked([&] { sendCommand(code, &payload); }, entry, leftBefore))
-        waitForReply(entry, leftBefore);
+    sendAndWait([&] { sendCommand(code, &payload); });
 }
 
 void qvrClientDev_t::sendCommandDataWait(std::uint8_t code, const void* bytes, std::int32_t count)

@@ -22,6 +22,14 @@
 // 5, when the device is deleted, or after 60000 ms. A reply that closes
 // another command (a command only queued, which the printer may also answer
 // with type 10) releases nobody.
+// A printer that has left state 5 answers an action with type 2 at once and
+// runs it later; the stored status may still say state 5 until the next
+// poll. So when an awaited command is closed by a reply that carries no
+// status, the state counts as unknown: a status request goes out at once,
+// and the waiter (and any send-and-wait that starts meanwhile) waits for a
+// status newer than that reply before the caller's state test, so that a
+// procedure looping over send-and-wait does not pour the rest of its
+// commands into the printer's background work.
 //
 // Threads: the device thread runs step, onTick, waitForInput, sendPending
 // and every handler; between passes it sleeps until the socket brings a
@@ -91,9 +99,11 @@ public:
     // arguments (1 byte, 2 16-bit, 4 32-bit, 0 none) and waits up to 60000 ms
     // until the reply that closes this command has been handled (a command
     // dropped as a duplicate of one waiting counts as that one), the queue
-    // was cleared, or a status outside state 5 arrived. In any other state
-    // nothing is sent. There is no result: the caller checks the machine
-    // state itself.
+    // was cleared, or a status outside state 5 arrived; closed by a reply
+    // without a status (type 2 from a printer that left state 5), it also
+    // waits for the next status. In any other state nothing is sent. The
+    // whole call takes at most 60000 ms. There is no result: the caller
+    // checks the machine state itself.
     void sendCommandWait(std::uint8_t code, std::int32_t type1 = 0, std::int32_t value1 = 0,
                          std::int32_t type2 = 0, std::int32_t value2 = 0);
     // The same with a raw payload.
@@ -216,6 +226,7 @@ public:
     void waitForWork(DWORD ms) override;
     void close() override;
     void onLinkTimeout() override;
+    void onReplyMismatch() override;
     void onStatus(const packetBuffer_t& reply) override;
     void onStatusReply(const packetBuffer_t& reply) override;
     void createFoldersIfIdKnown() override;
@@ -270,10 +281,21 @@ protected:
 
 private:
     void reconnect();
+    using deadline_t = std::chrono::steady_clock::time_point;
+    // The send-and-wait commands: waits for a known state, sends, waits.
+    template <class send_t> void sendAndWait(send_t send);
     // Under the lock, in state 5: sends through sendPacket and tells which
-    // queue entry the command became; false when nothing was queued.
+    // queue entry the command became (it counts as awaited); false when
+    // nothing was queued.
     template <class send_t> bool sendTracked(send_t send, std::uint64_t& entry, std::uint64_t& leftBefore);
-    void waitForReply(std::uint64_t entry, std::uint64_t leftBefore);
+    void waitForReply(std::uint64_t entry, std::uint64_t leftBefore, deadline_t deadline);
+    // Until a status newer than the last status-less close of an awaited
+    // command has been stored, the device is deleted or the deadline.
+    void waitForKnownState(deadline_t deadline);
+    // Device thread, after a reply without a status: when it closes an
+    // awaited command while the stored state says 5, the state becomes
+    // unknown and a status is asked for.
+    void askStateAfterClose();
     // A status outside state 5 arrived: every waiter returns.
     void leftTechnicianMode();
     void queueWord(const wchar_t* word);
@@ -286,6 +308,15 @@ private:
     std::int32_t addedFileIndex_ = 0;
     // Counts statuses outside state 5; a waiter returns when it changes.
     std::atomic<std::uint64_t> leftTechnicianCount_{0};
+    // An awaited command was closed by a reply without a status and no
+    // status has been stored since (set only while the stored state is 5).
+    std::atomic<bool> stateUnconfirmed_{false};
+    // Statuses stored; written by the device thread under the lock.
+    std::uint64_t statusCount_ = 0;
+    // Queue entries that a send-and-wait waits for (once per waiter).
+    std::vector<std::uint64_t> awaitedEntries_;
+    // handleReply keeps the front for the reply being dispatched.
+    bool frontKept_ = false;
     // Set by the destructor: no waiter stays.
     event_t closing_{true, false};
     std::atomic<int> waiters_{0};

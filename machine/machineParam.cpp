@@ -1,5 +1,8 @@
 #include "machine/machineParam.h"
 
+#include "platform/codePage.h"
+
+#include <algorithm>
 #include <cwchar>
 
 // Registration lives beside the table (parameterTable.cpp), so that any
@@ -10,6 +13,9 @@ machineParam_t::machineParam_t(int byteOffset, const wchar_t* text)
     : index_(byteOffset >= 0 ? byteOffset / 4 : (byteOffset - 3) / 4),
       defaultValue_(index_ >= 0 && index_ < paramLayout::words ? getDefaultParameterTable()[index_] : 0),
       text_(text != nullptr ? text : L"") {
+    const std::wstring wide(text_);
+    if (std::all_of(wide.begin(), wide.end(), wideCharHasAnsi))
+        fileText_ = wideToAnsi(wide);
     registerParameter(this);
 }
 

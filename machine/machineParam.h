@@ -68,11 +68,16 @@ public:
     std::wstring name() const;
     // The whole text equals the given text exactly.
     bool isDefinition(const std::wstring& text) const;
+    // The text as a parameters file holds it, in the code page: a file's
+    // line is this parameter's definition when it equals it. Empty when the
+    // text has a character outside the code page, which no line can match.
+    const std::string& fileText() const { return fileText_; }
 
 private:
     int index_;
     std::int32_t defaultValue_;
     const wchar_t* text_;
+    std::string fileText_;
 };
 
 // The descriptor registered at the index; null when there is none or the
@@ -84,6 +89,10 @@ int highestParameterIndex();
 // first descriptor from index 1 to the highest whose name equals it; else
 // null. Index 0 ("Machine ID") is found only by its own index.
 const machineParam_t* findParameter(int index, const std::wstring& name);
+
+// The descriptor from index 1 up whose file text is the line (a parameters
+// file's line in the code page); the lowest such index; else null.
+const machineParam_t* findDefinition(const std::string& line);
 
 // The built-in default record: parameter defaults, default tool and glue
 // tables, and the factory block.

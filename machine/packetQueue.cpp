@@ -75,6 +75,16 @@ bool packetQueue_t::waitUntilLeft(std::uint64_t entry, DWORD ms, const std::func
     return hasLeft(entry);
 }
 
+bool packetQueue_t::waitUntil(DWORD ms, const std::function<bool()>& done)
+{
+    std::unique_lock<std::mutex> guard(waitMutex_);
+    if (ms == INFINITE)
+        left_.wait(guard, done);
+    else
+        left_.wait_for(guard, std::chrono::milliseconds(ms), done);
+    return done();
+}
+
 void packetQueue_t::wakeWaiters()
 {
     // Taken and released before the notification, so that a waiter between

@@ -43,10 +43,15 @@ public:
     void setPushSignal(event_t* signal);
     // The entry is no longer queued (its reply closed it, or it was cleared).
     bool hasLeft(std::uint64_t entry) const { return removed_.load() > entry; }
+    // The entry number of the front (of the next packet queued when empty).
+    std::uint64_t frontEntry() const { return removed_.load(); }
     // Blocks until the entry has left, done() gives true or ms have passed
     // (INFINITE: no limit); true when the entry has left. done() is asked
     // again after each wakeWaiters and must not take the device lock.
     bool waitUntilLeft(std::uint64_t entry, DWORD ms, const std::function<bool()>& done);
+    // Blocks until done() gives true or ms have passed, on the same terms
+    // (woken by wakeWaiters and by every removal); gives done().
+    bool waitUntil(DWORD ms, const std::function<bool()>& done);
     // Makes every waitUntilLeft test its condition again.
     void wakeWaiters();
     // A thread is inside waitUntilLeft.

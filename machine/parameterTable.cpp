@@ -16,8 +16,11 @@
 
 #include <atomic>
 #include <cstddef>
-#include <cwchar>
 #include <iterator>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -248,12 +251,18 @@ constinit const parameterMemory_t defaultRecord = buildDefaultRecord();
 // thread.
 constinit std::atomic<const machineParam_t*> table[paramLayout::words] = {};
 constinit std::atomic<int> highestIndex{0};
+// Counts registrations, so that the lookup below knows when to rebuild.
+constinit std::atomic<unsigned> tableGeneration{0};
 
 // The name (the text up to the first ';') equals the given text.
+// Compared character by character, so that a search over the whole table
+// stops each text at its first difference.
 bool nameEquals(const machineParam_t& param, const std::wstring& name) {
     const wchar_t* text = param.text();
-    const std::size_t length = std::wcscspn(text, L";");
-    return length == name.size() && name.compare(0, length, text, length) == 0;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (text[i] == L'\0' || text[i] == L';' || text[i] != name[i])
+            return false;
+    return text[name.size()] == L'\0' || text[name.size()] == L';';
 }
 
 struct builtInDescriptors_t {
@@ -270,6 +279,7 @@ void registerParameter(machineParam_t* param) {
     if (index < 0 || index >= paramLayout::words)
         return;
     table[index].store(param, std::memory_order_release);
+    tableGeneration.fetch_add(1, std::memory_order_acq_rel);
     int highest = highestIndex.load(std::memory_order_relaxed);
     while (highest < index && !highestIndex.compare_exchange_weak(highest, index, std::memory_order_acq_rel))
         ;
@@ -289,6 +299,42 @@ int highestParameterIndex() {
     return highestIndex.load(std::memory_order_acquire);
 }
 
+namespace {
+
+// Names and file texts of the descriptors from index 1 up, each to the
+// lowest index that carries it: what a search from index 1 finds first.
+// Files are read line by line against the whole table, so each line is one
+// look-up instead of a walk over 127 texts.
+struct parameterLookup_t {
+    unsigned generation = 0;
+    std::unordered_map<std::wstring, const machineParam_t*> byName;
+    std::unordered_map<std::string, const machineParam_t*> byFileText;
+};
+
+std::shared_ptr<const parameterLookup_t> currentLookup() {
+    static std::mutex mutex;
+    static std::shared_ptr<const parameterLookup_t> cached;
+    const std::lock_guard<std::mutex> lock(mutex);
+    const unsigned generation = tableGeneration.load(std::memory_order_acquire);
+    if (cached && cached->generation == generation)
+        return cached;
+    auto lookup = std::make_shared<parameterLookup_t>();
+    lookup->generation = generation;
+    const int highest = highestParameterIndex();
+    for (int i = 1; i <= highest; ++i) {
+        const machineParam_t* param = parameterAt(i);
+        if (param == nullptr)
+            continue;
+        lookup->byName.emplace(param->name(), param);
+        if (!param->fileText().empty())
+            lookup->byFileText.emplace(param->fileText(), param);
+    }
+    cached = std::move(lookup);
+    return cached;
+}
+
+} // namespace
+
 const machineParam_t* findParameter(int index, const std::wstring& name) {
     const int highest = highestParameterIndex();
     if (index >= 0 && index <= highest) {
@@ -296,12 +342,15 @@ const machineParam_t* findParameter(int index, const std::wstring& name) {
         if (param != nullptr && nameEquals(*param, name))
             return param;
     }
-    for (int i = 1; i <= highest; ++i) {
-        const machineParam_t* param = parameterAt(i);
-        if (param != nullptr && nameEquals(*param, name))
-            return param;
-    }
-    return nullptr;
+    const auto lookup = currentLookup();
+    const auto found = lookup->byName.find(name);
+    return found == lookup->byName.end() ? nullptr : found->second;
+}
+
+const machineParam_t* findDefinition(const std::string& line) {
+    const auto lookup = currentLookup();
+    const auto found = lookup->byFileText.find(line);
+    return found == lookup->byFileText.end() ? nullptr : found->second;
 }
 
 const parameterMemory_t& getDefaultParameterTable() {

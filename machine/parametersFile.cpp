@@ -6,7 +6,9 @@
 #include "machine/textUtils.h"
 #include "machine/toolInfo.h"
 #include "machine/wstr.h"
+#include "platform/decimal.h"
 
+#include <cstring>
 #include <locale>
 #include <sstream>
 
@@ -20,7 +22,7 @@ constexpr char toolColumnLine[] =
     "// #   Loc DZ-Pen(\xB5m)  DZ-Table-Up(\xB5m)  Speed  Refill Len + Time   Diameter  Active?  Sensor?";
 
 std::string number(long long value) {
-    return wstrToStr(toStr(value));
+    return decimalText(value);
 }
 
 // Right-aligned in a field of the width; a wider text is written whole.
@@ -99,12 +101,28 @@ int readToolRows(std::istream& in, std::span<std::int32_t> image) {
     return rows;
 }
 
+bool isControlByte(unsigned char byte) {
+    return byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r';
+}
+
 bool looksBinary(const std::string& text) {
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r')
-            return true;
+    // Eight bytes at a time: only a word that holds a byte below 0x20 (each
+    // line end does) is looked at byte by byte.
+    constexpr std::uint64_t ones = 0x0101010101010101u;
+    const std::size_t size = text.size();
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, 8);
+        if (((word - 0x20 * ones) & ~word & 0x80 * ones) == 0)
+            continue;
+        for (std::size_t k = i; k < i + 8; ++k)
+            if (isControlByte(static_cast<unsigned char>(text[k])))
+                return true;
     }
+    for (; i < size; ++i)
+        if (isControlByte(static_cast<unsigned char>(text[i])))
+            return true;
     return false;
 }
 
@@ -132,7 +150,7 @@ std::string parametersFileText(std::span<const std::int32_t> image, std::uint32_
         const machineParam_t* param = parameterAt(i);
         if (param == nullptr)
             continue;
-        text += wstrToStr(param->text());
+        text += param->fileText().empty() ? wstrToStr(param->text()) : param->fileText();
         text += "\n" + number(wordAt(image, i)) + "\n\n";
     }
     text += wstrToStr(toolsParametersHeading) + "\n";
@@ -162,21 +180,23 @@ parseOutcome_t parseParameters(std::istream& in, std::span<std::int32_t> image, 
     int toolRows = 0;
     bool glueFound = false;
     bool glueSectionSeen = false;
-    std::string narrow;
-    while (std::getline(in, narrow)) {
-        if (narrow.empty())
+    // Lines are compared in the code page, as the file holds them.
+    static const std::string toolsHeading = wstrToStr(toolsParametersHeading);
+    static const std::string glueHeading = wstrToStr(glueParametersHeading);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty())
             continue;
-        const std::wstring line = strToWstr(narrow);
-        if (line.size() > 3 && line.compare(0, 2, L"//") == 0) {
+        if (line.size() > 3 && line.compare(0, 2, "//") == 0) {
             if (comment != nullptr)
-                *comment += line.substr(3) + L"\r\n";
+                *comment += strToWstr(line.substr(3)) + L"\r\n";
             continue;
         }
-        if (line == toolsParametersHeading) {
+        if (line == toolsHeading) {
             toolRows = readToolRows(in, image);
             continue;
         }
-        if (line == glueParametersHeading) {
+        if (line == glueHeading) {
             std::vector<glueProfile_t> read;
             glueFound = readGlueProfiles(in, read, image, compactGlue);
             glueSectionSeen = true;
@@ -184,23 +204,16 @@ parseOutcome_t parseParameters(std::istream& in, std::span<std::int32_t> image, 
                 *profiles = std::move(read);
             continue;
         }
-        bool stop = false;
-        for (int i = 1; i <= highest; ++i) {
-            const machineParam_t* param = parameterAt(i);
-            if (param == nullptr || !param->isDefinition(line))
-                continue;
-            std::int32_t value = 0;
-            if (!(in >> value)) {
-                stop = true;
-            } else {
-                if (static_cast<std::size_t>(i) < image.size())
-                    image[i] = value;
-                found[i] = true;
-            }
+        const machineParam_t* param = findDefinition(line);
+        if (param == nullptr || param->index() > highest)
+            continue;
+        const int i = param->index();
+        std::int32_t value = 0;
+        if (!(in >> value))
             break;
-        }
-        if (stop)
-            break;
+        if (static_cast<std::size_t>(i) < image.size())
+            image[i] = value;
+        found[i] = true;
     }
 
     parseOutcome_t outcome;
@@ -237,6 +250,15 @@ std::wstring readParametersFile(const std::wstring& path, std::span<std::int32_t
     case textFileRead_e::ok_e:
         break;
     }
+    return readParametersText(text, image, compactGlue, profiles, comment, applied);
+}
+
+std::wstring readParametersText(const std::string& text, std::span<std::int32_t> image, bool compactGlue,
+                                std::vector<glueProfile_t>* profiles, std::wstring* comment, bool* applied) {
+    if (applied != nullptr)
+        *applied = false;
+    if (text.size() > parametersFileLimit)
+        return refusedText();
     // A file cut short ends inside a line; its last glue profile would be
     // dropped without a word.
     if (looksBinary(text) || (!text.empty() && text.back() != '\n'))

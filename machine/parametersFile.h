@@ -59,6 +59,12 @@ std::wstring readParametersFile(const std::wstring& path, std::span<std::int32_t
                                 std::vector<glueProfile_t>* profiles, std::wstring* comment,
                                 bool* applied = nullptr);
 
+// The same over the file's text as the text mode reads it (CR LF as LF),
+// with the same refusals; what readParametersFile does after the read.
+std::wstring readParametersText(const std::string& text, std::span<std::int32_t> image, bool compactGlue,
+                                std::vector<glueProfile_t>* profiles, std::wstring* comment,
+                                bool* applied = nullptr);
+
 // The parse of a file's text (LF line ends) into the image, exactly by the
 // format's rules: found values are stored whatever is missing. The refusals
 // of readParametersFile are made around it.

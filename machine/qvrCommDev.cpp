@@ -15,8 +15,15 @@ qvrCommDev_t::qvrCommDev_t(HWND ownerWindow_, std::uint32_t tickPeriod_, sharedL
     const parameterMemory_t& defaults = ::getDefaultParameterTable();
     std::copy(defaults.begin(), defaults.end(), parameters);
     std::fill(std::begin(machineParameters), std::end(machineParameters), 0);
-    // The default record's glue table is in the compact form.
-    unpackGlueTable(glueProfiles, glueRegionOf(std::span<const std::int32_t>(parameters, memoryWords), true), true);
+    // The default record's glue table is in the compact form. It never
+    // changes, so it is unpacked once for every device of the process.
+    static const std::vector<glueProfile_t> defaultProfiles = [&defaults] {
+        std::vector<glueProfile_t> profiles;
+        unpackGlueTable(profiles, glueRegionOf(std::span<const std::int32_t>(defaults.data(), memoryWords), true),
+                        true);
+        return profiles;
+    }();
+    glueProfiles = defaultProfiles;
     baseFolder = getBaseFolder();
     createFolder(baseFolder);  // an existing folder is no error
 }

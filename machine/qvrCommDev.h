@@ -21,6 +21,7 @@
 #include "machine/messageTable.h"
 #include "machine/qvrHostModelInfo.h"
 #include "machine/toolInfo.h"
+#include "platform/posixFile.h"
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -157,8 +158,12 @@ public:
     // Parameters files of the machine's Settings folder.
     bool writeParametersFile(const std::wstring& path, const std::int32_t* memory, const std::wstring& comment);
     std::wstring readParametersFile(const std::wstring& path, std::int32_t* memory, std::wstring* comment);
-    void storeMachineParameters(const std::int32_t* memory = nullptr);
-    void loadMachineParameters();
+    // Writes the memory (the current one when null) into the machine's
+    // parameters files and reads them back; the loading reads them into the
+    // memories. Virtual, as the version file below, so that a device that
+    // keeps no files (a fuzzing harness) can replace them.
+    virtual void storeMachineParameters(const std::int32_t* memory = nullptr);
+    virtual void loadMachineParameters();
     bool saveParametersFile();
     bool saveOpenedParams();
 
@@ -220,7 +225,7 @@ protected:
     void notifyWithFrontCode(std::int32_t baseCode);
     std::wstring machineFolderLocked();
     // Keeps the version in the machine's EmbeddedVersion.txt for offline use.
-    void rememberEmbeddedVersion(std::uint16_t version);
+    virtual void rememberEmbeddedVersion(std::uint16_t version);
     std::int32_t replyTimeout();
 
     messageTable_t messages;
@@ -249,4 +254,12 @@ protected:
     // while it holds the lock learns which entry its command is.
     std::uint64_t lastQueuedEntry = 0;
     bool lastQueued = false;
+    // The version file as last read while the machine's version was unknown:
+    // its path, its stamp then and the answer it gave.
+    struct versionFileAnswer_t {
+        bool valid = false;
+        std::wstring path;
+        fileStamp_t stamp;
+        bool atLeast1120 = true;
+    } versionFileAnswer;
 };

@@ -5,6 +5,7 @@
 #include "machine/globalNames.h"
 #include "machine/longnameStream.h"
 #include "machine/wstr.h"
+#include "platform/paths.h"
 
 void qvrCommDev_t::onPacket(const packetBuffer_t& reply)
 {
@@ -304,12 +305,30 @@ bool qvrCommDev_t::isEmbeddedVersionAtLeast1120()
             return version >= 1120;
         path = machineFolderLocked() + L"/" + settingsFolderName + L"/" + embeddedVersionFileName;
     }
-    basic_longname_ifstream<char> in(path);
-    if (!in.is_open())
-        return true;
-    std::int32_t version = 0;
-    in >> version;
-    return version >= 1120;
+    // Until the machine tells its version, the one the last session kept
+    // decides. Callers ask once per parameter they read or write, so the file
+    // is read again only when it (or the machine folder) changed.
+    const auto linuxPath = resolvePath(path);
+    const fileStamp_t stamp = linuxPath ? statStamp(*linuxPath) : fileStamp_t{};
+    {
+        lockGuard_t guard(lock);
+        if (versionFileAnswer.valid && versionFileAnswer.path == path && versionFileAnswer.stamp == stamp)
+            return versionFileAnswer.atLeast1120;
+    }
+    bool atLeast1120 = true;
+    {
+        basic_longname_ifstream<char> in(path);
+        if (in.is_open()) {
+            std::int32_t version = 0;
+            in >> version;
+            atLeast1120 = version >= 1120;
+        }
+    }
+    // A change between the stat and the reading leaves the older stamp here,
+    // so the next call reads the file again.
+    lockGuard_t guard(lock);
+    versionFileAnswer = versionFileAnswer_t{true, path, stamp, atLeast1120};
+    return atLeast1120;
 }
 
 std::wstring qvrCommDev_t::getStatusText()

@@ -49,17 +49,20 @@ bool wideCharHasAnsi(wchar_t ch) {
     return byteForWide(ch, b);
 }
 
+// Both directions map one character to one: the result is sized once and
+// filled in place, as whole files pass through here.
 std::string wideToAnsi(const std::wstring& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (wchar_t ch : text) out.push_back(wideCharToAnsi(ch));
+    std::string out(text.size(), '\0');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const wchar_t ch = text[i];
+        out[i] = static_cast<std::uint32_t>(ch) < 0x80 ? static_cast<char>(ch) : wideCharToAnsi(ch);
+    }
     return out;
 }
 
 std::wstring ansiToWide(const std::string& text) {
-    std::wstring out;
-    out.reserve(text.size());
-    for (char ch : text) out.push_back(ansiCharToWide(static_cast<unsigned char>(ch)));
+    std::wstring out(text.size(), L'\0');
+    for (std::size_t i = 0; i < text.size(); ++i) out[i] = ansiCharToWide(static_cast<unsigned char>(text[i]));
     return out;
 }
 
@@ -98,41 +101,46 @@ std::wstring utf16ToWide(const std::u16string& text) {
     return out;
 }
 
+// Both conversions run under every path, registry and settings text; they
+// write into a buffer sized for the longest result and trim it once, rather
+// than growing a string character by character.
 std::string wideToUtf8(const std::wstring& text) {
-    std::string out;
-    out.reserve(text.size());
+    std::string out(text.size() * 4, '\0');
+    std::size_t k = 0;
     for (wchar_t wc : text) {
         auto c = static_cast<std::uint32_t>(wc);
         // Surrogates and values beyond Unicode have no UTF-8 form.
         if (c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) c = kReplacement;
         if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
+            out[k++] = static_cast<char>(c);
         } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+            out[k++] = static_cast<char>(0xC0 | (c >> 6));
+            out[k++] = static_cast<char>(0x80 | (c & 0x3F));
         } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+            out[k++] = static_cast<char>(0xE0 | (c >> 12));
+            out[k++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out[k++] = static_cast<char>(0x80 | (c & 0x3F));
         } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+            out[k++] = static_cast<char>(0xF0 | (c >> 18));
+            out[k++] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out[k++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out[k++] = static_cast<char>(0x80 | (c & 0x3F));
         }
     }
+    out.resize(k);
     return out;
 }
 
 std::wstring utf8ToWide(const std::string& text) {
-    std::wstring out;
-    out.reserve(text.size());
+    // Never more characters than bytes.
+    std::wstring out(text.size(), L'\0');
+    std::size_t k = 0;
     const std::size_t n = text.size();
     std::size_t i = 0;
     while (i < n) {
         const auto b0 = static_cast<unsigned char>(text[i]);
         if (b0 < 0x80) {
-            out.push_back(static_cast<wchar_t>(b0));
+            out[k++] = static_cast<wchar_t>(b0);
             ++i;
             continue;
         }
@@ -143,21 +151,22 @@ std::wstring utf8ToWide(const std::string& text) {
         else if (b0 >= 0xE0 && b0 <= 0xEF) { len = 3; c = b0 & 0x0F; min = 0x800; }
         else if (b0 >= 0xF0 && b0 <= 0xF4) { len = 4; c = b0 & 0x07; min = 0x10000; }
         bool ok = len > 0 && i + static_cast<std::size_t>(len) <= n;
-        for (int k = 1; ok && k < len; ++k) {
-            const auto b = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+        for (int m = 1; ok && m < len; ++m) {
+            const auto b = static_cast<unsigned char>(text[i + static_cast<std::size_t>(m)]);
             if ((b & 0xC0) != 0x80) ok = false;
             else c = (c << 6) | (b & 0x3F);
         }
         if (ok && (c < min || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000))) ok = false;
         if (!ok) {
             // One replacement per invalid lead byte; the next byte starts afresh.
-            out.push_back(static_cast<wchar_t>(kReplacement));
+            out[k++] = static_cast<wchar_t>(kReplacement);
             ++i;
             continue;
         }
-        out.push_back(static_cast<wchar_t>(c));
+        out[k++] = static_cast<wchar_t>(c);
         i += static_cast<std::size_t>(len);
     }
+    out.resize(k);
     return out;
 }
 

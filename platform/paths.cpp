@@ -10,6 +10,8 @@
 #include <climits>
 #include <cstdlib>
 #include <dirent.h>
+#include <memory>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -17,8 +19,9 @@
 namespace {
 
 struct drive_t {
-    wchar_t letter;      // upper case
-    std::string root;    // absolute Linux path, no trailing '/' (except "/")
+    wchar_t letter;        // upper case
+    std::string root;      // absolute Linux path, no trailing '/' (except "/")
+    std::string realRoot;  // root with its links resolved; empty while it does not exist
 };
 
 bool isSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
@@ -42,22 +45,56 @@ std::string parentLinux(const std::string& path) {
     return path.substr(0, slash);
 }
 
+std::string realPathOf(const std::string& path) {
+    char real[PATH_MAX];
+    return ::realpath(path.c_str(), real) != nullptr ? std::string(real) : std::string();
+}
 
-std::vector<drive_t> mappedDrives() {
+struct driveMap_t {
+    unsigned revision = 0;
     std::vector<drive_t> drives;
+};
+
+std::shared_ptr<const driveMap_t> buildDriveMap() {
+    auto map = std::make_shared<driveMap_t>();
     const std::string root = prefixRoot();
-    for (const auto& [key, value] : configSection(L"drives")) {
+    for (const auto& [key, value] : configSection(L"drives", &map->revision)) {
         if (key.size() != 1 || !isLetter(key[0]) || value.empty()) continue;
         std::string target = wideToUtf8(value);
         if (target[0] != '/') target = root + "/" + target;
-        drive_t d{upperChar(key[0]), normalizeLinux(target)};
+        drive_t d{upperChar(key[0]), normalizeLinux(target), {}};
         // A later line for the same letter replaces an earlier one.
-        const auto same = std::find_if(drives.begin(), drives.end(), [&](const drive_t& x) { return x.letter == d.letter; });
-        if (same != drives.end()) *same = d;
-        else drives.push_back(d);
+        const auto same = std::find_if(map->drives.begin(), map->drives.end(),
+                                       [&](const drive_t& x) { return x.letter == d.letter; });
+        if (same != map->drives.end()) *same = d;
+        else map->drives.push_back(d);
     }
-    return drives;
+    for (auto& d : map->drives)
+        if (d.root != "/") d.realRoot = realPathOf(d.root);
+    return map;
 }
+
+// Every file operation maps its path through the drives, so the map is kept
+// and built again only when platform.conf was read again: rebuilding it (and
+// resolving each root's links) cost more than the operation it served.
+std::shared_ptr<const driveMap_t> mappedDrives() {
+    static std::mutex lock;
+    static std::shared_ptr<const driveMap_t> cached;
+    const unsigned revision = configRevision();
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (cached && cached->revision == revision) return cached;
+    }
+    auto map = buildDriveMap();
+    std::lock_guard<std::mutex> guard(lock);
+    // Of two threads that rebuilt at once, the newer reading stays.
+    if (!cached || cached->revision <= map->revision) cached = map;
+    return map;
+}
+
+// The root with its links resolved. A root that did not exist when the map
+// was built is asked again, so that a drive folder created later counts.
+std::string realRootOf(const drive_t& d) { return d.realRoot.empty() ? realPathOf(d.root) : d.realRoot; }
 
 const drive_t* findDrive(const std::vector<drive_t>& drives, wchar_t letter) {
     for (const auto& d : drives)
@@ -89,12 +126,12 @@ wchar_t currentDriveLetter(const std::vector<drive_t>& drives) {
     const std::string cwd = cwdPath();
     const drive_t* d = driveContaining(drives, cwd, false);
     if (d == nullptr) {
-        char real[PATH_MAX];
-        if (::realpath(cwd.c_str(), real) != nullptr) {
+        const std::string real = realPathOf(cwd);
+        if (!real.empty()) {
             for (const auto& x : drives) {
                 if (x.root == "/") continue;
-                char realRoot[PATH_MAX];
-                if (::realpath(x.root.c_str(), realRoot) != nullptr && insideRoot(real, realRoot)) {
+                const std::string realRoot = realRootOf(x);
+                if (!realRoot.empty() && insideRoot(real, realRoot)) {
                     if (d == nullptr || x.root.size() > d->root.size()) d = &x;
                 }
             }
@@ -142,7 +179,8 @@ std::optional<std::string> resolvePath(const std::wstring& systemPath) {
         setLastError(ERROR_PATH_NOT_FOUND);
         return std::nullopt;
     }
-    const auto drives = mappedDrives();
+    const auto map = mappedDrives();
+    const std::vector<drive_t>& drives = map->drives;
     std::string base;
     std::string floor = "/";  // ".." never climbs above this
     std::size_t pos = 0;
@@ -231,7 +269,8 @@ std::wstring toSystemPath(const std::string& linuxPath) {
     std::string path = linuxPath;
     if (path.empty() || path[0] != '/') path = joinLinux(cwdPath(), path);
     path = normalizeLinux(path);
-    const auto drives = mappedDrives();
+    const auto map = mappedDrives();
+    const std::vector<drive_t>& drives = map->drives;
 
     auto textFor = [](wchar_t letter, const std::string& root, const std::string& p) {
         std::string rest = root == "/" ? p.substr(1) : (p.size() > root.size() ? p.substr(root.size() + 1) : "");
@@ -251,9 +290,9 @@ std::wstring toSystemPath(const std::string& linuxPath) {
         std::string bestRoot;
         for (const auto& d : drives) {
             if (d.root == "/") continue;
-            char realRoot[PATH_MAX];
-            if (::realpath(d.root.c_str(), realRoot) == nullptr) continue;
-            if (insideRoot(real, realRoot) && (best == nullptr || std::string(realRoot).size() > bestRoot.size())) {
+            const std::string realRoot = realRootOf(d);
+            if (realRoot.empty()) continue;
+            if (insideRoot(real, realRoot) && (best == nullptr || realRoot.size() > bestRoot.size())) {
                 best = &d;
                 bestRoot = realRoot;
             }

@@ -34,6 +34,8 @@ struct state_t {
     unsigned confGeneration = 0;
     fileStamp_t confStamp;
     std::vector<section_t> sections;
+    // Grows at every reading of the file, never goes back (0: not read).
+    unsigned confRevision = 0;
 };
 
 state_t& state() {
@@ -171,6 +173,7 @@ void refreshConfLocked(state_t& s) {
     s.sections = bytes ? parseConf(*bytes) : std::vector<section_t>{};
     s.confStamp = bytes ? readStamp : fileStamp_t{};
     s.confGeneration = generation;
+    ++s.confRevision;
 }
 
 }  // namespace
@@ -214,16 +217,24 @@ std::wstring configValue(const std::wstring& section, const std::wstring& key, c
     return found != nullptr ? *found : defaultValue;
 }
 
-std::vector<std::pair<std::wstring, std::wstring>> configSection(const std::wstring& section) {
+std::vector<std::pair<std::wstring, std::wstring>> configSection(const std::wstring& section, unsigned* revision) {
     auto& s = state();
     std::lock_guard<std::mutex> guard(s.lock);
     refreshConfLocked(s);
+    if (revision != nullptr) *revision = s.confRevision;
     std::vector<std::pair<std::wstring, std::wstring>> out;
     for (const auto& sec : s.sections) {
         if (!sameName(sec.name, section)) continue;
         for (const auto& e : sec.entries) out.emplace_back(e.key, e.value);
     }
     return out;
+}
+
+unsigned configRevision() {
+    auto& s = state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    refreshConfLocked(s);
+    return s.confRevision;
 }
 
 bool setConfigValue(const std::wstring& section, const std::wstring& key, const std::wstring& value) {

@@ -25,7 +25,14 @@ unsigned prefixGeneration();
 // the file changes.
 std::wstring configValue(const std::wstring& section, const std::wstring& key,
                          const std::wstring& defaultValue);
-// Every key and value of one section, in file order.
-std::vector<std::pair<std::wstring, std::wstring>> configSection(const std::wstring& section);
+// Every key and value of one section, in file order; *revision (when
+// given) is the configRevision of what was read.
+std::vector<std::pair<std::wstring, std::wstring>> configSection(const std::wstring& section,
+                                                                 unsigned* revision = nullptr);
+// Changes whenever platform.conf is read again (another prefix, or the file's
+// identity, size or modification time changed): what a caller derives from
+// the configuration (the drive map) it keeps until this number moves. Costs
+// one stat of the file.
+unsigned configRevision();
 // Writes one value into platform.conf (tests and set-up scripts).
 bool setConfigValue(const std::wstring& section, const std::wstring& key, const std::wstring& value);

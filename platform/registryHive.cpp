@@ -165,15 +165,19 @@ bool registryHive_t::hasKey(const std::wstring& path) const {
 bool registryHive_t::createKey(const std::wstring& path) {
     const std::wstring norm = normalizePath(path);
     if (norm.empty()) return false;
+    const std::wstring upperNorm = upperText(norm);
+    // Keys are made only here, with all their parents, and a deletion takes
+    // the sub-keys along: a key that exists has its parents. Every value line
+    // of a file comes here, so that case ends at once.
+    if (keys_.count(upperNorm) != 0) return false;
     bool created = false;
     std::size_t pos = 0;
     while (pos <= norm.size()) {
         std::size_t end = norm.find(L'\\', pos);
         if (end == std::wstring::npos) end = norm.size();
-        const std::wstring prefix = norm.substr(0, end);
-        const std::wstring upper = upperText(prefix);
+        std::wstring upper = upperNorm.substr(0, end);
         if (keys_.count(upper) == 0) {
-            keys_.emplace(upper, key_t{prefix, {}});
+            keys_.emplace(std::move(upper), key_t{norm.substr(0, end), {}});
             created = true;
         }
         pos = end + 1;

@@ -12,11 +12,14 @@
 #include "platform/qt/dlgItem.h"
 #include "platform/ticks.h"
 #include "procedures/batches/baseStaticBatch.h"
+#include "technician/buildDlg.h"
+#include "technician/calibrateDlg.h"
 #include "technician/errorReport.h"
 #include "technician/heldCheckBox.h"
 #include "technician/helpTopics.h"
 #include "technician/installationDlg.h"
 #include "technician/logDlg.h"
+#include "technician/operationsDlg.h"
 #include "technician/pageIds.h"
 #include "technician/printErrorsFlag.h"
 #include "technician/resourceImages.h"
@@ -194,12 +197,17 @@ void mainDlg_t::addTabPage(int index, const wchar_t* caption, int dialogId)
         return;
     }
     QWidget* page = nullptr;
-    if (dialogId == pageId::softwareAndParameters)
+    if (dialogId == pageId::softwareAndParameters) {
         page = installation_ = new installationDlg_t(controls_.tabs);
-    else if (dialogId == pageId::printerLogs)
+    } else if (dialogId == pageId::operations) {
+        operations_ = new operationsDlg_t(controls_.tabs);
+        operations_->onInitDialog();
+        page = operations_;
+    } else if (dialogId == pageId::printerLogs) {
         page = logs_ = new logDlg_t(controls_.tabs);
-    else
+    } else {
         page = new QWidget(controls_.tabs);
+    }
     setDialogId(page, dialogId);
     page->setFixedSize(mainDlgLayout::pageWidth, mainDlgLayout::pageHeight);
     page->move(mainDlgLayout::pageLeft, mainDlgLayout::pageTop);
@@ -228,8 +236,9 @@ int mainDlg_t::pageId(int tabIndex) const
 
 int mainDlg_t::currentHelpPageId() const
 {
-    // The Operations page answers with its sub-page once it has them; an
-    // Operations page without a chosen sub-page counts as itself.
+    // On the Operations page, the inner page on screen.
+    if (operations_ != nullptr && page(currentTab_) == operations_)
+        return operations_->currentPageId();
     return pageId(currentTab_);
 }
 
@@ -270,7 +279,8 @@ void mainDlg_t::onDeviceNotify(WPARAM wParam, LPARAM lParam)
         sensorCtrl_t::invalidateAll();
         break;
     case layerRecord_e:
-        // The Operations and logs pages take the new layer record.
+        if (operations_ != nullptr)
+            operations_->onNewLayerRecord();
         if (logs_ != nullptr)
             logs_->onNewLayerRecord();
         break;
@@ -301,6 +311,8 @@ void mainDlg_t::onConnectionStatus()
     if (installation_ != nullptr)
         installation_->showMachineID();
 
+    if (operations_ != nullptr)
+        operations_->onStatus();
     device_->requestLayerRecords(10);
 
     const machineStatus_t status = device_->getStatus();
@@ -340,6 +352,8 @@ void mainDlg_t::onCurrentMachineChanged()
         installation_->fillParameterList();
     if (logs_ != nullptr)
         logs_->reloadView();
+    if (operations_ != nullptr && operations_->buildPage() != nullptr)
+        operations_->buildPage()->resetStatistics();
     refreshPages();
     device_->requestParameterChunk(0);
 }
@@ -386,6 +400,8 @@ void mainDlg_t::showTemperature()
     controls_.temperature->setText(QString::fromStdWString(temperatureText_));
     if (installation_ != nullptr)
         installation_->showVersions();
+    if (operations_ != nullptr)
+        operations_->onMachineInfo();
 }
 
 void mainDlg_t::startOtherMachineInstances()
@@ -432,6 +448,8 @@ void mainDlg_t::refreshPages()
     showOpenDoorMode();
     if (installation_ != nullptr)
         installation_->buildComparisonText();
+    if (operations_ != nullptr && operations_->calibratePage() != nullptr)
+        operations_->calibratePage()->showDz();
 }
 
 void mainDlg_t::showOpenDoorMode()

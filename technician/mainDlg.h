@@ -21,6 +21,7 @@
 
 class installationDlg_t;
 class logDlg_t;
+class operationsDlg_t;
 class qvrClientDev_t;
 class sharedLock_t;
 
@@ -74,6 +75,7 @@ public:
     QWidget* page(int tabIndex) const;
     installationDlg_t* installationPage() const { return installation_; }
     int pageId(int tabIndex) const;
+    operationsDlg_t* operationsPage() const { return operations_; }
     qvrClientDev_t* device() const { return device_; }
     const mainDlgControls_t& controls() const { return controls_; }
     logDlg_t* logsPage() const { return logs_; }
@@ -128,6 +130,7 @@ private:
     installationDlg_t* installation_ = nullptr;
     std::array<int, tabCount> pageIds_{};
     logDlg_t* logs_ = nullptr;
+    operationsDlg_t* operations_ = nullptr;
     int currentTab_ = 0;
     mainDlgControls_t controls_;
     std::wstring temperatureText_;

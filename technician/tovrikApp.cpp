@@ -120,15 +120,16 @@ bool tovrikApp_t::makeMachineReady()
     return true;
 }
 
-void tovrikApp_t::sendCommandIfReady(std::uint8_t code, std::int32_t type1, std::int32_t value1, std::int32_t type2,
+bool tovrikApp_t::sendCommandIfReady(std::uint8_t code, std::int32_t type1, std::int32_t value1, std::int32_t type2,
                                      std::int32_t value2)
 {
     if (!makeMachineReady())
-        return;
+        return false;
     qvrCommDev_t* device = getCurrentDevice();
     device->sendCommandArgs(code, type1, value1, type2, value2);
     device->sendCommand(1);
     device->sendCommand(12);
+    return true;
 }
 
 void tovrikApp_t::refreshMainWindow()
@@ -151,6 +152,16 @@ void tovrikApp_t::setBoldFont(QWidget* dialog, int controlId)
     QWidget* control = dlgItem(dialog, controlId);
     if (control == nullptr)
         return;
+    // A control's font is its own (a bold group box has a bold caption, not
+    // bold buttons), while Qt passes a font on to the children that did not
+    // set theirs: they keep the weight they have.
+    for (QWidget* child : control->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->testAttribute(Qt::WA_SetFont))
+            continue;
+        QFont own = child->font();
+        own.setWeight(own.weight());
+        child->setFont(own);
+    }
     control->setFont(boldFont());
     control->update();
 }

@@ -36,8 +36,8 @@ public:
     bool makeMachineReady();
     // The command with up to two typed arguments (types 1, 2 and 4: byte,
     // 16 and 32 bits), then the status requests 1 and 12, when the machine
-    // is ready. Never waits for a reply.
-    void sendCommandIfReady(std::uint8_t code, std::int32_t type1 = 0, std::int32_t value1 = 0,
+    // is ready. Never waits for a reply. True when the command was queued.
+    bool sendCommandIfReady(std::uint8_t code, std::int32_t type1 = 0, std::int32_t value1 = 0,
                             std::int32_t type2 = 0, std::int32_t value2 = 0);
     void refreshMainWindow();
 

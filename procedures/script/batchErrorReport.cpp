@@ -3,7 +3,7 @@
 #include "procedures/script/batchNumbers.h"
 #include "procedures/script/scriptTextFile.h"
 
-#include <deque>
+#include <cstdint>
 
 namespace {
 
@@ -28,61 +28,38 @@ std::string numbered(int number)
     return text;
 }
 
-}  // namespace
-
-std::string buildErrorReport(const std::wstring& scriptPath, const std::string& message,
-                             const batchErrorPlace_t& place)
+// The report over a script opened in text mode, or not opened at all.
+std::string buildReport(scriptTextFile_t& file, const std::string& message, const batchErrorPlace_t& place)
 {
-    if (place.line == -1)
-        return message + "\n";
-
     // The end-of-input token has no place in the file: the caret then goes
     // after the last character of the last line.
     bool atEnd = place.position < 0;
-    std::deque<sourceLine_t> lines;
-    scriptTextFile_t file;
-    if (file.open(scriptPath, true)) {
-        int number = 0;
-        for (;;) {
-            sourceLine_t line;
-            line.number = number + 1;
-            line.start = file.offset();
-            bool any = false;
+    // The last lines read, in a ring whose texts keep their storage.
+    sourceLine_t ring[shownLines];
+    std::size_t count = 0;
+    if (file.isOpen()) {
+        for (int number = 1;; ++number) {
+            sourceLine_t& line = ring[count % shownLines];
+            const std::int64_t start = file.offset();
             bool ended = false;
-            std::int64_t start = 0;
-            std::int64_t end = 0;
-            for (;;) {
-                int c = file.get(start, end);
-                if (c == scriptTextFile_t::endOfInput) {
-                    ended = true;
-                    break;
-                }
-                any = true;
-                if (c == '\n')
-                    break;
-                // A zero byte (a binary file) would end the report's text
-                // where it stands: it is shown as a blank.
-                if (line.text.size() < maxShownLineLength)
-                    line.text.push_back(c == 0 ? ' ' : static_cast<char>(c));
-            }
-            if (!any)
+            if (!file.getLine(line.text, maxShownLineLength, ended))
                 break;
-            ++number;
-            lines.push_back(std::move(line));
-            if (lines.size() > shownLines)
-                lines.pop_front();
+            line.number = number;
+            line.start = start;
+            ++count;
             if (ended || (!atEnd && file.offset() > place.position))
                 break;
         }
     }
-
     std::string report;
-    for (const auto& line : lines)
+    for (std::size_t i = count > shownLines ? count - shownLines : 0; i < count; ++i) {
+        const sourceLine_t& line = ring[i % shownLines];
         report += numbered(line.number) + "  " + line.text + "\n";
+    }
 
     report += "      ";
-    if (!lines.empty()) {
-        const auto& errorLine = lines.back();
+    if (count > 0) {
+        const auto& errorLine = ring[(count - 1) % shownLines];
         std::int64_t column = atEnd ? static_cast<std::int64_t>(errorLine.text.size())
                                     : place.position - errorLine.start;
         if (column < 0)
@@ -96,4 +73,26 @@ std::string buildErrorReport(const std::wstring& scriptPath, const std::string& 
     }
     report += "^_____ " + message + "\n";
     return report;
+}
+
+}  // namespace
+
+std::string buildErrorReport(const std::wstring& scriptPath, const std::string& message,
+                             const batchErrorPlace_t& place)
+{
+    if (place.line == -1)
+        return message + "\n";
+    scriptTextFile_t file;
+    file.open(scriptPath, true);
+    return buildReport(file, message, place);
+}
+
+std::string buildErrorReport(std::string_view scriptBytes, const std::string& message,
+                             const batchErrorPlace_t& place)
+{
+    if (place.line == -1)
+        return message + "\n";
+    scriptTextFile_t file;
+    file.openBytes(scriptBytes, true);
+    return buildReport(file, message, place);
 }

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 struct batchErrorPlace_t {
     int line = -1;          // -1: no place (an execution error or a stop)
@@ -13,4 +14,7 @@ struct batchErrorPlace_t {
 };
 
 std::string buildErrorReport(const std::wstring& scriptPath, const std::string& message,
+                             const batchErrorPlace_t& place);
+// The same over the script's bytes in memory.
+std::string buildErrorReport(std::string_view scriptBytes, const std::string& message,
                              const batchErrorPlace_t& place);

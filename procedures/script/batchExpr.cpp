@@ -40,6 +40,11 @@ batchExprPtr_t parseCollapsed(batchTokenBuffer_t& tokens, batchExprPtr_t node)
     return node;
 }
 
+batchExprPtr_t parseExpression(batchTokenBuffer_t& tokens)
+{
+    return batchExpr_t::parseCollapsedNode(tokens);
+}
+
 std::int32_t compute(const batchToken_t& op, std::int32_t value)
 {
     switch (op.type()) {
@@ -94,6 +99,38 @@ std::int32_t compute(const batchToken_t& op, std::int32_t left, std::int32_t rig
     }
 }
 
+namespace {
+
+// The levels from 10 up to N, each taking what the level below made as its
+// first operand.
+template <int N>
+batchExprPtr_t climb(batchTokenBuffer_t& tokens, batchExprPtr_t operand)
+{
+    if constexpr (N < 10)
+        return operand;
+    else
+        return batchSeq_t<N>::parseCollapsedAfter(tokens, climb<N - 1>(tokens, std::move(operand)));
+}
+
+// A whole level N expression, collapsed. Climbing from the bottom takes the
+// same tokens and makes the same tree as descending through the levels: an
+// operand is read once and each level from 10 up takes it as its first
+// operand, making its node only when one of its operators follows. Most
+// operands are followed by none of them at all.
+template <int N>
+batchExprPtr_t parseThrough(batchTokenBuffer_t& tokens)
+{
+    auto operand = batchUnaryExpr_t::parseCollapsedNode(tokens);
+    if constexpr (N >= 10) {
+        constexpr int levelBits = (1 << (N + 1)) - (1 << 10);
+        if (tokens.peek().hasKind(levelBits))
+            return climb<N>(tokens, std::move(operand));
+    }
+    return operand;
+}
+
+}  // namespace
+
 // ---- conditional
 
 std::int32_t batchExpr_t::evaluate()
@@ -119,19 +156,37 @@ void batchExpr_t::print(std::ostream& out) const
 void batchExpr_t::parse(batchTokenBuffer_t& tokens)
 {
     batchNestingGuard_t nesting(tokens);
-    condition_ = parseCollapsed(tokens, std::make_unique<batchSeq_t<15>>());
-    batchToken_t token = tokens.next();
-    if (!token.is(batchToken_t::questionMark_e)) {
+    thenPart_.reset();
+    elsePart_.reset();
+    condition_ = parseThrough<15>(tokens);
+    if (tokens.next().is(batchToken_t::questionMark_e))
+        parseChoice(tokens);
+    else
         tokens.putBack();
-        return;
+}
+
+batchExprPtr_t batchExpr_t::parseCollapsedNode(batchTokenBuffer_t& tokens)
+{
+    batchNestingGuard_t nesting(tokens);
+    auto condition = parseThrough<15>(tokens);
+    if (!tokens.next().is(batchToken_t::questionMark_e)) {
+        tokens.putBack();
+        return condition;
     }
-    thenPart_ = parseCollapsed(tokens, std::make_unique<batchSeq_t<15>>());
-    token = tokens.next();
-    if (!token.is(batchToken_t::colon_e)) {
+    auto node = std::make_unique<batchExpr_t>();
+    node->condition_ = std::move(condition);
+    node->parseChoice(tokens);
+    return node;
+}
+
+void batchExpr_t::parseChoice(batchTokenBuffer_t& tokens)
+{
+    thenPart_ = parseThrough<15>(tokens);
+    if (!tokens.next().is(batchToken_t::colon_e)) {
         tokens.putBack();
         throw std::runtime_error(": expected");
     }
-    elsePart_ = parseCollapsed(tokens, std::make_unique<batchExpr_t>());
+    elsePart_ = parseCollapsedNode(tokens);
 }
 
 batchExprPtr_t batchExpr_t::collapse()
@@ -142,19 +197,6 @@ batchExprPtr_t batchExpr_t::collapse()
 }
 
 // ---- precedence levels
-
-namespace {
-
-template <int N>
-batchExprPtr_t makeOperand()
-{
-    if constexpr (N == 10)
-        return std::make_unique<batchUnaryExpr_t>();
-    else
-        return std::make_unique<batchSeq_t<N - 1>>();
-}
-
-}  // namespace
 
 template <int N>
 std::int32_t batchSeq_t<N>::evaluate()
@@ -182,15 +224,34 @@ template <int N>
 void batchSeq_t<N>::parse(batchTokenBuffer_t& tokens)
 {
     items_.clear();
-    items_.emplace_back(batchToken_t(), parseCollapsed(tokens, makeOperand<N>()));
+    items_.emplace_back(batchToken_t(), parseThrough<N - 1>(tokens));
+    parseOperators(tokens);
+}
+
+template <int N>
+batchExprPtr_t batchSeq_t<N>::parseCollapsedAfter(batchTokenBuffer_t& tokens, batchExprPtr_t first)
+{
+    if (!tokens.peek().hasKind(1 << N))
+        return first;
+    auto node = std::make_unique<batchSeq_t<N>>();
+    node->items_.reserve(2);
+    node->items_.emplace_back(batchToken_t(), std::move(first));
+    node->parseOperators(tokens);
+    return node;
+}
+
+template <int N>
+void batchSeq_t<N>::parseOperators(batchTokenBuffer_t& tokens)
+{
     for (;;) {
-        batchToken_t token = tokens.next();
+        const batchToken_t& token = tokens.next();
         if (!token.hasKind(1 << N)) {
             tokens.putBack();
             return;
         }
-        auto operand = parseCollapsed(tokens, makeOperand<N>());
-        items_.emplace_back(std::move(token), std::move(operand));
+        batchToken_t op = token;  // the operand's parse reuses the slot
+        auto operand = parseThrough<N - 1>(tokens);
+        items_.emplace_back(std::move(op), std::move(operand));
     }
 }
 
@@ -227,13 +288,27 @@ void batchUnaryExpr_t::print(std::ostream& out) const
 
 void batchUnaryExpr_t::parse(batchTokenBuffer_t& tokens)
 {
-    batchToken_t token = tokens.next();
+    const batchToken_t& token = tokens.next();
     hasOperator_ = token.hasKind(batchToken_t::punctUnaryOp_e);
     if (hasOperator_)
-        op_ = std::move(token);
+        op_ = token;
     else
         tokens.putBack();
-    operand_ = parseCollapsed(tokens, std::make_unique<batchPrimaryExpr_t>());
+    operand_ = batchPrimaryExpr_t::parseCollapsedNode(tokens);
+}
+
+batchExprPtr_t batchUnaryExpr_t::parseCollapsedNode(batchTokenBuffer_t& tokens)
+{
+    const batchToken_t& token = tokens.next();
+    if (!token.hasKind(batchToken_t::punctUnaryOp_e)) {
+        tokens.putBack();
+        return batchPrimaryExpr_t::parseCollapsedNode(tokens);
+    }
+    auto node = std::make_unique<batchUnaryExpr_t>();
+    node->op_ = token;
+    node->hasOperator_ = true;
+    node->operand_ = batchPrimaryExpr_t::parseCollapsedNode(tokens);
+    return node;
 }
 
 batchExprPtr_t batchUnaryExpr_t::collapse()
@@ -265,37 +340,42 @@ void batchPrimaryExpr_t::print(std::ostream& out) const
 
 void batchPrimaryExpr_t::parse(batchTokenBuffer_t& tokens)
 {
-    batchToken_t token = tokens.next();
+    child_ = parseCollapsedNode(tokens);
+}
+
+batchExprPtr_t batchPrimaryExpr_t::parseCollapsedNode(batchTokenBuffer_t& tokens)
+{
+    const batchToken_t& token = tokens.next();
+    batchExprPtr_t child;
     if (token.is(batchToken_t::uintNumber_e)) {
         tokens.putBack();
-        child_ = std::make_unique<batchNumberExpr_t>();
-        child_->parse(tokens);
+        child = std::make_unique<batchNumberExpr_t>();
     } else if (token.is(batchToken_t::string_e)) {
         tokens.putBack();
-        child_ = std::make_unique<batchStringExpr_t>();
-        child_->parse(tokens);
+        child = std::make_unique<batchStringExpr_t>();
     } else if (token.is(batchToken_t::leftParen_e)) {
-        child_ = parseCollapsed(tokens, std::make_unique<batchExpr_t>());
-        token = tokens.next();
-        if (!token.is(batchToken_t::rightParen_e)) {
+        child = parseExpression(tokens);
+        if (!tokens.next().is(batchToken_t::rightParen_e)) {
             tokens.putBack();
             throw std::runtime_error(") expected");
         }
+        return child;
     } else if (token.isIdentifier()) {
         tokens.putBack();
         if (token.text() == "arg")
-            child_ = std::make_unique<batchArgExpr_t>();
+            child = std::make_unique<batchArgExpr_t>();
         else if (token.text() == "memory")
-            child_ = std::make_unique<batchMemExpr_t>();
+            child = std::make_unique<batchMemExpr_t>();
         else
-            child_ = std::make_unique<batchFuncExpr_t>();
-        child_->parse(tokens);
+            child = std::make_unique<batchFuncExpr_t>();
     } else {
         tokens.putBack();
         if (token.isTooLargeNumber())
             throw std::runtime_error("number above 4294967295");
         throw std::runtime_error("int-number or (expression) or function expected");
     }
+    child->parse(tokens);
+    return child;
 }
 
 batchExprPtr_t batchPrimaryExpr_t::collapse()

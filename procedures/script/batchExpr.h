@@ -3,8 +3,10 @@
 // evaluates itself and prints itself back as text; after parsing, a node
 // that only passes one child on is replaced by that child.
 #pragma once
+#include "procedures/script/batchNodeArena.h"
 #include "procedures/script/batchToken.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <ostream>
@@ -18,6 +20,8 @@ using batchExprPtr_t = std::unique_ptr<batchExprBase_t>;
 
 class batchExprBase_t {
 public:
+    static void* operator new(std::size_t size) { return batchNodeArena_t::allocate(size); }
+    static void operator delete(void* node) noexcept { batchNodeArena_t::release(node); }
     virtual ~batchExprBase_t() = default;
     // The base only reports that it should not have been called.
     virtual std::int32_t evaluate();
@@ -32,6 +36,11 @@ public:
 // Parses the node, then replaces it by the child it hands out for as long as
 // it hands one out.
 batchExprPtr_t parseCollapsed(batchTokenBuffer_t& tokens, batchExprPtr_t node);
+// A conditional expression, collapsed: the tree parseCollapsed gives for a
+// new batchExpr_t. The nodes that would only be collapsed away are never
+// made (each level makes its node once an operator follows its first
+// operand), which spares most of the parser's allocations.
+batchExprPtr_t parseExpression(batchTokenBuffer_t& tokens);
 
 // One operator applied to values; raises the "should NOT be called" logic
 // error for an operator the language does not compute.
@@ -45,8 +54,13 @@ public:
     void print(std::ostream& out) const override;
     void parse(batchTokenBuffer_t& tokens) override;
     batchExprPtr_t collapse() override;
+    // A new node parsed and collapsed (see parseExpression).
+    static batchExprPtr_t parseCollapsedNode(batchTokenBuffer_t& tokens);
 
 private:
+    // After the ?: the then-part, the : and the else-part.
+    void parseChoice(batchTokenBuffer_t& tokens);
+
     batchExprPtr_t condition_;
     batchExprPtr_t thenPart_;
     batchExprPtr_t elsePart_;
@@ -62,8 +76,15 @@ public:
     void print(std::ostream& out) const override;
     void parse(batchTokenBuffer_t& tokens) override;
     batchExprPtr_t collapse() override;
+    // A new node parsed and collapsed (see parseExpression) when its first
+    // operand has been read already: that operand alone when none of the
+    // level's operators follows.
+    static batchExprPtr_t parseCollapsedAfter(batchTokenBuffer_t& tokens, batchExprPtr_t first);
 
 private:
+    // Appends each operator of the level with its operand while they follow.
+    void parseOperators(batchTokenBuffer_t& tokens);
+
     std::vector<std::pair<batchToken_t, batchExprPtr_t>> items_;
 };
 
@@ -74,6 +95,7 @@ public:
     void print(std::ostream& out) const override;
     void parse(batchTokenBuffer_t& tokens) override;
     batchExprPtr_t collapse() override;
+    static batchExprPtr_t parseCollapsedNode(batchTokenBuffer_t& tokens);
 
 private:
     batchToken_t op_;
@@ -89,6 +111,8 @@ public:
     void print(std::ostream& out) const override;
     void parse(batchTokenBuffer_t& tokens) override;
     batchExprPtr_t collapse() override;
+    // The child alone: a primary always collapses to it.
+    static batchExprPtr_t parseCollapsedNode(batchTokenBuffer_t& tokens);
 
 private:
     batchExprPtr_t child_;

@@ -14,7 +14,7 @@ void batchFuncExpr_t::parse(batchTokenBuffer_t& tokens)
 {
     arguments_.clear();
     function_.reset();
-    batchToken_t name = tokens.next();
+    const batchToken_t& name = tokens.next();  // used before the next token is taken
     line_ = name.line();
     if (const auto* definitions = batchRunState_t::bindingDefinitions) {
         if (auto* definition = definitions->find(name.text()))
@@ -25,20 +25,17 @@ void batchFuncExpr_t::parse(batchTokenBuffer_t& tokens)
     if (!function_)
         function_ = std::make_unique<batchFuncExec_t>(name.text());
 
-    batchToken_t token = tokens.next();
-    if (!token.is(batchToken_t::leftParen_e)) {
+    if (!tokens.next().is(batchToken_t::leftParen_e)) {
         tokens.putBack();
         throw std::runtime_error("( expected");
     }
     for (;;) {
-        token = tokens.next();
-        if (token.is(batchToken_t::rightParen_e))
+        if (tokens.next().is(batchToken_t::rightParen_e))
             return;
         tokens.putBack();
-        arguments_.push_back(parseCollapsed(tokens, std::make_unique<batchExpr_t>()));
+        arguments_.push_back(parseExpression(tokens));
         // Commas between arguments are optional.
-        token = tokens.next();
-        if (!token.is(batchToken_t::comma_e))
+        if (!tokens.next().is(batchToken_t::comma_e))
             tokens.putBack();
     }
 }

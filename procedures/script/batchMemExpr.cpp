@@ -46,18 +46,17 @@ void batchMemExpr_t::print(std::ostream& out) const
 void batchMemExpr_t::parse(batchTokenBuffer_t& tokens)
 {
     tokens.next();  // the name
-    batchToken_t token = tokens.next();
-    if (!token.is(batchToken_t::leftParen_e)) {
+    if (!tokens.next().is(batchToken_t::leftParen_e)) {
         tokens.putBack();
         throw std::runtime_error("( expected");
     }
-    index_ = parseCollapsed(tokens, std::make_unique<batchExpr_t>());
-    token = tokens.next();
-    if (token.is(batchToken_t::comma_e)) {
-        value_ = parseCollapsed(tokens, std::make_unique<batchExpr_t>());
-        token = tokens.next();
+    index_ = parseExpression(tokens);
+    const batchToken_t* token = &tokens.next();
+    if (token->is(batchToken_t::comma_e)) {
+        value_ = parseExpression(tokens);
+        token = &tokens.next();
     }
-    if (!token.is(batchToken_t::rightParen_e)) {
+    if (!token->is(batchToken_t::rightParen_e)) {
         tokens.putBack();
         throw std::runtime_error(") expected");
     }

@@ -1,13 +1,15 @@
-// Reads one script file for the script stream buffer: the first two
-// characters decide whether the file is text (cleaned for the tokenizer) or
-// binary (handed over byte by byte). In text mode each character carries
-// marker bits above its byte that tell the buffer where comments start and
-// end and which characters a line join swallows.
+// Reads one script for the script stream buffer: the first two characters
+// decide whether the script is text (cleaned for the tokenizer) or binary
+// (handed over byte by byte). In text mode each character carries marker
+// bits above its byte that tell the buffer where comments start and end and
+// which characters a line join swallows. The script is a file, read whole
+// when the reader is built, or bytes in memory that the caller lends.
 #pragma once
 #include "procedures/script/scriptTextFile.h"
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 class batchSourceReader_t {
 public:
@@ -17,6 +19,8 @@ public:
     static constexpr int swallowed = 0x400;     // never delivered
 
     explicit batchSourceReader_t(const std::wstring& path);
+    // The bytes must outlive the reader; path only names them.
+    batchSourceReader_t(const std::wstring& path, std::string_view bytes);
     batchSourceReader_t(const batchSourceReader_t&) = delete;
     batchSourceReader_t& operator=(const batchSourceReader_t&) = delete;
 
@@ -25,13 +29,33 @@ public:
     const std::wstring& path() const { return path_; }
 
     // The next character with its markers, or endOfInput.
-    int take();
-    // Byte offsets in the file of the character last taken (its first byte
-    // and the byte after it).
+    int take()
+    {
+        if (current_.ch == endOfInput && next_.ch == endOfInput)
+            readNext();
+        current_ = next_;
+        if (current_.ch == endOfInput) {
+            next_.ch = endOfInput;
+            next_.start = next_.end = current_.end;
+        } else {
+            readNext();
+        }
+        if (!raw_)
+            classify();
+        return current_.ch;
+    }
+    // Takes, as take() would, the characters that need no cleaning, up to
+    // room of them: their bytes go to text, their offsets to starts and
+    // ends. Such a character cannot start or end a comment or a line join,
+    // nor be a CR, so it stands for its own byte. The count taken; 0 when
+    // the next character needs take().
+    int takePlain(char* text, std::int64_t* starts, std::int64_t* ends, int room);
+    // Byte offsets of the character last taken (its first byte and the
+    // byte after it).
     std::int64_t currentStart() const { return current_.start; }
     std::int64_t currentEnd() const { return current_.end; }
-    // Repositions the file and forgets both held characters; the new byte
-    // offset, or -1.
+    // Repositions and forgets both held characters; the new byte offset, or
+    // -1.
     std::int64_t seek(std::int64_t offset, std::ios_base::seekdir direction);
 
 private:
@@ -41,8 +65,43 @@ private:
         std::int64_t end = 0;
     };
     static bool isTextChar(int ch);
-    void readNext();
-    void classify();
+    void chooseMode();
+    void readNext() { next_.ch = file_.get(next_.start, next_.end); }
+
+    // Each test compares plain characters, so a character that already
+    // carries a marker never matches again: the slash of */ cannot also open
+    // a // comment.
+    void classify()
+    {
+        int& c = current_.ch;
+        int& n = next_.ch;
+        switch (c) {
+        case '/':
+            if (n == '/')
+                c |= commentStart;
+            else if (n == '*')
+                c |= commentStart | blockMark;
+            break;
+        case '*':
+            if (n == '/')
+                n |= blockMark;
+            break;
+        case '\r':
+            if (n == '\n')
+                c |= swallowed;
+            else
+                c = '\n';
+            break;
+        case '\\':
+            if (n == '\n') {
+                c |= swallowed;
+                n |= swallowed;
+            }
+            break;
+        default:
+            break;
+        }
+    }
 
     std::wstring path_;
     scriptTextFile_t file_;

@@ -24,7 +24,7 @@ void printStatement(std::ostream& out, const batchStmtPtr_t& statement)
 batchStmtPtr_t parseStatement(batchTokenBuffer_t& tokens)
 {
     batchNestingGuard_t nesting(tokens);
-    batchToken_t token = tokens.next();
+    const batchToken_t& token = tokens.next();
     if (token.isEnd())
         return nullptr;
     batchStmtPtr_t statement;
@@ -78,7 +78,7 @@ void batchExprStmt_t::print(std::ostream& out) const
 
 void batchExprStmt_t::parse(batchTokenBuffer_t& tokens)
 {
-    expression_ = parseCollapsed(tokens, std::make_unique<batchExpr_t>());
+    expression_ = parseExpression(tokens);
 }
 
 // ---- loop
@@ -86,7 +86,7 @@ void batchExprStmt_t::parse(batchTokenBuffer_t& tokens)
 void batchLoopStmt_t::parse(batchTokenBuffer_t& tokens)
 {
     line_ = tokens.next().line();  // the keyword, taken back for its line
-    countExpression_ = parseCollapsed(tokens, std::make_unique<batchExpr_t>());
+    countExpression_ = parseExpression(tokens);
     count_ = countExpression_->evaluate();
     body_ = parseStatement(tokens);
 }
@@ -118,7 +118,7 @@ void batchLoopStmt_t::print(std::ostream& out) const
 void batchWhileStmt_t::parse(batchTokenBuffer_t& tokens)
 {
     line_ = tokens.next().line();
-    condition_ = parseCollapsed(tokens, std::make_unique<batchExpr_t>());
+    condition_ = parseExpression(tokens);
     body_ = parseStatement(tokens);
 }
 
@@ -148,10 +148,9 @@ void batchWhileStmt_t::print(std::ostream& out) const
 
 void batchIfElseStmt_t::parse(batchTokenBuffer_t& tokens)
 {
-    condition_ = parseCollapsed(tokens, std::make_unique<batchExpr_t>());
+    condition_ = parseExpression(tokens);
     then_ = parseStatement(tokens);
-    batchToken_t token = tokens.next();
-    hasElse_ = token.is(batchToken_t::else_e);
+    hasElse_ = tokens.next().is(batchToken_t::else_e);
     if (hasElse_)
         else_ = parseStatement(tokens);
     else
@@ -186,7 +185,7 @@ void batchCompoundStmt_t::parse(batchTokenBuffer_t& tokens)
 {
     statements_.clear();
     for (;;) {
-        batchToken_t token = tokens.next();
+        const batchToken_t& token = tokens.next();
         if (token.isEnd() || token.is(batchToken_t::rightBrace_e))
             return;  // the end of the input ends the block too
         tokens.putBack();

@@ -4,7 +4,9 @@
 // missing (null) and executes as an empty statement.
 #pragma once
 #include "procedures/script/batchExpr.h"
+#include "procedures/script/batchNodeArena.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <ostream>
@@ -19,6 +21,8 @@ struct batchBreak_t {};
 
 class batchStmt_t {
 public:
+    static void* operator new(std::size_t size) { return batchNodeArena_t::allocate(size); }
+    static void operator delete(void* node) noexcept { batchNodeArena_t::release(node); }
     virtual ~batchStmt_t() = default;
     virtual void exec() {}
     virtual void print(std::ostream&) const {}

@@ -1,9 +1,11 @@
 #include "procedures/script/batchToken.h"
 
 #include "procedures/script/batchNumbers.h"
+#include "procedures/script/icstreambuf.h"
 
-#include <map>
-#include <sstream>
+#include <iterator>
+#include <string_view>
+#include <typeinfo>
 
 namespace {
 
@@ -47,45 +49,178 @@ constexpr operatorRow_t operatorTable[] = {
 // The six two-character operators, read as pairs.
 constexpr char twoCharOperators[] = "<=>===!=&&||";
 
-bool isTwoCharOperator(int c1, int c2)
+// The search of the table and of the pairs, done once by the compiler: for
+// each first character, the one second character that may follow it, the
+// row of the one-character key and the row of the two-character key.
+struct operatorIndex_t {
+    static constexpr unsigned char none = 0xFF;
+    unsigned char second[256] = {};
+    unsigned char single[256] = {};
+    unsigned char pair[256] = {};
+};
+
+constexpr unsigned char rowOf(int key)
 {
-    for (int i = 0; i + 1 < static_cast<int>(sizeof twoCharOperators) - 1; i += 2)
-        if (twoCharOperators[i] == c1 && twoCharOperators[i + 1] == c2)
-            return true;
-    return false;
+    for (std::size_t row = 0; row < std::size(operatorTable); ++row)
+        if (operatorTable[row].key == key)
+            return static_cast<unsigned char>(row);
+    return operatorIndex_t::none;
 }
 
-bool isWhite(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-bool isDigit(int c) { return c >= '0' && c <= '9'; }
-bool isLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+constexpr operatorIndex_t buildOperatorIndex()
+{
+    operatorIndex_t index;
+    for (int c = 0; c < 256; ++c) {
+        const char c1 = static_cast<char>(c);
+        for (std::size_t i = 0; i + 1 < sizeof twoCharOperators - 1; i += 2)
+            if (twoCharOperators[i] == c1)
+                index.second[c] = static_cast<unsigned char>(twoCharOperators[i + 1]);
+        index.single[c] = rowOf(key1(c1));
+        index.pair[c] = index.second[c] == 0 ? operatorIndex_t::none
+                                             : rowOf(key2(c1, static_cast<char>(index.second[c])));
+    }
+    return index;
+}
+
+constexpr operatorIndex_t operatorIndex = buildOperatorIndex();
+
+// Character classes by table, for a character 0..255 or the end of input
+// (-1): one look-up where a chain of comparisons would cost a branch each.
+enum : unsigned char { white_c = 1, digit_c = 2, letter_c = 4, nameTail_c = 8 };
+
+struct charClasses_t {
+    unsigned char of[257] = {};
+    constexpr charClasses_t()
+    {
+        for (char c : {' ', '\t', '\n', '\v', '\f', '\r'})
+            of[c + 1] |= white_c;
+        for (int c = '0'; c <= '9'; ++c)
+            of[c + 1] |= digit_c | nameTail_c;
+        for (int c = 'A'; c <= 'Z'; ++c)
+            of[c + 1] |= letter_c | nameTail_c;
+        for (int c = 'a'; c <= 'z'; ++c)
+            of[c + 1] |= letter_c | nameTail_c;
+        of['_' + 1] |= nameTail_c;
+    }
+};
+constexpr charClasses_t charClasses;
+
+bool inClass(int c, unsigned char classes) { return (charClasses.of[c + 1] & classes) != 0; }
+bool isWhite(int c) { return inClass(c, white_c); }
+bool isDigit(int c) { return inClass(c, digit_c); }
+bool isLetter(int c) { return inClass(c, letter_c); }
 
 }  // namespace
 
 batchToken_t::type_t batchToken_t::keywordType(const std::string& text)
 {
-    // Built at the first lookup; lives for the rest of the program.
-    static const std::map<std::string, type_t> keywords = {
-        {"loop", loop_e}, {"if", if_e}, {"else", else_e}, {"while", while_e}, {"break", break_e},
-    };
-    auto found = keywords.find(text);
-    return found == keywords.end() ? unknown_e : found->second;
+    switch (text.size()) {
+    case 2:
+        return text == "if" ? if_e : unknown_e;
+    case 4:
+        return text == "loop" ? loop_e : text == "else" ? else_e : unknown_e;
+    case 5:
+        return text == "while" ? while_e : text == "break" ? break_e : unknown_e;
+    default:
+        return unknown_e;
+    }
 }
 
+// The stream operations the tokenizer uses, taken from the stream's buffer
+// directly: a character then costs no sentry and, from a buffer that holds
+// a block, no call. The stream's state bits change as get and peek
+// would change them.
+struct batchToken_t::source_t {
+    std::istream& in;
+    std::streambuf& buffer;
+    // The script stream buffer, when it is one: its position costs no
+    // virtual call.
+    icstreambuf_t<char>* script;
+
+    // Takes the characters that admit() accepts, handing each run to use(),
+    // as far as the script buffer holds them; the caller goes on character
+    // by character from the first one refused (or the end). From another
+    // buffer nothing is taken here.
+    template <class Admit, class Use>
+    void takeRun(Admit admit, Use use)
+    {
+        if (script == nullptr)
+            return;
+        for (;;) {
+            const std::string_view run = script->available();
+            const int size = static_cast<int>(run.size());
+            int count = 0;
+            while (count < size && admit(static_cast<unsigned char>(run[static_cast<std::size_t>(count)])))
+                ++count;
+            if (count > 0) {
+                use(run.data(), count);
+                script->advance(count);
+            }
+            if (count < size || size == 0)
+                return;
+        }
+    }
+
+    static bool isEof(int c) { return c == std::char_traits<char>::eof(); }
+    int get()
+    {
+        int c = buffer.sbumpc();
+        if (isEof(c))
+            in.setstate(std::ios_base::eofbit | std::ios_base::failbit);
+        return c;
+    }
+    int peek()
+    {
+        int c = buffer.sgetc();
+        if (isEof(c))
+            in.setstate(std::ios_base::eofbit);
+        return c;
+    }
+    // The stream position (tellg): -1 once the stream failed.
+    int position()
+    {
+        if (in.fail())
+            return -1;
+        if (script != nullptr)
+            return static_cast<int>(script->position());
+        return static_cast<int>(static_cast<std::streamoff>(buffer.pubseekoff(0, std::ios_base::cur, std::ios_base::in)));
+    }
+};
+
 void batchToken_t::read(std::istream& in, lines_t& lines)
+{
+    std::streambuf* buffer = in.rdbuf();
+    read(in, lines,
+         buffer != nullptr && typeid(*buffer) == typeid(icstreambuf_t<char>) ? static_cast<icstreambuf_t<char>*>(buffer)
+                                                                             : nullptr);
+}
+
+void batchToken_t::read(std::istream& in, lines_t& lines, icstreambuf_t<char>* script)
 {
     kind_ = 0;
     type_ = 0;
     text_.clear();
     value_ = 0;
     tooLarge_ = false;
+    std::streambuf* buffer = in.rdbuf();
+    if (buffer == nullptr || !in.good()) {
+        // A stream that has ended or failed gives no character.
+        in.setstate(std::ios_base::failbit);
+        line_ = lines.line;
+        lineStart_ = lines.lineStart;
+        position_ = -2;
+        return;
+    }
+    source_t source{in, *buffer, script};
     int c;
     for (;;) {
-        c = in.get();
-        if (c == std::char_traits<char>::eof())
+        source.takeRun([](int ch) { return ch != '\n' && isWhite(ch); }, [](const char*, int) {});
+        c = source.get();
+        if (source.isEof(c))
             break;
         if (c == '\n') {
             ++lines.line;
-            lines.lineStart = static_cast<int>(in.tellg());
+            lines.lineStart = source.position();
             continue;
         }
         if (!isWhite(c))
@@ -93,22 +228,34 @@ void batchToken_t::read(std::istream& in, lines_t& lines)
     }
     line_ = lines.line;
     lineStart_ = lines.lineStart;
-    position_ = static_cast<int>(in.tellg()) - 1;
+    position_ = source.position() - 1;
     if (!in.good())
         return;  // the end-of-input token
-    in.putback(static_cast<char>(c));
+    // The first character is not put back to be taken again: each kind of
+    // token goes on from it.
     if (isDigit(c))
-        readNumber(in);
+        readNumber(source, c);
     else if (isLetter(c))
-        readIdentifier(in);
+        readIdentifier(source, c);
     else
-        readPunctuation(in);
+        readPunctuation(source, c);
 }
 
-void batchToken_t::readNumber(std::istream& in)
+void batchToken_t::readNumber(source_t& in, int first)
 {
-    std::uint64_t value = 0;
+    std::uint64_t value = static_cast<std::uint64_t>(first - '0');
     bool tooLarge = false;
+    text_.push_back(static_cast<char>(first));
+    in.takeRun(isDigit, [&](const char* digits, int count) {
+        text_.append(digits, static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            value = value * 10 + static_cast<std::uint64_t>(digits[i] - '0');
+            if (value > 0xFFFFFFFFull) {
+                tooLarge = true;
+                value = 0xFFFFFFFFull;
+            }
+        }
+    });
     while (isDigit(in.peek())) {
         const int digit = in.get();
         text_.push_back(static_cast<char>(digit));
@@ -131,12 +278,14 @@ void batchToken_t::readNumber(std::istream& in)
     value_ = static_cast<std::uint32_t>(value);
 }
 
-void batchToken_t::readIdentifier(std::istream& in)
+void batchToken_t::readIdentifier(source_t& in, int first)
 {
-    text_.push_back(static_cast<char>(in.get()));
+    text_.push_back(static_cast<char>(first));
+    in.takeRun([](int ch) { return inClass(ch, nameTail_c); },
+               [this](const char* name, int count) { text_.append(name, static_cast<std::size_t>(count)); });
     for (;;) {
         int c = in.peek();
-        if (!(isLetter(c) || isDigit(c) || c == '_'))
+        if (!inClass(c, nameTail_c))
             break;
         text_.push_back(static_cast<char>(in.get()));
     }
@@ -146,43 +295,41 @@ void batchToken_t::readIdentifier(std::istream& in)
         kind_ |= batch_keyword_e;
 }
 
-void batchToken_t::readPunctuation(std::istream& in)
+void batchToken_t::readPunctuation(source_t& in, int first)
 {
-    int c1 = in.get();
-    int c2 = 0;
+    const int c1 = first & 0xFF;
     kind_ = punct__e;
-    int following = in.peek();
-    if (following != std::char_traits<char>::eof() && isTwoCharOperator(c1, following)) {
-        c2 = in.get();
+    const int following = in.peek();
+    const int second = operatorIndex.second[c1];
+    unsigned char row = operatorIndex.single[c1];
+    text_.push_back(static_cast<char>(c1));
+    if (second != 0 && following == second) {
+        text_.push_back(static_cast<char>(in.get()));
         kind_ |= punct2_e;
+        row = operatorIndex.pair[c1];
     } else {
         kind_ |= punct1_e;
     }
-    text_.push_back(static_cast<char>(c1));
-    if (c2 != 0)
-        text_.push_back(static_cast<char>(c2));
-    int key = static_cast<signed char>(c1) * 256 + static_cast<signed char>(c2);
-    for (const auto& row : operatorTable) {
-        if (row.key == key) {
-            kind_ |= row.kind;
-            type_ = row.type;
-            break;
-        }
+    if (row != operatorIndex_t::none) {
+        kind_ |= operatorTable[row].kind;
+        type_ = operatorTable[row].type;
     }
     if (type_ == string_e)
         readStringText(in);
 }
 
-void batchToken_t::readStringText(std::istream& in)
+void batchToken_t::readStringText(source_t& in)
 {
     text_.clear();
     for (;;) {
+        in.takeRun([](int ch) { return ch != '"' && ch != '\\'; },
+                   [this](const char* text, int count) { text_.append(text, static_cast<std::size_t>(count)); });
         int c = in.get();
-        if (c == std::char_traits<char>::eof() || c == '"')
+        if (source_t::isEof(c) || c == '"')
             return;  // the end of the input also ends a literal
         if (c == '\\') {
             c = in.get();
-            if (c == std::char_traits<char>::eof())
+            if (source_t::isEof(c))
                 return;
             if (c == 'n')
                 c = '\n';
@@ -193,19 +340,14 @@ void batchToken_t::readStringText(std::istream& in)
 
 void batchToken_t::print(std::ostream& out) const
 {
-    if (type_ == string_e || hasKind(punct__e) || hasKind(keyword_e) || tooLarge_) {
-        // Punctuation text ends at a zero byte, as a C text does.
-        out << text_.c_str();
-    } else if (hasKind(uint_e)) {
-        out << batchUnsignedText(value_);
-    } else {
-        out << "@ BAD TOKEN @";
-    }
+    out << printed();
 }
 
 std::string batchToken_t::printed() const
 {
-    std::ostringstream out;
-    print(out);
-    return out.str();
+    if (type_ == string_e || hasKind(punct__e) || hasKind(keyword_e) || tooLarge_)
+        return text_.c_str();  // punctuation text ends at a zero byte, as a C text does
+    if (hasKind(uint_e))
+        return batchUnsignedText(value_);
+    return "@ BAD TOKEN @";
 }

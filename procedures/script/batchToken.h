@@ -7,6 +7,9 @@
 #include <ostream>
 #include <string>
 
+template <class E>
+class icstreambuf_t;
+
 class batchToken_t {
 public:
     enum type_t : int {
@@ -76,6 +79,10 @@ public:
     // has kind 0 and type 0 as well but is no end: the parser finds no rule
     // for it and reports a parse error at its place.
     void read(std::istream& in, lines_t& lines);
+    // The same when the caller knows the stream's buffer: the script stream
+    // buffer (read in runs, without a call per character), or null for any
+    // other.
+    void read(std::istream& in, lines_t& lines, icstreambuf_t<char>* script);
     // The token's text: a string literal without quotes, the punctuation, an
     // identifier, a number in unsigned decimal, the digits of a number too
     // large; "@ BAD TOKEN @" otherwise.
@@ -100,10 +107,12 @@ public:
     static type_t keywordType(const std::string& text);
 
 private:
-    void readNumber(std::istream& in);
-    void readIdentifier(std::istream& in);
-    void readPunctuation(std::istream& in);
-    void readStringText(std::istream& in);
+    struct source_t;
+    // Each goes on from its first character, already taken.
+    void readNumber(source_t& in, int first);
+    void readIdentifier(source_t& in, int first);
+    void readPunctuation(source_t& in, int first);
+    void readStringText(source_t& in);
 
     int kind_ = 0;
     int type_ = 0;

@@ -18,6 +18,7 @@ batchTokenBuffer_t& batchTokenBuffer_t::shared()
 void batchTokenBuffer_t::attach(std::istream* in)
 {
     in_ = in;
+    script_ = in == nullptr ? nullptr : dynamic_cast<icstreambuf_t<char>*>(in->rdbuf());
     lines_ = batchToken_t::lines_t{};
     nesting_ = 0;
     reset();
@@ -25,29 +26,21 @@ void batchTokenBuffer_t::attach(std::istream* in)
 
 void batchTokenBuffer_t::reset()
 {
-    for (auto& slot : slots_)
-        slot = batchToken_t(lines_);
+    for (auto& each : slots_)
+        each = batchToken_t(lines_);
+    first_ = 0;
     index_ = 2;
 }
 
-batchToken_t batchTokenBuffer_t::next()
+const batchToken_t& batchTokenBuffer_t::readNext()
 {
-    if (index_++ == 2) {
-        slots_[0] = std::move(slots_[1]);
-        slots_[1] = std::move(slots_[2]);
-        slots_[2] = batchToken_t(lines_);
-        if (in_ != nullptr)
-            slots_[2].read(*in_, lines_);
-        index_ = 2;
-    }
-    return slots_[index_];
-}
-
-void batchTokenBuffer_t::putBack()
-{
-    // The parser puts back at most two tokens in a row.
-    if (index_ > 0)
-        --index_;
+    first_ = first_ == 2 ? 0 : first_ + 1;
+    batchToken_t& newest = slot(2);
+    if (in_ != nullptr)
+        newest.read(*in_, lines_, script_);
+    else
+        newest = batchToken_t(lines_);
+    return newest;
 }
 
 void batchTokenBuffer_t::enterNesting()

@@ -4,6 +4,7 @@
 // a parse error instead of exhausting the stack.
 #pragma once
 #include "procedures/script/batchToken.h"
+#include "procedures/script/icstreambuf.h"
 
 #include <istream>
 
@@ -28,8 +29,26 @@ public:
     void detach() { attach(nullptr); }
     void reset();
 
-    batchToken_t next();
-    void putBack();
+    // The next token; the reference holds until the next call of next().
+    const batchToken_t& next()
+    {
+        if (index_ < 2)
+            return slot(++index_);
+        return readNext();
+    }
+    // The parser puts back at most two tokens in a row.
+    void putBack()
+    {
+        if (index_ > 0)
+            --index_;
+    }
+    // The next token, put back at once.
+    const batchToken_t& peek()
+    {
+        const batchToken_t& token = next();
+        putBack();
+        return token;
+    }
 
     // Raises "nesting too deep" when the depth limit or the stack margin is
     // reached; nothing has been taken yet, so the next token is the place of
@@ -39,9 +58,20 @@ public:
     int nesting() const { return nesting_; }
 
 private:
+    batchToken_t& slot(int index)
+    {
+        int at = first_ + index;
+        return slots_[at >= 3 ? at - 3 : at];
+    }
+    const batchToken_t& readNext();
+
     std::istream* in_ = nullptr;
+    icstreambuf_t<char>* script_ = nullptr;  // in_'s buffer when it is the script stream buffer
     batchToken_t::lines_t lines_;
+    // A ring: slot(0) is the oldest token, slot(2) the newest. A new token is
+    // read into the oldest slot in place, so its text keeps its storage.
     batchToken_t slots_[3];
+    int first_ = 0;
     int index_ = 2;
     int nesting_ = 0;
 };

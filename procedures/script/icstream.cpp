@@ -3,6 +3,17 @@
 icstream_t::icstream_t(const std::wstring& path)
     : std::istream(nullptr), buffer_(std::make_unique<icstreambuf_t<char>>(path))
 {
+    attachBuffer();
+}
+
+icstream_t::icstream_t(const std::wstring& path, std::string_view bytes)
+    : std::istream(nullptr), buffer_(std::make_unique<icstreambuf_t<char>>(path, bytes))
+{
+    attachBuffer();
+}
+
+void icstream_t::attachBuffer()
+{
     rdbuf(buffer_.get());
     if (traits_type::eq_int_type(buffer_->sgetc(), traits_type::eof()))
         setstate(std::ios_base::failbit);

@@ -6,32 +6,31 @@ constexpr int markerBits = batchSourceReader_t::commentStart | batchSourceReader
 
 icstreambuf_t<char>::icstreambuf_t(const std::wstring& path) : reader_(path)
 {
-    setg(getArea_, getArea_ + 1, getArea_ + 1);
+    setg(area_, area_, area_);
     underflow();
 }
 
-void icstreambuf_t<char>::deliver(char ch, std::int64_t start, std::int64_t end)
+icstreambuf_t<char>::icstreambuf_t(const std::wstring& path, std::string_view bytes) : reader_(path, bytes)
 {
-    getArea_[0] = ch;
-    deliveredStart_ = start;
-    deliveredEnd_ = end;
-    setg(getArea_, getArea_, getArea_ + 1);
+    setg(area_, area_, area_);
+    underflow();
 }
 
-icstreambuf_t<char>::int_type icstreambuf_t<char>::underflow()
+int icstreambuf_t<char>::deliverOne(std::int64_t& start, std::int64_t& end)
 {
-    if (gptr() < egptr())
-        return traits_type::to_int_type(*gptr());
     if (pendingLineFeeds_ > 0) {
         --pendingLineFeeds_;
-        deliver('\n', deliveredEnd_, deliveredEnd_);
-        return traits_type::to_int_type('\n');
+        start = end = deliveredEnd_;
+        return '\n';
     }
     int c = reader_.take();
-    if (c == batchSourceReader_t::endOfInput) {
-        setg(getArea_, getArea_ + 1, getArea_ + 1);
-        return traits_type::eof();
-    }
+    if (c == batchSourceReader_t::endOfInput)
+        return c;
+    return clean(c, start, end);
+}
+
+int icstreambuf_t<char>::clean(int c, std::int64_t& start, std::int64_t& end)
+{
     for (;;) {
         if (commentState_ == 2) {
             if (c != '\n')
@@ -64,38 +63,97 @@ icstreambuf_t<char>::int_type icstreambuf_t<char>::underflow()
             if ((c & 0xFF) == '\n')
                 --pendingLineFeeds_;
             c = reader_.take();
-            if (c == batchSourceReader_t::endOfInput) {
-                setg(getArea_, getArea_ + 1, getArea_ + 1);
-                return traits_type::eof();
-            }
+            if (c == batchSourceReader_t::endOfInput)
+                return c;
         }
         // The run ended on an ordinary character: it goes through the
         // comment state like any other.
     }
-    deliver(static_cast<char>(c & 0xFF), reader_.currentStart(), reader_.currentEnd());
+    start = reader_.currentStart();
+    end = deliveredEnd_ = reader_.currentEnd();
     if (pendingLineFeeds_ < 0 && c == '\n')
         pendingLineFeeds_ = -pendingLineFeeds_;
-    return traits_type::to_int_type(getArea_[0]);
+    return c & 0xFF;
+}
+
+icstreambuf_t<char>::int_type icstreambuf_t<char>::underflow()
+{
+    if (gptr() < egptr())
+        return traits_type::to_int_type(*gptr());
+    // The character last taken moves to the front, for a put-back.
+    int count = 0;
+    if (egptr() > eback()) {
+        auto last = egptr() - eback() - 1;
+        area_[0] = area_[last];
+        starts_[0] = starts_[last];
+        ends_[0] = ends_[last];
+        count = 1;
+    }
+    const int first = count;
+    while (count <= blockSize) {
+        // Most characters are plain and outside comments: they go straight
+        // into the block.
+        if (commentState_ == 0 && pendingLineFeeds_ == 0) {
+            const int plain = reader_.takePlain(area_ + count, starts_ + count, ends_ + count, blockSize + 1 - count);
+            if (plain > 0) {
+                count += plain;
+                deliveredEnd_ = ends_[count - 1];
+                continue;
+            }
+            const int c = reader_.take();
+            if (c >= 0 && c <= 0xFF) {
+                area_[count] = static_cast<char>(c);
+                starts_[count] = reader_.currentStart();
+                ends_[count] = deliveredEnd_ = reader_.currentEnd();
+                ++count;
+                continue;
+            }
+            if (c == batchSourceReader_t::endOfInput)
+                break;
+            const int cleaned = clean(c, starts_[count], ends_[count]);
+            if (cleaned == batchSourceReader_t::endOfInput)
+                break;
+            area_[count++] = static_cast<char>(cleaned);
+            continue;
+        }
+        const int c = deliverOne(starts_[count], ends_[count]);
+        if (c == batchSourceReader_t::endOfInput)
+            break;
+        area_[count++] = static_cast<char>(c);
+    }
+    setg(area_, area_ + first, area_ + count);
+    if (count == first)
+        return traits_type::eof();
+    return traits_type::to_int_type(area_[first]);
+}
+
+std::int64_t icstreambuf_t<char>::here() const
+{
+    auto index = gptr() - eback();
+    if (index > 0)
+        return ends_[index - 1];
+    if (gptr() < egptr())
+        return starts_[0];
+    return origin_;
 }
 
 icstreambuf_t<char>::pos_type icstreambuf_t<char>::seekoff(off_type offset, std::ios_base::seekdir direction,
                                                            std::ios_base::openmode)
 {
-    // The next character the stream will deliver: the one in the get area,
-    // or the one after it once it has been taken.
-    std::int64_t here = gptr() < egptr() ? deliveredStart_ : deliveredEnd_;
+    std::int64_t from = here();
     if (direction == std::ios_base::cur && offset == 0)
-        return pos_type(off_type(here));
+        return pos_type(off_type(from));
     std::int64_t position = -1;
+    std::int64_t target = 0;
     if (direction == std::ios_base::cur)
-        position = reader_.seek(here + offset, std::ios_base::beg);
+        position = __builtin_add_overflow(from, offset, &target) ? -1 : reader_.seek(target, std::ios_base::beg);
     else
         position = reader_.seek(offset, direction);
     commentState_ = 0;
     blockDepth_ = 0;
     pendingLineFeeds_ = 0;
-    setg(getArea_, getArea_ + 1, getArea_ + 1);
-    deliveredStart_ = deliveredEnd_ = position < 0 ? 0 : position;
+    setg(area_, area_, area_);
+    origin_ = deliveredEnd_ = position < 0 ? 0 : position;
     return pos_type(off_type(position));
 }
 

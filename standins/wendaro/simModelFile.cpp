@@ -5,6 +5,7 @@
 #include "machine/textUtils.h"
 
 #include <cstdlib>
+#include <limits>
 #include <sstream>
 #include <vector>
 
@@ -39,6 +40,14 @@ std::optional<std::int64_t> numberOf(const std::string& text)
         value = value * 10 + (text[i] - '0');
     }
     return text[0] == '-' ? -value : value;
+}
+
+constexpr std::int64_t nanometresPerUnit = 10000;  // a header's dimensions are in 10-micron units
+
+bool fitsInNanometres(std::int64_t units)
+{
+    constexpr std::int64_t limit = std::numeric_limits<std::int64_t>::max() / nanometresPerUnit;
+    return units >= -limit && units <= limit;
 }
 
 }  // namespace
@@ -79,9 +88,13 @@ std::optional<simModelFile_t> simModelFile_t::parse(const std::string& text, con
             const auto thickness = numberOf(fields[8]);
             if (!height || !width || !thickness)
                 continue;
+            // Dimensions are scaled to nanometres below; one that would not
+            // fit is no model's and reads as an unreadable header.
+            if (!fitsInNanometres(*height) || !fitsInNanometres(*width))
+                continue;
             headerFound = true;
-            model.height = *height * 10000;
-            model.length = *width * 10000;
+            model.height = *height * nanometresPerUnit;
+            model.length = *width * nanometresPerUnit;
             if (*thickness > 0 && *thickness <= 10000000)
                 model.thickness = static_cast<std::int32_t>(*thickness);
             std::string name;

@@ -309,6 +309,8 @@ void simPrinter_t::finishLayerLocked()
         eventLocked(simEvent_t::kind_e::timeEstimate_e);
     if (build.layersDone >= build.model.layers)
         endBuildLocked(true);
+    else if (build.layersDone == config_.abortBuildAfterLayers)
+        endBuildLocked(false);
 }
 
 void simPrinter_t::endBuildLocked(bool completed)

@@ -50,10 +50,18 @@ struct simPrinterConfig_t {
     std::int32_t handX = 23862280;
     std::int32_t handY = 384642440;
     // Layer thickness t = model thickness - gain * (DZ Sensor-To-Iron - bestDz):
-    // raising DZ thins the layers, so the DZ calibrator converges. A negative
-    // gain makes it diverge.
-    double thicknessGain = 0.1;
+    // raising DZ thins the layers, so the DZ calibrator converges. The gain
+    // is small enough for the calibrator, which judges an average of the
+    // last 25 layers and so sees each correction late, to settle from the
+    // factory DZ without overshooting into its divergence test.
+    // Faults for the calibrator's failure paths: a negative gain makes it
+    // diverge; a bestDz beyond -2800000 or -1500000 drives DZ out of its
+    // limits.
+    double thicknessGain = 0.03;
     std::int32_t bestDz = -2000000;
+    // Another such fault: after this many layers the printer ends its build
+    // by itself, as when it is cancelled at the front panel (0: never).
+    std::int32_t abortBuildAfterLayers = 0;
     // The two feeder sensors along the feeder axis: period (nm) and the
     // percentage of it during which the sensor is on.
     std::int32_t encoderPeriod = 2000000;  // sensor mask 256

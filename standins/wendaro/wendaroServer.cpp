@@ -359,10 +359,18 @@ void wendaroServer_t::updateConnection(const connectionInfo_t& info)
         infos_[info.id] = info;
 }
 
+void wendaroServer_t::clearTextMessages()
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    messages_.clear();
+}
+
 void wendaroServer_t::noteTextMessage(const textMessage_t& message)
 {
     {
         std::lock_guard<std::mutex> guard(mutex_);
+        if (messages_.size() >= keptTextMessages)
+            messages_.erase(messages_.begin());
         messages_.push_back(message);
     }
     log(L"Text message from " + message.user + L" on " + message.host + L": " + message.text);

@@ -114,7 +114,11 @@ public:
 
     // --- what the program acts on ---------------------------------------------------
     bool closeRequested() const { return closeRequested_.load(); }
+    // The text messages clients sent, the latest keptTextMessages of them
+    // (a server that runs for weeks keeps no unbounded list).
+    static constexpr std::size_t keptTextMessages = 100;
     std::vector<textMessage_t> textMessages() const;
+    void clearTextMessages();
     // Lines for the program's own log (connections, requests to close).
     void setLogSink(logSink_t sink);
     // A text dump of the machines, printers and queues.

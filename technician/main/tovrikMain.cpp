@@ -6,9 +6,11 @@
 // close box would once the close sequence is done: the destroy step still
 // stops the device and joins its threads, so the program exits cleanly.
 //
-// For documentation pictures, QVR_SCREENSHOT="<file.png>[,<delay ms>]" saves
-// a picture of the main window after the delay (default 8000 ms) and then
-// closes it without the close sequence.
+// For documentation pictures, QVR_SCREENSHOT="<file.png>[,<delay ms>[,<tab>
+// [,<inner tab>]]]" saves a picture of the main window after the delay
+// (default 8000 ms) and then closes it without the close sequence; a tab
+// index, and for the Operations tab an inner tab index, are chosen first as
+// a technician would choose them.
 //
 // For tests, QVR_SERVER_PORT="<port>" makes the device connect to the
 // machines server of this computer on that port instead of 8722.
@@ -19,11 +21,14 @@
 #include "platform/qt/screenshot.h"
 #include "platform/qt/windowTitleJournal.h"
 #include "technician/mainDlg.h"
+#include "technician/operationsDlg.h"
+#include "technician/tabCtrl.h"
 #include "technician/tovrikApp.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QString>
+#include <QTabBar>
 #include <QTimer>
 #include <clocale>
 #include <csignal>
@@ -42,6 +47,17 @@ void scheduleScreenshot(const char* request)
     int delay = parts.value(1).toInt(&ok);
     if (!ok || delay < 0)
         delay = 8000;
+    const int tab = parts.size() > 2 ? parts[2].toInt() : -1;
+    const int innerTab = parts.size() > 3 ? parts[3].toInt() : -1;
+    QTimer::singleShot(0, [tab, innerTab] {
+        mainDlg_t* dialog = tovrikApp().mainDialog();
+        if (dialog == nullptr)
+            return;
+        if (tab >= 0)
+            dialog->controls().tabs->tabBar()->setCurrentIndex(tab);
+        if (innerTab >= 0 && dialog->operationsPage() != nullptr)
+            dialog->operationsPage()->innerTabs()->tabBar()->setCurrentIndex(innerTab);
+    });
     QTimer::singleShot(delay, [path] {
         mainDlg_t* dialog = tovrikApp().mainDialog();
         if (dialog == nullptr)

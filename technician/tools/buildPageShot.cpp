@@ -13,6 +13,7 @@
 #include "machine/fileUtils.h"
 #include "machine/sharedLock.h"
 #include "machine/textFileIo.h"
+#include "platform/qt/processEventsUntil.h"
 #include "platform/qt/screenshot.h"
 #include "standins/wendaro/wendaroServer.h"
 #include "technician/buildDlg.h"
@@ -37,20 +38,6 @@ std::string modelText(int layers)
     for (int i = 0; i < layers; ++i)
         text += "@ 4000\n#\n";
     return text + "\n$\n";
-}
-
-template <class condition_t>
-bool waitFor(condition_t condition, int deadlineMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > deadlineMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return true;
 }
 
 }  // namespace
@@ -106,11 +93,11 @@ int main(int argc, char** argv)
     window.show();
 
     int result = 1;
-    if (waitFor([&] { return device->getMachineState() == 7; }, 20000)) {
+    if (processEventsUntil([&] { return device->getMachineState() == 7; }, 20000)) {
         page->setZsFile(L"C:\\QVR_Printers\\QVR_SHARE\\Demo_Block.ZS");
         page->onBuild();
         // What the main dialog does on every status and every layer record.
-        const bool built = waitFor(
+        const bool built = processEventsUntil(
             [&] {
                 device->requestLayerRecords(10);
                 page->computeStatistics();

@@ -9,6 +9,7 @@
 #include "machine/globalNames.h"
 #include "machine/textFileIo.h"
 #include "platform/process.h"
+#include "platform/qt/processEventsUntil.h"
 #include "platform/qt/screenshot.h"
 #include "standins/wendaro/wendaroServer.h"
 #include "technician/logDlg.h"
@@ -31,20 +32,6 @@
 namespace {
 
 constexpr std::uint32_t machineId = 1;
-
-template <class condition_t>
-bool waitFor(condition_t condition, int deadlineMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > deadlineMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
 
 std::string modelText(int layers)
 {
@@ -94,14 +81,14 @@ int main(int argc, char** argv)
         // The pointer away from the log view, which holds its reloads while
         // the pointer rests over it.
         QCursor::setPos(0, 0);
-        waitFor([&] { return dialog.device()->getMachineID() == machineId; }, 20000);
+        processEventsUntil([&] { return dialog.device()->getMachineID() == machineId; }, 20000);
         const std::wstring model = getBaseFolder() + L"/Bracket.ZS";
         replaceTextFile(model, modelText(60));
         server.printer(machineId).queueModelFile(model);
         dialog.controls().tabs->tabBar()->setCurrentIndex(mainDlg_t::logsTab);
         logDlg_t* page = dialog.logsPage();
-        waitFor([&] { return page->layerList()->topLevelItemCount() >= 24; }, 60000);
-        waitFor([] { return false; }, 1000);
+        processEventsUntil([&] { return page->layerList()->topLevelItemCount() >= 24; }, 60000);
+        processEventsUntil([] { return false; }, 1000);
         if (saveScreenshot(&dialog, argv[1]))
             result = 0;
         else
@@ -109,7 +96,7 @@ int main(int argc, char** argv)
         // A second picture, of the build's own log, when asked for.
         if (argc == 3 && page->modelList()->count() > 0) {
             page->modelList()->setCurrentRow(0);
-            waitFor([] { return false; }, 500);
+            processEventsUntil([] { return false; }, 500);
             if (!saveScreenshot(&dialog, argv[2]))
                 result = 1;
         }

@@ -1,7 +1,7 @@
 #include "platform/qt/dlgItem.h"
 #include "procedures/batches/qt/delayDlg.h"
 #include "procedures/batches/qt/trimChooseNumberDlg.h"
-#include "tests/support/qt/uiWait.h"
+#include "platform/qt/processEventsUntil.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -4,7 +4,7 @@
 #include "link/qvrClientDev.h"
 #include "machine/sharedLock.h"
 #include "standins/wendaro/wendaroServer.h"
-#include "tests/support/qt/uiWait.h"
+#include "platform/qt/processEventsUntil.h"
 #include "tests/support/queueWindow.h"
 
 #include <QPushButton>

@@ -120,6 +120,9 @@ TEST_F(qvrClientDevTest, SendAndWaitReturnsOnlyForItsOwnCommand)
         {"type 10 closing it", {}, {ten}, 0, {}},
         {"type 12 closing it", {}, {bytes_t{12}}, 0, {}},
         {"a status closing it", {}, {bytes_t{1} + statusRecord(technician)}, 0, {}},
+        // Type 2 tells nothing of the state: the status asked for then decides.
+        {"type 2 closing it, then a status", {}, {bytes_t{2}, bytes_t{1} + statusRecord(technician)}, 1,
+         {102 + (130 << 16)}},
         {"an empty reply closing it", {}, {bytes_t{}}, 0, {}},
         {"type 13, which closes only command 19", {}, {bytes_t{13} + statusRecord(technician), ten}, 1, {141}},
         {"a cut-short type 13", {}, {bytes_t{13, 7, 0, 0, 0}, ten}, 1, {}},

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
 #include <memory>
@@ -170,6 +171,40 @@ TEST_F(qvrClientDevThreadsTest, SendAndWaitReturnsWhenItsReplyComes)
         EXPECT_TRUE(waiter.get());
         finish();
     }
+}
+
+// A printer that has just left state 5 answers an action with type 2 at once
+// and runs it later, while the stored status still says 5. The waiter asks
+// for the state and returns only with a status newer than that reply, so a
+// procedure looping while the state is 5 stops after one command instead of
+// pouring the rest into the printer.
+TEST_F(qvrClientDevThreadsTest, SendAndWaitClosedWithoutAStatusDecidesFromANewerOne)
+{
+    machine.set([](statusFields_t& s) { s.state = 5; });
+    fakeServer_t& server = addAcceptingConnection();
+    server.setResponder([this](const bytes_t& m) {
+        if (commandCode(m) == 130)
+            machine.set([](statusFields_t& s) { s.state = 7; });
+        return machine.respond(m);  // type 2 for 130
+    });
+    startDevice();
+    ASSERT_TRUE(waitUntil([&] { return device->isConnected() && device->getMachineState() == 5; }));
+    // No poll brings the new state: only the status asked for can.
+    device->setPollInterval(0);
+    auto loop = std::async(std::launch::async, [&] {
+        int stateAfterFirst = -1;
+        for (int i = 0; i < 100 && device->getMachineState() == 5; ++i) {
+            device->sendCommandWait(130, 1, 2);
+            if (i == 0)
+                stateAfterFirst = device->getMachineState();
+        }
+        return stateAfterFirst;
+    });
+    ASSERT_EQ(loop.wait_for(15s), std::future_status::ready);
+    EXPECT_EQ(loop.get(), 7);
+    const auto messages = server.messages();
+    const auto is130 = [](const bytes_t& m) { return commandCode(m) == 130; };
+    EXPECT_EQ(std::count_if(messages.begin(), messages.end(), is130), 1);
 }
 
 TEST_F(qvrClientDevThreadsTest, WaitForConnectionSendsTheSameRequestAgainAfterAPause)

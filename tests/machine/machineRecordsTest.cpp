@@ -1,5 +1,7 @@
 #include "machine/globalNames.h"
 #include "machine/machineParam.h"
+#include "machine/textFileIo.h"
+#include "platform/files.h"
 #include "tests/machine/scriptedDevice.h"
 #include "tests/support/queueWindow.h"
 #include "tests/support/tempPrefix.h"
@@ -462,6 +464,28 @@ TEST_F(machineRecordsTest, EmbeddedVersionFromTheRecordElseTheFile)
         EXPECT_EQ(device.isEmbeddedVersionAtLeast1120(), c.atLeast1120);
         EXPECT_EQ(device.getFactoryValue(*zSpeed), c.atLeast1120 ? 17 : 116);
     }
+}
+
+TEST_F(machineRecordsTest, VersionFileIsReadAgainWhenItChanges)
+{
+    tempPrefix_t prefix;
+    scriptedDevice_t device;
+    receive(device, statusWith(12, 7));
+    const std::wstring file = L"C:/QVR_Printers/12/Settings/EmbeddedVersion.txt";
+    ASSERT_TRUE(writeRawFile(file, "1032\r\n"));
+    EXPECT_FALSE(device.isEmbeddedVersionAtLeast1120());
+    EXPECT_FALSE(device.isEmbeddedVersionAtLeast1120());
+    // A newer session replaced the file, as the device itself does.
+    ASSERT_TRUE(replaceTextFile(file, "1120\n"));
+    EXPECT_TRUE(device.isEmbeddedVersionAtLeast1120());
+    ASSERT_TRUE(deleteFile(file));
+    EXPECT_TRUE(device.isEmbeddedVersionAtLeast1120());
+    ASSERT_TRUE(writeRawFile(file, "1119\r\n"));
+    EXPECT_FALSE(device.isEmbeddedVersionAtLeast1120());
+    // Another machine on the link: its own folder's file decides.
+    receive(device, statusWith(13, 7));
+    ASSERT_TRUE(writeRawFile(L"C:/QVR_Printers/13/Settings/EmbeddedVersion.txt", "2050\r\n"));
+    EXPECT_TRUE(device.isEmbeddedVersionAtLeast1120());
 }
 
 TEST_F(machineRecordsTest, MessageTexts)

@@ -167,6 +167,30 @@ TEST(machineParam, byteOffsetIsRoundedDownToItsWord) {
     EXPECT_EQ(highestParameterIndex(), 127);
 }
 
+TEST(machineParam, aFileLineFindsItsDefinitionWhole) {
+    struct case_t {
+        std::string line;
+        const machineParam_t* expected;
+    };
+    const case_t cases[] = {
+        {"First Tool X;;nano,x", parameterAt(40)},
+        {"First Tool X;;nano,X", nullptr},
+        {"First Tool X;;nano,x ", nullptr},
+        {"First Tool X", nullptr},
+        {"# madregot      - no glue;Extra Ironing without glue this is the number of layers per cycle minus 1 of "
+         "a series",
+         parameterAt(107)},
+        // Word 0 is the file's own heading, never a parameter line.
+        {"Machine ID", nullptr},
+        // Word 1 has two descriptors (this file's second one): the one
+        // registered last, as by its index.
+        {"Lines Starting Speed;Starting speed [V0] for the lines motor movement (negative value);speed",
+         parameterAt(1)},
+    };
+    for (const case_t& c : cases)
+        EXPECT_EQ(findDefinition(c.line), c.expected) << c.line;
+}
+
 TEST(machineParam, nameAndDefinition) {
     EXPECT_EQ(parameterAt(0)->name(), L"Machine ID");
     EXPECT_EQ(parameterAt(40)->name(), L"First Tool X");

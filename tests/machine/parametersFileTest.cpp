@@ -369,6 +369,23 @@ TEST_F(parametersFileTest, oneCharacterDifferenceIsMissing) {
     EXPECT_EQ(r.image[28], sentinelImage()[28]);
 }
 
+TEST_F(parametersFileTest, blocksInAnotherOrderReadTheSame) {
+    // The last and a middle block moved before the first one.
+    std::string text = defaultText();
+    std::string moved;
+    for (int index : {127, 64}) {
+        const std::string head = wstrToStr(parameterAt(index)->text()) + "\n";
+        const std::size_t at = text.find(head);
+        moved += text.substr(at, text.find("\n\n", at) + 2 - at);
+        text = withoutBlock(text, index);
+    }
+    text.insert(text.find(wstrToStr(parameterAt(1)->text())), moved);
+    const readResult_t r = readText(text);
+    EXPECT_EQ(r.error, L"");
+    for (int index : {1, 63, 64, 65, 127})
+        EXPECT_EQ(r.image[index], getDefaultParameterTable()[index]) << index;
+}
+
 TEST_F(parametersFileTest, valueThatIsNoNumberStopsTheReading) {
     struct case_t {
         const char* value;

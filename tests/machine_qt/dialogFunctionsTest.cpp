@@ -2,7 +2,7 @@
 #include "platform/qt/colorref.h"
 #include "platform/qt/dlgItem.h"
 #include "platform/qt/qtWindowSink.h"
-#include "tests/support/qt/uiWait.h"
+#include "platform/qt/processEventsUntil.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,5 +1,5 @@
 #include "machine/qt/listControlFunctions.h"
-#include "tests/support/qt/uiWait.h"
+#include "platform/qt/processEventsUntil.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -1,7 +1,7 @@
 #include "machine/qt/shellFunctions.h"
 #include "platform/qt/fileDialogHook.h"
 #include "platform/qt/qtWindowSink.h"
-#include "tests/support/qt/uiWait.h"
+#include "platform/qt/processEventsUntil.h"
 
 #include <QDialog>
 #include <QWidget>

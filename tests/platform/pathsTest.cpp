@@ -5,6 +5,7 @@
 #include "tests/support/tempPrefix.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -107,6 +108,41 @@ TEST_F(PathsTest, linuxPathsMapBackToDriveTexts) {
         EXPECT_EQ(fs::weakly_canonical(resolvePath(expected).value_or("")), fs::weakly_canonical(fs::absolute(r.linux)))
             << r.linux;
     }
+}
+
+TEST_F(PathsTest, drivesFollowEveryRewriteOfPlatformConf) {
+    const std::string conf = prefix_.root() + "/platform.conf";
+    const auto rewrite = [&](const std::string& drives, bool replace) {
+        // Another process: a new file renamed over the old one, or the same
+        // file written again in place.
+        const std::string target = replace ? conf + ".other" : conf;
+        {
+            std::ofstream out(target, std::ios::binary | std::ios::trunc);
+            out << "[drives]\n" << drives;
+        }
+        if (replace) fs::rename(target, conf);
+    };
+    fs::create_directories(prefix_.root() + "/elsewhere");
+    EXPECT_EQ(resolvePath(L"D:\\data").value_or(""), prefix_.root() + "/other/data");
+
+    rewrite("C=drive_c\nD=elsewhere\n", true);
+    EXPECT_EQ(resolvePath(L"D:\\data").value_or(""), prefix_.root() + "/elsewhere/data");
+    EXPECT_EQ(toSystemPath(prefix_.root() + "/elsewhere/f"), L"D:\\f");
+
+    rewrite("C=drive_c\n", false);
+    setLastError(0);
+    EXPECT_FALSE(resolvePath(L"D:\\data"));
+    EXPECT_EQ(getLastError(), ERROR_PATH_NOT_FOUND);
+}
+
+TEST_F(PathsTest, driveRootCreatedLaterIsFoundThroughALink) {
+    // The folder of drive E does not exist yet; a link to it does.
+    ASSERT_TRUE(setConfigValue(L"drives", L"E", L"later"));
+    const std::string link = prefix_.root() + "/link";
+    fs::create_directory_symlink(prefix_.root() + "/later", link);
+    EXPECT_EQ(toSystemPath(link).substr(0, 2), L"Z:");
+    fs::create_directories(prefix_.root() + "/later/sub");
+    EXPECT_EQ(toSystemPath(link + "/sub"), L"E:\\sub");
 }
 
 TEST_F(PathsTest, pathOver259CharactersFailsAndTouchesNothing) {

@@ -1,6 +1,6 @@
 #include "platform/prefix.h"
 #include "platform/qt/fileDialogHook.h"
-#include "tests/support/qt/uiWait.h"
+#include "platform/qt/processEventsUntil.h"
 
 #include <QApplication>
 #include <QFileDialog>

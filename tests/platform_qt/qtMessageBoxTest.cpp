@@ -2,7 +2,7 @@
 #include "platform/qt/pumpingWait.h"
 #include "platform/qt/qtMessageBox.h"
 #include "platform/qt/qtWindowSink.h"
-#include "tests/support/qt/uiWait.h"
+#include "platform/qt/processEventsUntil.h"
 
 #include <QAbstractButton>
 #include <QPushButton>

@@ -1,6 +1,6 @@
 #include "platform/qt/qtWindow.h"
 #include "platform/qt/qtWindowSink.h"
-#include "tests/support/qt/uiWait.h"
+#include "platform/qt/processEventsUntil.h"
 
 #include <QApplication>
 #include <QDialog>

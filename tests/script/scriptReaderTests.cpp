@@ -1,12 +1,16 @@
 // The script stream: comments become blanks, line joins keep the line count,
-// binary files pass unchanged, positions are byte offsets in the file.
+// binary files pass unchanged, positions are byte offsets in the file, and a
+// script in memory reads as its file does.
+#include "procedures/script/batchErrorReport.h"
 #include "procedures/script/batchTokenBuffer.h"
 #include "procedures/script/icstream.h"
 #include "tests/script/scriptTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -110,4 +114,113 @@ TEST_F(scriptTest, TokenPlacesCountLinesFromZero)
     std::vector<place_t> expected = {{"ab", 0, 0, 0},  {"cd", 1, 4, 6},   {"ef", 2, 10, 11},
                                      {"gh", 2, 10, 16}, {"ij", 4, 19, 19}};
     EXPECT_EQ(places, expected);
+}
+
+namespace {
+
+struct placedToken_t {
+    int type, kind;
+    std::string printed;
+    int line, lineStart, position;
+    bool operator==(const placedToken_t&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const placedToken_t& token)
+{
+    return out << "{" << token.printed << " @" << token.line << "," << token.lineStart << "," << token.position << "}";
+}
+
+std::vector<placedToken_t> tokensOf(icstream_t& in)
+{
+    batchTokenBuffer_t tokens;
+    tokens.attach(&in);
+    std::vector<placedToken_t> seen;
+    for (;;) {
+        const batchToken_t& token = tokens.next();
+        seen.push_back({token.type(), token.kind(), token.printed(), token.line(), token.lineStart(), token.position()});
+        if (token.isEnd())
+            return seen;
+    }
+}
+
+// A script long enough to be delivered in several blocks, with a token
+// that straddles each block boundary somewhere.
+std::string longScript()
+{
+    std::string text = "{\r\n";
+    for (int i = 0; i < 300; ++i)
+        text += "  show(" + std::to_string(i) + ") /* " + std::string(static_cast<std::size_t>(i % 7), '*') +
+                " */ memory(1, \"t\\\"x\") \\\r\n  + 2\r\n";
+    return text + "}";
+}
+
+struct sourceCase_t {
+    const char* name;
+    std::string file;
+};
+
+}  // namespace
+
+class scriptSourceInMemory : public prefixTest, public ::testing::WithParamInterface<sourceCase_t> {};
+
+// The runner reads files, the fuzz targets read memory: both must see the
+// same tokens at the same places and report an error at any of them alike.
+TEST_P(scriptSourceInMemory, GivesTheFileTokensAndReports)
+{
+    const std::string& bytes = GetParam().file;
+    ASSERT_TRUE(writeRawFile(sourcePath, bytes));
+    icstream_t fromFile(sourcePath);
+    icstream_t fromMemory(sourcePath, bytes);
+    EXPECT_EQ(fromFile.good(), fromMemory.good());
+    auto fileTokens = tokensOf(fromFile);
+    auto memoryTokens = tokensOf(fromMemory);
+    EXPECT_EQ(memoryTokens, fileTokens);
+    for (const auto& token : fileTokens) {
+        batchErrorPlace_t place{token.line, token.lineStart, token.position};
+        ASSERT_EQ(buildErrorReport(std::string_view(bytes), "x expected", place),
+                  buildErrorReport(std::wstring(sourcePath), "x expected", place))
+            << token;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    scriptSourceCases, scriptSourceInMemory,
+    ::testing::Values(sourceCase_t{"commentsJoinsAndLineEnds", "a /* x /* y */ z */ b\r\nc \\\r\nd\re // f\n\"s\\n\"g"},
+                      sourceCase_t{"controlZEndsText", "ab\r\ncd\x1A" "ef\r\ngh"},
+                      sourceCase_t{"rawWithByteOrderMark", "\xEF\xBB\xBF{ show(1) }\r\n// x\r\n)"},
+                      sourceCase_t{"zeroBytesAndLongLine", std::string("{ a\0b ", 6) + std::string(3000, 'x') + "\n)"},
+                      sourceCase_t{"empty", ""},
+                      sourceCase_t{"severalBlocks", longScript()}),
+    [](const ::testing::TestParamInfo<sourceCase_t>& info) { return std::string(info.param.name); });
+
+TEST_F(scriptTest, PlacesHoldAcrossBlocks)
+{
+    // Each line is "ab" and CR LF: a block boundary falls inside a name or
+    // just before a line end somewhere in it.
+    std::string bytes;
+    for (int i = 0; i < 700; ++i)
+        bytes += "ab\r\n";
+    icstream_t in(sourcePath, bytes);
+    auto tokens = tokensOf(in);
+    ASSERT_EQ(tokens.size(), 701u);
+    for (int i = 0; i < 700; ++i)
+        ASSERT_EQ(tokens[static_cast<std::size_t>(i)], (placedToken_t{0, 0x1, "ab", i, 4 * i, 4 * i}));
+    EXPECT_EQ(tokens.back().line, 700);
+    EXPECT_EQ(tokens.back().lineStart, 2800);
+}
+
+TEST_F(scriptTest, PutBackAfterAPeekHoldsAcrossBlocks)
+{
+    std::string bytes;
+    for (int i = 0; i < 2000; ++i)
+        bytes.push_back(static_cast<char>('a' + i % 26));
+    icstream_t in(sourcePath, bytes);
+    for (int i = 0; i < 2000; ++i) {
+        int c = in.get();
+        in.peek();
+        in.putback(static_cast<char>(c));
+        ASSERT_EQ(in.tellg(), i);
+        ASSERT_EQ(in.get(), c);
+        ASSERT_EQ(in.tellg(), i + 1);
+    }
 }

@@ -12,7 +12,7 @@
 #include "technician/buildDlg.h"
 #include "tests/support/scriptedMessageBox.h"
 #include "tests/support/tempPrefix.h"
-#include "tests/support/qt/uiWait.h"
+#include "platform/qt/processEventsUntil.h"
 #include "tests/technician/technicianTestDevices.h"
 
 #include <gtest/gtest.h>

@@ -7,6 +7,7 @@
 #include "technician/helpTopics.h"
 #include "technician/helpViewer.h"
 #include "technician/mainDlg.h"
+#include "technician/operationsDlg.h"
 #include "technician/pageIds.h"
 #include "technician/tabCtrl.h"
 #include "technician/tovrikApp.h"
@@ -277,9 +278,21 @@ TEST_F(TechnicianHelpF1Widget, EachPageOpensItsOwnTopic)
     auto tab = [](int index) {
         return [index](mainDlg_t& dialog) { dialog.controls().tabs->tabBar()->setCurrentIndex(index); };
     };
+    // A page of the Operations tab: the tab, then its inner tab.
+    auto inner = [](int index) {
+        return [index](mainDlg_t& dialog) {
+            dialog.controls().tabs->tabBar()->setCurrentIndex(1);
+            auto* operations = static_cast<operationsDlg_t*>(dialog.page(1));
+            operations->innerTabs()->tabBar()->setCurrentIndex(index);
+        };
+    };
     const std::vector<f1Case_t> cases = {
         {"Software && Parameters", tab(0), true, L"software_and_parameters.htm"},
-        {"Operations", tab(1), true, L"Operations\\operations.htm"},
+        {"Operations", tab(1), true, L"Operations\\clean_and_calibrate.htm"},
+        {"Run Tests", inner(1), true, L"Operations\\run_tests.htm"},
+        {"Processes", inner(2), true, L"Operations\\processes.htm"},
+        {"Motors", inner(3), true, L"Operations\\motors.htm"},
+        {"Build", inner(4), true, L"Operations\\build.htm"},
         {"Printer Logs", tab(3), true, L"printer_logs.htm"},
         {"Troubleshooting", tab(2), false, troubleshootingTopic},
     };

@@ -8,7 +8,7 @@
 #include "technician/logDlg.h"
 #include "technician/mainDlg.h"
 #include "technician/tovrikApp.h"
-#include "tests/support/qt/uiWait.h"
+#include "platform/qt/processEventsUntil.h"
 #include "tests/support/tempPrefix.h"
 
 #include <QCursor>

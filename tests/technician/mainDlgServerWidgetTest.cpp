@@ -10,16 +10,24 @@
 #include "machine/programUtils.h"
 #include "platform/process.h"
 #include "standins/wendaro/wendaroServer.h"
+#include "platform/qt/dlgItem.h"
 #include "technician/mainDlg.h"
+#include "technician/operationsDlg.h"
+#include "technician/sensorCtrl.h"
+#include "technician/tabCtrl.h"
 #include "technician/resourceImages.h"
 #include "technician/tovrikApp.h"
 #include "technician/transparentBitmap.h"
 #include "tests/support/closedPort.h"
 #include "tests/support/tempPrefix.h"
-#include "tests/support/qt/uiWait.h"
+#include "platform/qt/processEventsUntil.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTabBar>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
@@ -173,6 +181,42 @@ TEST_F(MainDlgServerWidget, OpenDoorCloseSends19OnceAndEndsOnTheStatusReply)
     // The printer got the flags without the Open Door bits.
     EXPECT_TRUE(processEventsUntil(
         [&] { return server_->printer(5).memoryWord(machineFlagsWord) == (flags & ~0x5); }));
+}
+
+TEST_F(MainDlgServerWidget, MotorsPageMovesTheSimulatedPrinter)
+{
+    simPrinter_t& printer = serve({{3, L"Printer 3"}}).printer(3);
+    open(L"\"C:\\Tovrik.exe\" 3", false);
+    ASSERT_TRUE(processEventsUntil([this] { return title() == L"Printer 3 - Tovrik"; }));
+    dialog_->controls().tabs->tabBar()->setCurrentIndex(1);
+    operationsDlg_t* operations = dialog_->operationsPage();
+    operations->innerTabs()->tabBar()->setCurrentIndex(3);
+    QWidget* motors = operations->page(3);
+    auto* xHome = dlgItemAs<sensorCtrl_t>(operations, 1037);
+
+    dlgItemAs<QPushButton>(motors, 1050)->click();  // Find Home XY
+    ASSERT_TRUE(processEventsUntil([&] {
+        return printer.position(0) == 0 && printer.position(1) == 0 && xHome->shownState() == sensorCtrl_t::lit_e;
+    }));
+
+    // The right arrow, 10 mm: 457 steps of 21892 nm on the printer.
+    auto* right = dlgItem(motors, 1039);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(3, 3), QPointF(right->mapToGlobal(QPoint(3, 3))),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(right, &press);
+    ASSERT_TRUE(processEventsUntil([&] { return printer.position(0) == 10000000; }));
+    EXPECT_TRUE(processEventsUntil([&] {
+        return windowText(dlgItem(motors, 1041)) == L"10.00" && xHome->shownState() == sensorCtrl_t::dark_e;
+    }));
+
+    dlgItemAs<QPushButton>(motors, 1098)->click();  // Take 1mm Pen
+    EXPECT_TRUE(processEventsUntil([&] { return windowText(dlgItem(motors, 1101)) == L"1mm Pen"; }));
+    EXPECT_EQ(printer.currentTool(), 4);
+    dlgItemAs<QCheckBox>(motors, 1035)->click();  // XY Motors Power OFF
+    EXPECT_TRUE(processEventsUntil([&] {
+        return (printer.info().motorPowerWord() & 0x200) == 0 &&
+               dlgItemAs<QCheckBox>(motors, 1035)->checkState() == Qt::Checked;
+    }));
 }
 
 TEST_F(MainDlgServerWidget, ThreeMachinesStartTwoMoreInstances)

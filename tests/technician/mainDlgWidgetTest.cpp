@@ -15,6 +15,7 @@
 #include "technician/heldCheckBox.h"
 #include "technician/installationDlg.h"
 #include "technician/mainDlg.h"
+#include "technician/operationsDlg.h"
 #include "technician/pageIds.h"
 #include "technician/resourceImages.h"
 #include "technician/sensorCtrl.h"
@@ -406,7 +407,8 @@ TEST_F(MainDlgWidget, TabsShowTheirPagesAndTroubleshootingKeepsTheTab)
     EXPECT_EQ(device().codes(), (std::vector<int>{1, 12}));
     EXPECT_FALSE(dialog_->page(1)->isHidden());
     EXPECT_TRUE(dialog_->page(0)->isHidden());
-    EXPECT_EQ(dialog_->currentHelpPageId(), pageId::operations);
+    // The Operations page answers with its inner page on screen.
+    EXPECT_EQ(dialog_->currentHelpPageId(), pageId::cleanAndCalibrate);
 
     device().clearSent();
     tabs->tabBar()->setCurrentIndex(2);
@@ -419,6 +421,35 @@ TEST_F(MainDlgWidget, TabsShowTheirPagesAndTroubleshootingKeepsTheTab)
     EXPECT_FALSE(dialog_->page(3)->isHidden());
     EXPECT_TRUE(dialog_->page(1)->isHidden());
     EXPECT_EQ(dialog_->currentHelpPageId(), pageId::printerLogs);
+}
+
+TEST_F(MainDlgWidget, OperationsPageTakesStatusMachineInformationKeysAndHelp)
+{
+    open();
+    operationsDlg_t* operations = dialog_->operationsPage();
+    ASSERT_NE(operations, nullptr);
+    EXPECT_EQ(dialog_->page(1), operations);
+    dialog_->controls().tabs->tabBar()->setCurrentIndex(1);
+    const std::pair<int, int> topics[] = {{3, pageId::motors}, {4, pageId::build}, {2, pageId::processes}};
+    for (const auto& [innerTab, pageId] : topics) {
+        operations->innerTabs()->tabBar()->setCurrentIndex(innerTab);
+        EXPECT_EQ(dialog_->currentHelpPageId(), pageId);
+    }
+
+    QWidget* motors = operations->page(3);
+    device().setHeadSteps(1000, 0);
+    notify(111);
+    EXPECT_EQ(windowText(dlgItem(motors, 1041)), L"21.89");
+    notify(143);
+    EXPECT_EQ(windowText(dlgItem(motors, 1101)), L"Cutting Knife");
+
+    // Enter and Esc on a page close neither the page nor the program.
+    for (const int key : {Qt::Key_Escape, Qt::Key_Return}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(dlgItem(motors, 1040), &press);
+        QApplication::sendEvent(operations->innerTabs(), &press);
+    }
+    EXPECT_FALSE(dialog_->hasEnded());
 }
 
 TEST_F(MainDlgWidget, DestroyStepDropsPendingNotificationsAndTheDevice)

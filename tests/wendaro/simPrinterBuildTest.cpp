@@ -72,6 +72,12 @@ TEST(simModelFileTest, ReadsTheModelsTheSystemWrites)
         {"more layers than a build can have", emptyModelText(2500, 100), true, 1999, 40000000, 419840000,
          "Empty_Model"},
         {"a slicer's file", "G1 X0 Y0\nG1 X10\n", true, 100, 50000000, 16800000, "Cube"},
+        // 10^17 units of 10 microns are no model's; the header is not read,
+        // as one with a field that is no number.
+        {"a height beyond any model", "$ 0 0 0 0 0 100000000000000000 10 168000 Huge\n@ 1\n#\n", true, 100,
+         50000000, 16800000, "Cube"},
+        {"a length beyond any model", "$ 0 0 0 0 0 10 -100000000000000000 168000 Huge\n@ 1\n#\n", true, 100,
+         50000000, 16800000, "Cube"},
         {"a header without layers", "$ 0 0 0 0 0 0 10 168000 Nothing\n$\n", false, 0, 0, 0, ""},
         {"an empty file", "", false, 0, 0, 0, ""},
         {"blank lines only", "\r\n\r\n", false, 0, 0, 0, ""},

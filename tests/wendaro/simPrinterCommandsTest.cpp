@@ -437,7 +437,7 @@ TEST_F(simPrinterTest, MachineActionsInTechnicianMode)
         std::int64_t thickness;
     };
     std::int64_t stack = 0;
-    for (const layer_t& layer : {layer_t{-2000000, 168000}, layer_t{-1800000, 148000}, layer_t{-2200000, 188000}}) {
+    for (const layer_t& layer : {layer_t{-2000000, 168000}, layer_t{-1800000, 162000}, layer_t{-2200000, 174000}}) {
         SCOPED_TRACE(layer.dz);
         printer_.handleCommand(pkt_t(3).u16(115 * 4).i32(layer.dz).u8(1).u8(0));
         printer_.handleCommand(pkt_t(14).i32(90000000));

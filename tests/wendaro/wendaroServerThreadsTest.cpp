@@ -241,6 +241,11 @@ TEST_F(wendaroServerThreadsTest, exclusiveControlGoesToOneUserAndATextMessageIsT
     EXPECT_EQ(sender.exchange(wide("TEXTMESSAGE") + record), wide("OK"));
     ASSERT_EQ(server->textMessages().size(), 1u);
     EXPECT_EQ(server->textMessages()[0].text, L"Lunch?");
+    // A client that keeps sending does not grow the list without end.
+    for (std::size_t i = 0; i < wendaroServer_t::keptTextMessages; ++i)
+        server->noteTextMessage(textMessage_t{L"bert", L"QVRTEST", L"Again " + std::to_wstring(i)});
+    ASSERT_EQ(server->textMessages().size(), wendaroServer_t::keptTextMessages);
+    EXPECT_EQ(server->textMessages().front().text, L"Again 0");
 }
 
 TEST_F(wendaroServerThreadsTest, badInputIsAnsweredAndDisturbsNoOneElse)

@@ -1,5 +1,5 @@
-// Waits on the user-interface thread for a condition, processing events,
-// with a generous deadline.
+// Waits on the user-interface thread for a condition, processing events
+// meanwhile, with a deadline (for tests and picture tools).
 #pragma once
 #include <QCoreApplication>
 #include <QElapsedTimer>
