@@ -13,14 +13,17 @@
 #include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <string>
 #include <sys/socket.h>
 #include <thread>
+#include <utility>
 #include <unistd.h>
 #include <vector>
 
@@ -177,6 +180,66 @@ private:
     std::vector<std::uint8_t> reply_ = std::vector<std::uint8_t>(statusReply(10, 5).size());
 };
 
+// The ping-pong's rounds, run on a thread that does nothing else. The
+// scheduler judges a thread by its recent past: one that has just spun or
+// slept through device exchanges is placed and woken differently from one
+// that only ever ping-pongs, and the yardstick must not depend on what the
+// device did before it.
+class pingPongThread_t {
+public:
+    pingPongThread_t() : thread_([this] { serve(); }) {}
+    ~pingPongThread_t()
+    {
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            quit_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    // Runs n exchanges on the thread; the exchanges made and their time.
+    std::pair<std::int64_t, std::chrono::steady_clock::duration> round(int n)
+    {
+        std::unique_lock<std::mutex> guard(mutex_);
+        asked_ = n;
+        changed_.notify_all();
+        changed_.wait(guard, [this] { return asked_ == 0; });
+        return {done_, took_};
+    }
+
+private:
+    void serve()
+    {
+        pingPong_t tcp;
+        std::unique_lock<std::mutex> guard(mutex_);
+        for (;;) {
+            changed_.wait(guard, [this] { return quit_ || asked_ > 0; });
+            if (quit_)
+                return;
+            const int n = asked_;
+            guard.unlock();
+            std::int64_t done = 0;
+            const auto begun = std::chrono::steady_clock::now();
+            for (int i = 0; i < n && tcp.exchange(); ++i)
+                ++done;
+            const auto took = std::chrono::steady_clock::now() - begun;
+            guard.lock();
+            done_ = done;
+            took_ = took;
+            asked_ = 0;
+            changed_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int asked_ = 0;
+    bool quit_ = false;
+    std::int64_t done_ = 0;
+    std::chrono::steady_clock::duration took_{};
+    std::thread thread_;
+};
+
 // The machine is shared and its load changes from second to second, so
 // the device and the plain ping-pong take turns in short rounds and each
 // side's rate is its exchanges over its own time.
@@ -200,7 +263,7 @@ void BM_ClientDeviceExchanges(benchmark::State& state)
     }
     // Let what the connection queued by itself drain.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    pingPong_t tcp;
+    pingPongThread_t yardstick;
 
     using clock = std::chrono::steady_clock;
     constexpr int round = 200;
@@ -216,15 +279,9 @@ void BM_ClientDeviceExchanges(benchmark::State& state)
         deviceTime += clock::now() - started;
         deviceCount += round;
         state.PauseTiming();
-        // On a thread of its own: a thread that has just been busy (the
-        // device side may spin while it waits) is scheduled less eagerly
-        // for a while, which would slow the yardstick instead of the device.
-        std::thread([&] {
-            const auto begun = clock::now();
-            for (int i = 0; i < round && tcp.exchange(); ++i)
-                ++tcpCount;
-            tcpTime += clock::now() - begun;
-        }).join();
+        const auto [done, took] = yardstick.round(round);
+        tcpCount += done;
+        tcpTime += took;
         state.ResumeTiming();
     }
     const double deviceRate = deviceCount / std::chrono::duration<double>(deviceTime).count();
