@@ -83,6 +83,21 @@ int receiveSome(int fd, std::uint8_t* into, int capacity)
     }
 }
 
+// One receive that does not wait, tried again and again for the spin budget:
+// true with its result in length when something came (or the link ended).
+bool receiveSoon(int fd, std::uint8_t* into, int capacity, int& length)
+{
+    return spinUntil(
+        [&] {
+            const ssize_t n = ::recv(fd, into, static_cast<std::size_t>(capacity), MSG_DONTWAIT);
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+                return false;
+            length = static_cast<int>(n);
+            return true;
+        },
+        exchangeSpinBudget);
+}
+
 }  // namespace
 
 basicSocket_t::basicSocket_t(const sharedLock_t& lock) : lock_(lock) {}
@@ -325,7 +340,11 @@ void basicSocket_t::receiveLoop()
         dataSent_.reset();
         if (stop_.isSet())
             break;
-        int length = receiveSome(fd, buffer_.data(), capacity);
+        // In a quick exchange the answer is looked for a while before the
+        // thread sleeps in the socket, so that its arrival need not wake it.
+        int length = -1;
+        if (!(quickAnswers && receiveSoon(fd, buffer_.data(), capacity, length)))
+            length = receiveSome(fd, buffer_.data(), capacity);
         if (length < 1) {
             receivedLength_.store(length);
             break;
@@ -343,8 +362,8 @@ void basicSocket_t::receiveLoop()
         // Strict alternation: the next receive waits for this side's send.
         // When this side answered the last message within a moment, it is
         // in a quick exchange and will likely answer this one as fast: the
-        // send is waited for on the processor for a few tens of
-        // microseconds, so that the sender need not wake this thread.
+        // send is waited for on the processor for up to the spin budget, so
+        // that the sender need not wake this thread.
         const auto handedOver = std::chrono::steady_clock::now();
         if (quickAnswers)
             spinUntil([this] { return dataSent_.peek(); }, exchangeSpinBudget);
