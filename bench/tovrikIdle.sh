@@ -36,6 +36,13 @@ cleanup() {
     [[ -n "$wendaro" ]] && kill "$wendaro" 2>/dev/null || true
     [[ -n "$xvfb" ]] && kill "$xvfb" 2>/dev/null || true
     wait 2>/dev/null || true
+    # The two programs are not children of this script: wait for them to be
+    # gone before their folders are removed under them.
+    for _ in $(seq 50); do
+        { [[ -n "$tovrik" ]] && kill -0 "$tovrik" 2>/dev/null; } ||
+            { [[ -n "$wendaro" ]] && kill -0 "$wendaro" 2>/dev/null; } || break
+        sleep 0.1
+    done
     rm -rf "$prefix"
 }
 trap cleanup EXIT
