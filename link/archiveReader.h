@@ -77,6 +77,11 @@ private:
     };
 
     const void* objectAt(std::size_t index, std::type_index type) const;
+    // Index 0 is "no object" and has no entry: a message without objects
+    // allocates nothing here.
+    std::size_t indexCount() const { return map_.size() + 1; }
+    entry_t& at(std::size_t index) { return map_[index - 1]; }
+    const entry_t& at(std::size_t index) const { return map_[index - 1]; }
     void need(std::size_t count) const;
     std::size_t addEntry(entry_t entry);
     uint64_t readLength(bool& wide);
@@ -84,6 +89,6 @@ private:
     const uint8_t* bytes_;
     std::size_t length_;
     std::size_t position_ = 0;
-    std::vector<entry_t> map_;
+    std::vector<entry_t> map_; // entry i - 1 holds index i
     std::size_t copyBudget_;
 };

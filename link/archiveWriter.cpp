@@ -62,12 +62,37 @@ void archiveWriter_t::writeLength(std::size_t length) {
 }
 
 void archiveWriter_t::writeString(const std::wstring& text) {
-    const std::u16string units = wideToUtf16(text);
+    // Encoded straight into the message, as wideToUtf16 does: the length
+    // counts code units, so characters above U+FFFF count twice.
+    std::size_t units = text.size();
+    for (wchar_t wc : text) {
+        const auto c = static_cast<uint32_t>(wc);
+        if (c >= 0x10000 && c <= 0x10FFFF)
+            ++units;
+    }
     writeUint8(lengthEscape);
     writeUint16(wideMark);
-    writeLength(units.size());
-    for (char16_t unit : units)
-        writeUint16(static_cast<uint16_t>(unit));
+    writeLength(units);
+    const std::size_t at = bytes_.size();
+    bytes_.resize(at + 2 * units);
+    uint8_t* out = bytes_.data() + at;
+    const auto put = [&out](uint32_t unit) {
+        out[0] = static_cast<uint8_t>(unit);
+        out[1] = static_cast<uint8_t>(unit >> 8);
+        out += 2;
+    };
+    for (wchar_t wc : text) {
+        auto c = static_cast<uint32_t>(wc);
+        if (c > 0x10FFFF)
+            c = 0xFFFD;
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            put(0xD800 + (c >> 10));
+            put(0xDC00 + (c & 0x3FF));
+        } else {
+            put(c);
+        }
+    }
 }
 
 void archiveWriter_t::writeNarrowString(const std::string& text) {

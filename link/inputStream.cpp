@@ -4,7 +4,7 @@ inputStream_t::inputStream_t(const uint8_t* bytes, int32_t length) {
     if (length < 0 || (bytes == nullptr && length > 0))
         return;
     try {
-        archive_ = std::make_unique<archiveReader_t>(bytes, static_cast<std::size_t>(length));
+        archive_.emplace(bytes, static_cast<std::size_t>(length));
         markOpen();
     } catch (...) {
         markFailed(archiveCause_e::memory_e);
@@ -16,7 +16,9 @@ inputStream_t::~inputStream_t() = default;
 std::wstring inputStream_t::readString() {
     std::wstring text;
     read([&](archiveReader_t& ar) { text = ar.readString(); });
-    return failed() ? std::wstring() : text;
+    if (failed())
+        text.clear();
+    return text;
 }
 
 inputStream_t& inputStream_t::operator>>(uint32_t& value) {

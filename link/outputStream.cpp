@@ -7,7 +7,7 @@
 
 outputStream_t::outputStream_t() {
     try {
-        archive_ = std::make_unique<archiveWriter_t>();
+        archive_.emplace();
         markOpen();
     } catch (...) {
         markFailed(archiveCause_e::memory_e);

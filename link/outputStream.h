@@ -10,13 +10,12 @@
 //   every time, valid while the stream exists.
 #pragma once
 #include "link/MFCstream.h"
+#include "link/archiveWriter.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <optional>
 #include <vector>
-
-class archiveWriter_t;
 
 class outputStream_t : public MFCstream_t {
 public:
@@ -39,7 +38,8 @@ protected:
     }
 
 private:
-    std::unique_ptr<archiveWriter_t> archive_;
+    // Held in place: a message costs no allocation of its writer.
+    std::optional<archiveWriter_t> archive_;
     std::vector<uint8_t> bytes_;
     int32_t length_ = 0;
     bool finished_ = false;

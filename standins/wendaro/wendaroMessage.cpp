@@ -3,7 +3,7 @@
 socketRequestStream_t& wendaroMessage_t::word(const std::wstring& text)
 {
     if (!stream_)
-        stream_ = std::make_unique<socketRequestStream_t>(text);
+        stream_.emplace(text);
     else
         stream_->writeString(text);
     words_.push_back(text);

@@ -12,7 +12,7 @@
 #include "link/socketRequestStream.h"
 
 #include <cstdint>
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,9 +25,11 @@ public:
     // closed by the first call.
     std::vector<std::uint8_t> bytes();
     const std::vector<std::wstring>& words() const { return words_; }
+    // The words handed over; the message keeps none.
+    std::vector<std::wstring> takeWords() { return std::move(words_); }
     bool empty() const { return words_.empty(); }
 
 private:
-    std::unique_ptr<socketRequestStream_t> stream_;
+    std::optional<socketRequestStream_t> stream_;
     std::vector<std::wstring> words_;
 };

@@ -163,19 +163,19 @@ std::optional<std::uint32_t> wendaroSession_t::uploadSize() const
     return uploadSize_.load();
 }
 
-void wendaroSession_t::trace(wendaroTraceEntry_t::kind_e kindValue, const std::vector<std::wstring>& words, int command, int packetType,
-                             const std::vector<std::uint8_t>& bytes, const std::string& note, bool malformed,
+void wendaroSession_t::trace(wendaroTraceEntry_t::kind_e kindValue, std::vector<std::wstring> words, int command,
+                             int packetType, std::vector<std::uint8_t> bytes, std::string note, bool malformed,
                              int fault)
 {
     wendaroTraceEntry_t entry;
     entry.connection = id_;
     entry.machine = machine_ != nullptr ? machine_->id() : 0;
     entry.kind = kindValue;
-    entry.words = words;
+    entry.words = std::move(words);
     entry.command = command;
     entry.packetType = packetType;
-    entry.bytes = bytes;
-    entry.note = note;
+    entry.bytes = std::move(bytes);
+    entry.note = std::move(note);
     entry.malformed = malformed;
     entry.fault = fault;
     server_.trace().add(std::move(entry));
@@ -204,7 +204,7 @@ wendaroSession_t::steps_t wendaroSession_t::greet()
     message.word(words::greeting) << a << b << server_.machineList();
     step_t step;
     step.bytes = message.bytes();
-    trace(wendaroTraceEntry_t::kind_e::out_e, message.words(), -1, -1, step.bytes, std::string(),
+    trace(wendaroTraceEntry_t::kind_e::out_e, message.takeWords(), -1, -1, step.bytes, std::string(),
           false, fault ? fault->id : 0);
     return {step};
 }
@@ -275,8 +275,8 @@ wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, st
     }
 
     if (fault && fault->rule.action == action::noReply_e) {
-        trace(wendaroTraceEntry_t::kind_e::event_e, reply.words, code, reply.packetType,
-              reply.bytes, "fault: reply withheld", false, faultId);
+        trace(wendaroTraceEntry_t::kind_e::event_e, std::move(reply.words), code, reply.packetType,
+              std::move(reply.bytes), "fault: reply withheld", false, faultId);
         return {};
     }
     if (reply.silent) {
@@ -285,8 +285,8 @@ wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, st
         return {};
     }
 
-    std::vector<std::uint8_t> out = reply.bytes;
-    std::vector<std::wstring> outWords = reply.words;
+    std::vector<std::uint8_t> out = std::move(reply.bytes);
+    std::vector<std::wstring> outWords = std::move(reply.words);
     if (fault) {
         const wendaroFaultRule_t& rule = fault->rule;
         switch (rule.action) {
@@ -322,8 +322,8 @@ wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, st
             break;
         }
     }
-    trace(wendaroTraceEntry_t::kind_e::out_e, outWords, code, reply.packetType, out, reply.note,
-          false, faultId);
+    trace(wendaroTraceEntry_t::kind_e::out_e, std::move(outWords), code, reply.packetType, out,
+          std::move(reply.note), false, faultId);
 
     steps_t steps;
     if (fault && fault->rule.action == action::delay_e && fault->rule.value > 0) {
@@ -789,7 +789,7 @@ wendaroSession_t::reply_t wendaroSession_t::queueList()
             notice.writeTo(message);
         message.word(words::queueInfo) << list;
         reply.bytes = message.bytes();
-        reply.words = message.words();
+        reply.words = message.takeWords();
         if (reply.bytes.size() <= words::maxMessageBytes || list.empty())
             break;
         list.pop_back();
@@ -812,7 +812,7 @@ wendaroSession_t::reply_t wendaroSession_t::withNotices(const terminal_t& termin
     if (message.empty())
         message.word(words::ok);
     reply.bytes = message.bytes();
-    reply.words = message.words();
+    reply.words = message.takeWords();
     return reply;
 }
 
@@ -827,7 +827,7 @@ wendaroSession_t::reply_t wendaroSession_t::alone(const terminal_t& terminal)
     terminal(message);
     reply_t reply;
     reply.bytes = message.bytes();
-    reply.words = message.words();
+    reply.words = message.takeWords();
     return reply;
 }
 
