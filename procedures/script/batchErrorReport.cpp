@@ -18,7 +18,19 @@ struct sourceLine_t {
     std::int64_t start = 0;     // byte offset of its first character
 };
 
-bool isWhite(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+// Under the error line, each character becomes a blank except the white
+// ones, which stay so that tabs keep the caret under its place.
+struct caretChars_t {
+    char of[256] = {};
+    constexpr caretChars_t()
+    {
+        for (char& c : of)
+            c = ' ';
+        for (char c : {' ', '\t', '\n', '\v', '\f', '\r'})
+            of[static_cast<unsigned char>(c)] = c;
+    }
+};
+constexpr caretChars_t caretChars;
 
 std::string numbered(int number)
 {
@@ -66,10 +78,10 @@ std::string buildReport(scriptTextFile_t& file, const std::string& message, cons
             column = 0;
         if (column > static_cast<std::int64_t>(errorLine.text.size()))
             column = static_cast<std::int64_t>(errorLine.text.size());
-        for (std::int64_t i = 0; i < column; ++i) {
-            char c = errorLine.text[static_cast<std::size_t>(i)];
-            report.push_back(isWhite(c) ? c : ' ');
-        }
+        const std::size_t at = report.size();
+        report.append(errorLine.text, 0, static_cast<std::size_t>(column));
+        for (std::size_t i = at; i < report.size(); ++i)
+            report[i] = caretChars.of[static_cast<unsigned char>(report[i])];
     }
     report += "^_____ " + message + "\n";
     return report;
