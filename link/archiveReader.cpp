@@ -75,40 +75,75 @@ std::size_t archiveReader_t::readRaw(void* buffer, std::size_t count) {
     return n;
 }
 
-uint64_t archiveReader_t::readLength(bool& wide) {
+bool archiveReader_t::tryReadLength(bool& wide, uint64_t& length) {
     wide = false;
-    uint8_t shortLength = readUint8();
-    if (shortLength != lengthEscape)
-        return shortLength;
-    uint16_t length = readUint16();
+    const auto take8 = [this](uint64_t& value) {
+        if (remaining() < 1)
+            return false;
+        value = bytes_[position_++];
+        return true;
+    };
+    const auto take16 = [this](uint64_t& value) {
+        if (remaining() < 2)
+            return false;
+        value = static_cast<uint64_t>(bytes_[position_] | (bytes_[position_ + 1] << 8));
+        position_ += 2;
+        return true;
+    };
+    if (!take8(length))
+        return false;
+    if (length != lengthEscape)
+        return true;
+    if (!take16(length))
+        return false;
     if (length == wideMark) {
         wide = true;
-        shortLength = readUint8();
-        if (shortLength != lengthEscape)
-            return shortLength;
-        length = readUint16();
+        if (!take8(length))
+            return false;
+        if (length != lengthEscape)
+            return true;
+        if (!take16(length))
+            return false;
     }
     if (length != longLengthEscape)
-        return length;
+        return true;
     // 0xFFFFFFFF would announce an even longer length; no message holds
     // that many characters, so it fails below like any length past the end.
-    return readUint32();
+    if (remaining() < 4)
+        return false;
+    const uint8_t* p = bytes_ + position_;
+    position_ += 4;
+    length = static_cast<uint64_t>(p[0]) | (static_cast<uint64_t>(p[1]) << 8) | (static_cast<uint64_t>(p[2]) << 16) |
+             (static_cast<uint64_t>(p[3]) << 24);
+    return true;
 }
 
 std::wstring archiveReader_t::readString() {
+    std::wstring text;
+    const archiveCause_e cause = tryReadString(text);
+    if (cause != archiveCause_e::none_e)
+        fail(cause);
+    return text;
+}
+
+archiveCause_e archiveReader_t::tryReadString(std::wstring& text) {
     bool wide = false;
-    const uint64_t length = readLength(wide);
+    uint64_t length = 0;
+    if (!tryReadLength(wide, length))
+        return archiveCause_e::endOfFile_e;
     const std::size_t unit = wide ? 2 : 1;
     if (length > remaining() / unit)
-        fail(archiveCause_e::endOfFile_e);
+        return archiveCause_e::endOfFile_e;
     const auto count = static_cast<std::size_t>(length);
     const uint8_t* p = bytes_ + position_;
     position_ += count * unit;
-    if (!wide)
-        return ansiToWide(std::string(reinterpret_cast<const char*>(p), count));
+    if (!wide) {
+        text = ansiToWide(std::string(reinterpret_cast<const char*>(p), count));
+        return archiveCause_e::none_e;
+    }
     // Decoded straight from the bytes, as utf16ToWide does: a high surrogate
     // followed by a low one is one character, any other unit stands alone.
-    std::wstring text;
+    text.clear();
     text.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         const uint32_t c = static_cast<uint32_t>(p[2 * i] | (p[2 * i + 1] << 8));
@@ -122,7 +157,7 @@ std::wstring archiveReader_t::readString() {
         }
         text.push_back(static_cast<wchar_t>(c));
     }
-    return text;
+    return archiveCause_e::none_e;
 }
 
 uint32_t archiveReader_t::readCount(std::size_t minElementSize) {
