@@ -17,13 +17,18 @@ struct byteSet_t {
     }
 };
 constexpr byteSet_t special("/*\\\r\x1A");
+// Inside a line comment every character is a blank but these: the line feed
+// that ends it, a CR (a line end of its own), the backslash of a line join
+// and the end of the text.
+constexpr byteSet_t commentStops("\n\r\\\x1A");
 
-// The offset of the first byte of the special set in bytes[0, count), or
-// count. Eight bytes are tested at a time: a byte equal to s turns into a
-// zero byte of word ^ (s in every byte), and (x - 0x01..01) & ~x & 0x80..80
-// marks zero bytes, exactly from the lowest one up, which is the first in
-// memory on a little-endian machine.
-std::size_t firstSpecial(const char* bytes, std::size_t count)
+// The offset of the first byte of the set in bytes[0, count), or count.
+// Eight bytes are tested at a time: a byte equal to s turns into a zero byte
+// of word ^ (s in every byte), and (x - 0x01..01) & ~x & 0x80..80 marks zero
+// bytes, exactly from the lowest one up, which is the first in memory on a
+// little-endian machine.
+template <unsigned char... Set>
+std::size_t firstOf(const char* bytes, std::size_t count, const byteSet_t& set)
 {
     static_assert(std::endian::native == std::endian::little);
     constexpr std::uint64_t ones = 0x0101010101010101ull;
@@ -33,7 +38,7 @@ std::size_t firstSpecial(const char* bytes, std::size_t count)
         std::uint64_t word = 0;
         std::memcpy(&word, bytes + at, 8);
         std::uint64_t marks = 0;
-        for (const unsigned char s : {'/', '*', '\\', '\r', '\x1A'}) {
+        for (const unsigned char s : {Set...}) {
             const std::uint64_t x = word ^ (ones * s);
             marks |= (x - ones) & ~x & highs;
         }
@@ -41,7 +46,7 @@ std::size_t firstSpecial(const char* bytes, std::size_t count)
             return at + static_cast<std::size_t>(std::countr_zero(marks) / 8);
     }
     for (; at < count; ++at)
-        if (special.is[static_cast<unsigned char>(bytes[at])])
+        if (set.is[static_cast<unsigned char>(bytes[at])])
             return at;
     return count;
 }
@@ -87,7 +92,7 @@ std::int64_t batchSourceReader_t::seek(std::int64_t offset, std::ios_base::seekd
     return position;
 }
 
-int batchSourceReader_t::takePlain(char* text, std::int64_t* starts, std::int64_t* ends, int room)
+int batchSourceReader_t::takePlain(char* text, std::int64_t* starts, std::int64_t* ends, int room, bool lineComment)
 {
     // The character that moves up must be plain, and not the very first,
     // which take() reads itself.
@@ -95,7 +100,8 @@ int batchSourceReader_t::takePlain(char* text, std::int64_t* starts, std::int64_
         return 0;
     // In raw mode nothing is classified and every byte stands for itself.
     const int c = next_.ch;
-    if (c < 0 || c > 0xFF || (!raw_ && special.is[c]) || room <= 0)
+    const byteSet_t& stops = lineComment ? commentStops : special;
+    if (c < 0 || c > 0xFF || (!raw_ && stops.is[c]) || room <= 0)
         return 0;
     // A plain character is one byte; so is each byte after it that reads as
     // itself. The last of them becomes the character last taken; the one
@@ -108,12 +114,17 @@ int batchSourceReader_t::takePlain(char* text, std::int64_t* starts, std::int64_
     const char* run = bytes.data() + from;
     // The run is found first and then copied: the test of each byte and the
     // copy do not share one loop (a script is mostly plain characters).
-    const int count = static_cast<int>(raw_ ? limit : firstSpecial(run, limit));
+    const int count = static_cast<int>(raw_           ? limit
+                                       : lineComment ? firstOf<'\n', '\r', '\\', 0x1A>(run, limit, stops)
+                                                     : firstOf<'/', '*', '\\', '\r', 0x1A>(run, limit, stops));
     // A line feed read from CR LF starts at its CR, which stops the run at
     // once: that character goes through take().
     if (count == 0)
         return 0;
-    std::memcpy(text, run, static_cast<std::size_t>(count));
+    if (lineComment)
+        std::memset(text, ' ', static_cast<std::size_t>(count));
+    else
+        std::memcpy(text, run, static_cast<std::size_t>(count));
     // Unrolled: the loop's own test, not the two stores, is what costs.
 #pragma GCC unroll 8
     for (int i = 0; i < count; ++i) {
@@ -121,7 +132,7 @@ int batchSourceReader_t::takePlain(char* text, std::int64_t* starts, std::int64_
         ends[i] = from + i + 1;
     }
     const std::int64_t at = from + count;
-    current_.ch = static_cast<unsigned char>(text[count - 1]);
+    current_.ch = static_cast<unsigned char>(run[count - 1]);
     current_.start = at - 1;
     current_.end = at;
     file_.skip(at - file_.offset());
