@@ -63,12 +63,20 @@ void archiveWriter_t::writeLength(std::size_t length) {
 
 void archiveWriter_t::writeString(const std::wstring& text) {
     // Encoded straight into the message, as wideToUtf16 does: the length
-    // counts code units, so characters above U+FFFF count twice.
+    // counts code units, so characters above U+FFFF count twice. Almost
+    // every text is in the basic plane, one unit per character: one pass
+    // tells, and the other texts are counted first.
+    uint32_t all = 0;
+    for (wchar_t wc : text)
+        all |= static_cast<uint32_t>(wc);
+    const bool basic = all < 0x10000;
     std::size_t units = text.size();
-    for (wchar_t wc : text) {
-        const auto c = static_cast<uint32_t>(wc);
-        if (c >= 0x10000 && c <= 0x10FFFF)
-            ++units;
+    if (!basic) {
+        for (wchar_t wc : text) {
+            const auto c = static_cast<uint32_t>(wc);
+            if (c >= 0x10000 && c <= 0x10FFFF)
+                ++units;
+        }
     }
     writeUint8(lengthEscape);
     writeUint16(wideMark);
@@ -76,6 +84,15 @@ void archiveWriter_t::writeString(const std::wstring& text) {
     const std::size_t at = bytes_.size();
     bytes_.resize(at + 2 * units);
     uint8_t* out = bytes_.data() + at;
+    if (basic) {
+        for (wchar_t wc : text) {
+            const auto c = static_cast<uint32_t>(wc);
+            out[0] = static_cast<uint8_t>(c);
+            out[1] = static_cast<uint8_t>(c >> 8);
+            out += 2;
+        }
+        return;
+    }
     const auto put = [&out](uint32_t unit) {
         out[0] = static_cast<uint8_t>(unit);
         out[1] = static_cast<uint8_t>(unit >> 8);

@@ -27,6 +27,9 @@ public:
     void finish();
     const uint8_t* bytes();
     int32_t length();
+    // Finishes and hands the bytes over (none for a failed message); the
+    // stream is left an empty message.
+    std::vector<uint8_t> takeBytes();
     bool finished() const { return finished_; }
 
 protected:

@@ -20,3 +20,10 @@ std::vector<std::uint8_t> wendaroMessage_t::bytes()
         return {};
     return std::vector<std::uint8_t>(data, data + length);
 }
+
+std::vector<std::uint8_t> wendaroMessage_t::takeBytes()
+{
+    if (!stream_)
+        return {};
+    return stream_->takeBytes();
+}

@@ -24,6 +24,8 @@ public:
     // The finished bytes (empty when no word was written); the message is
     // closed by the first call.
     std::vector<std::uint8_t> bytes();
+    // The same bytes handed over without a copy; the message keeps none.
+    std::vector<std::uint8_t> takeBytes();
     const std::vector<std::wstring>& words() const { return words_; }
     // The words handed over; the message keeps none.
     std::vector<std::wstring> takeWords() { return std::move(words_); }

@@ -203,10 +203,12 @@ wendaroSession_t::steps_t wendaroSession_t::greet()
     wendaroMessage_t message;
     message.word(words::greeting) << a << b << server_.machineList();
     step_t step;
-    step.bytes = message.bytes();
+    step.bytes = message.takeBytes();
     trace(wendaroTraceEntry_t::kind_e::out_e, message.takeWords(), -1, -1, step.bytes, std::string(),
           false, fault ? fault->id : 0);
-    return {step};
+    steps_t steps;
+    steps.push_back(std::move(step));
+    return steps;
 }
 
 wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, std::size_t length,
@@ -296,7 +298,7 @@ wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, st
             wendaroMessage_t prefix;
             prefix.word(words::newLog);
             prefix.word(words::errorLogInfo) << errorHistory_t();
-            std::vector<std::uint8_t> bytesFirst = prefix.bytes();
+            std::vector<std::uint8_t> bytesFirst = prefix.takeBytes();
             bytesFirst.insert(bytesFirst.end(), out.begin(), out.end());
             out = std::move(bytesFirst);
             outWords.insert(outWords.begin(), {words::newLog, words::errorLogInfo});
@@ -313,7 +315,7 @@ wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, st
         case action::twoMessages_e: {
             wendaroMessage_t second;
             second.word(words::newLog);
-            const std::vector<std::uint8_t> more = second.bytes();
+            const std::vector<std::uint8_t> more = second.takeBytes();
             out.insert(out.end(), more.begin(), more.end());
             outWords.push_back(words::newLog);
             break;
@@ -788,7 +790,7 @@ wendaroSession_t::reply_t wendaroSession_t::queueList()
         for (const wendaroNotice_t& notice : chained)
             notice.writeTo(message);
         message.word(words::queueInfo) << list;
-        reply.bytes = message.bytes();
+        reply.bytes = message.takeBytes();
         reply.words = message.takeWords();
         if (reply.bytes.size() <= words::maxMessageBytes || list.empty())
             break;
@@ -811,7 +813,7 @@ wendaroSession_t::reply_t wendaroSession_t::withNotices(const terminal_t& termin
     reply_t reply;
     if (message.empty())
         message.word(words::ok);
-    reply.bytes = message.bytes();
+    reply.bytes = message.takeBytes();
     reply.words = message.takeWords();
     return reply;
 }
@@ -826,7 +828,7 @@ wendaroSession_t::reply_t wendaroSession_t::alone(const terminal_t& terminal)
     wendaroMessage_t message;
     terminal(message);
     reply_t reply;
-    reply.bytes = message.bytes();
+    reply.bytes = message.takeBytes();
     reply.words = message.takeWords();
     return reply;
 }
