@@ -32,12 +32,13 @@ struct caretChars_t {
 };
 constexpr caretChars_t caretChars;
 
-std::string numbered(int number)
+// The line number right-aligned in four places.
+void appendNumbered(std::string& report, int number)
 {
-    std::string text = batchSignedText(number);
+    const std::string text = batchSignedText(number);
     if (text.size() < 4)
-        text.insert(0, 4 - text.size(), ' ');
-    return text;
+        report.append(4 - text.size(), ' ');
+    report += text;
 }
 
 // The report over a script opened in text mode, or not opened at all.
@@ -63,10 +64,21 @@ std::string buildReport(scriptTextFile_t& file, const std::string& message, cons
                 break;
         }
     }
+    // Built in place: each piece appended, no text made for a line.
+    const std::size_t first = count > shownLines ? count - shownLines : 0;
+    std::size_t size = 6 + 7 + message.size() + 1;
+    for (std::size_t i = first; i < count; ++i)
+        size += 4 + 2 + ring[i % shownLines].text.size() + 1;
+    if (count > 0)
+        size += ring[(count - 1) % shownLines].text.size();  // the caret line
     std::string report;
-    for (std::size_t i = count > shownLines ? count - shownLines : 0; i < count; ++i) {
+    report.reserve(size);
+    for (std::size_t i = first; i < count; ++i) {
         const sourceLine_t& line = ring[i % shownLines];
-        report += numbered(line.number) + "  " + line.text + "\n";
+        appendNumbered(report, line.number);
+        report += "  ";
+        report += line.text;
+        report += '\n';
     }
 
     report += "      ";
@@ -83,7 +95,9 @@ std::string buildReport(scriptTextFile_t& file, const std::string& message, cons
         for (std::size_t i = at; i < report.size(); ++i)
             report[i] = caretChars.of[static_cast<unsigned char>(report[i])];
     }
-    report += "^_____ " + message + "\n";
+    report += "^_____ ";
+    report += message;
+    report += '\n';
     return report;
 }
 
