@@ -2,10 +2,13 @@
 
 socketRequestStream_t& wendaroMessage_t::word(const std::wstring& text)
 {
-    if (!stream_)
+    if (!stream_) {
         stream_.emplace(text);
-    else
+        // Room for a reply with its notices, grown once at most.
+        words_.reserve(4);
+    } else {
         stream_->writeString(text);
+    }
     words_.push_back(text);
     return *stream_;
 }
