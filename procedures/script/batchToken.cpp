@@ -3,6 +3,7 @@
 #include "procedures/script/batchNumbers.h"
 #include "procedures/script/icstreambuf.h"
 
+#include <cstring>
 #include <iterator>
 #include <string_view>
 #include <typeinfo>
@@ -362,8 +363,27 @@ void batchToken_t::readStringText(source_t& in)
 {
     text_.clear();
     for (;;) {
-        in.takeRun([](int ch) { return ch != '"' && ch != '\\'; },
-                   [this](const char* text, int count) { text_.append(text, static_cast<std::size_t>(count)); });
+        // The text up to the next quote or backslash, found by memchr in the
+        // characters the script buffer holds (takeRun with the same test
+        // would look at each of them).
+        while (in.script != nullptr) {
+            const std::string_view run = in.script->available();
+            if (run.empty())
+                break;
+            const char* data = run.data();
+            const void* quote = std::memchr(data, '"', run.size());
+            const std::size_t upToQuote =
+                quote == nullptr ? run.size() : static_cast<std::size_t>(static_cast<const char*>(quote) - data);
+            const void* backslash = std::memchr(data, '\\', upToQuote);
+            const std::size_t plain =
+                backslash == nullptr ? upToQuote : static_cast<std::size_t>(static_cast<const char*>(backslash) - data);
+            if (plain > 0) {
+                text_.append(data, plain);
+                in.script->advance(static_cast<int>(plain));
+            }
+            if (plain < run.size())
+                break;
+        }
         int c = in.get();
         if (source_t::isEof(c) || c == '"')
             return;  // the end of the input also ends a literal
