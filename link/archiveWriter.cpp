@@ -10,8 +10,10 @@
 using namespace archiveFormat;
 
 archiveWriter_t::archiveWriter_t() {
-    // Messages are small; one step of the memory file's growth covers most.
-    bytes_.reserve(1024);
+    // A request or a status reply takes well under this; the rare long
+    // message (a queue, the parameter memory) grows the buffer. A larger
+    // first step costs every message its memory.
+    bytes_.reserve(256);
 }
 
 void archiveWriter_t::writeUint8(uint8_t value) {
