@@ -100,8 +100,12 @@ bool scriptTextFile_t::getLine(std::string& text, std::size_t maxLength, bool& e
     // Zero bytes are rare: each is found by memchr rather than testing
     // every character.
     char* const end = text.data() + text.size();
-    for (char* zero = text.data(); (zero = static_cast<char*>(std::memchr(zero, 0, static_cast<std::size_t>(end - zero))));)
+    for (char* zero = text.data();; ++zero) {
+        zero = static_cast<char*>(std::memchr(zero, 0, static_cast<std::size_t>(end - zero)));
+        if (zero == nullptr)
+            break;
         *zero = ' ';
+    }
     const bool any = stop > from || !ended;
     offset_ = static_cast<std::int64_t>(ended ? stop : stop + 1);
     return any;

@@ -38,8 +38,9 @@ bool readOnlyCommand(int code) { return code == 1 || code == 5 || code == 10 || 
 
 bool readOnlyRequest(const std::wstring& word)
 {
-    return words::isWord(word, words::queueInfo) || words::isWord(word, words::fileSenderInfo) || words::isWord(word, words::errorLogInfo) ||
-           words::isWord(word, words::machineLogData) || words::isWord(word, words::timeEstimate);
+    return words::isWord(word, words::queueInfo) || words::isWord(word, words::fileSenderInfo) ||
+           words::isWord(word, words::errorLogInfo) || words::isWord(word, words::machineLogData) ||
+           words::isWord(word, words::timeEstimate);
 }
 
 std::string narrowText(const std::wstring& text) { return wideToUtf8(text); }
@@ -406,8 +407,8 @@ wendaroSession_t::reply_t wendaroSession_t::dispatch(const wendaroRequest_t& req
         return fileBlock(request);
     if (words::isWord(word, words::finishFileSend))
         return finishUpload();
-    if (words::isWord(word, words::cancelBuild) || words::isWord(word, words::removeFromQueue) || words::isWord(word, words::moveFileInQueue) ||
-        words::isWord(word, words::clearQueue))
+    if (words::isWord(word, words::cancelBuild) || words::isWord(word, words::removeFromQueue) ||
+        words::isWord(word, words::moveFileInQueue) || words::isWord(word, words::clearQueue))
         return queueRequest(request);
     if (words::isWord(word, words::pauseQueue) || words::isWord(word, words::resumeQueue)) {
         printer.setQueuePaused(words::isWord(word, words::pauseQueue));
