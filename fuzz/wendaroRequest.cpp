@@ -47,18 +47,25 @@ const std::vector<std::uint8_t>& greetingAnswer()
     return bytes;
 }
 
+void checkRead(const wendaroRequest_t& r, std::size_t size, bool upload)
+{
+    if (r.complete() && r.word == wendaroWords::command && !r.raw.empty() && r.raw.size() != r.raw[0] + 1u)
+        std::abort();
+    if (r.complete() && upload && r.word == wendaroWords::sendFileBlock &&
+        r.raw.size() > wendaroWords::uploadBlockBytes)
+        std::abort();
+    if (r.raw.size() > size)
+        std::abort();
+}
+
 void checkRequest(const std::uint8_t* data, std::size_t size)
 {
-    for (const std::optional<std::uint32_t> upload : {std::optional<std::uint32_t>(), std::optional<std::uint32_t>(40000)}) {
-        const wendaroRequest_t r = wendaroRequest_t::read(data, size, upload);
-        if (r.complete() && r.word == wendaroWords::command && !r.raw.empty() && r.raw.size() != r.raw[0] + 1u)
-            std::abort();
-        if (r.complete() && upload && r.word == wendaroWords::sendFileBlock &&
-            r.raw.size() > wendaroWords::uploadBlockBytes)
-            std::abort();
-        if (r.raw.size() > size)
-            std::abort();
-    }
+    const wendaroRequest_t plain = wendaroRequest_t::read(data, size);
+    checkRead(plain, size, false);
+    // The announced upload size gives only a file block its length; any
+    // other word reads the same with it, so only a block is read again.
+    if (plain.word == wendaroWords::sendFileBlock)
+        checkRead(wendaroRequest_t::read(data, size, 40000), size, true);
 }
 
 void checkSteps(const wendaroSession_t::steps_t& steps)

@@ -24,7 +24,6 @@ constexpr std::size_t copyBudgetPerByte = 16;
 archiveReader_t::archiveReader_t(const uint8_t* bytes, std::size_t length)
     : bytes_(bytes), length_(bytes == nullptr ? 0 : length),
       copyBudget_(baseCopyBudget + copyBudgetPerByte * (bytes == nullptr ? 0 : length)) {
-    map_.emplace_back(); // index 0: no object
 }
 
 void archiveReader_t::need(std::size_t count) const {
@@ -76,41 +75,89 @@ std::size_t archiveReader_t::readRaw(void* buffer, std::size_t count) {
     return n;
 }
 
-uint64_t archiveReader_t::readLength(bool& wide) {
+bool archiveReader_t::tryReadLength(bool& wide, uint64_t& length) {
     wide = false;
-    uint8_t shortLength = readUint8();
-    if (shortLength != lengthEscape)
-        return shortLength;
-    uint16_t length = readUint16();
+    const auto take8 = [this](uint64_t& value) {
+        if (remaining() < 1)
+            return false;
+        value = bytes_[position_++];
+        return true;
+    };
+    const auto take16 = [this](uint64_t& value) {
+        if (remaining() < 2)
+            return false;
+        value = static_cast<uint64_t>(bytes_[position_] | (bytes_[position_ + 1] << 8));
+        position_ += 2;
+        return true;
+    };
+    if (!take8(length))
+        return false;
+    if (length != lengthEscape)
+        return true;
+    if (!take16(length))
+        return false;
     if (length == wideMark) {
         wide = true;
-        shortLength = readUint8();
-        if (shortLength != lengthEscape)
-            return shortLength;
-        length = readUint16();
+        if (!take8(length))
+            return false;
+        if (length != lengthEscape)
+            return true;
+        if (!take16(length))
+            return false;
     }
     if (length != longLengthEscape)
-        return length;
+        return true;
     // 0xFFFFFFFF would announce an even longer length; no message holds
     // that many characters, so it fails below like any length past the end.
-    return readUint32();
+    if (remaining() < 4)
+        return false;
+    const uint8_t* p = bytes_ + position_;
+    position_ += 4;
+    length = static_cast<uint64_t>(p[0]) | (static_cast<uint64_t>(p[1]) << 8) | (static_cast<uint64_t>(p[2]) << 16) |
+             (static_cast<uint64_t>(p[3]) << 24);
+    return true;
 }
 
 std::wstring archiveReader_t::readString() {
+    std::wstring text;
+    const archiveCause_e cause = tryReadString(text);
+    if (cause != archiveCause_e::none_e)
+        fail(cause);
+    return text;
+}
+
+archiveCause_e archiveReader_t::tryReadString(std::wstring& text) {
     bool wide = false;
-    const uint64_t length = readLength(wide);
+    uint64_t length = 0;
+    if (!tryReadLength(wide, length))
+        return archiveCause_e::endOfFile_e;
     const std::size_t unit = wide ? 2 : 1;
     if (length > remaining() / unit)
-        fail(archiveCause_e::endOfFile_e);
+        return archiveCause_e::endOfFile_e;
     const auto count = static_cast<std::size_t>(length);
     const uint8_t* p = bytes_ + position_;
     position_ += count * unit;
-    if (!wide)
-        return ansiToWide(std::string(reinterpret_cast<const char*>(p), count));
-    std::u16string units(count, u'\0');
-    for (std::size_t i = 0; i < count; ++i)
-        units[i] = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
-    return utf16ToWide(units);
+    if (!wide) {
+        text = ansiToWide(std::string(reinterpret_cast<const char*>(p), count));
+        return archiveCause_e::none_e;
+    }
+    // Decoded straight from the bytes, as utf16ToWide does: a high surrogate
+    // followed by a low one is one character, any other unit stands alone.
+    text.clear();
+    text.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const uint32_t c = static_cast<uint32_t>(p[2 * i] | (p[2 * i + 1] << 8));
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < count) {
+            const uint32_t d = static_cast<uint32_t>(p[2 * i + 2] | (p[2 * i + 3] << 8));
+            if (d >= 0xDC00 && d < 0xE000) {
+                text.push_back(static_cast<wchar_t>(0x10000 + ((c - 0xD800) << 10) + (d - 0xDC00)));
+                ++i;
+                continue;
+            }
+        }
+        text.push_back(static_cast<wchar_t>(c));
+    }
+    return archiveCause_e::none_e;
 }
 
 uint32_t archiveReader_t::readCount(std::size_t minElementSize) {
@@ -121,10 +168,10 @@ uint32_t archiveReader_t::readCount(std::size_t minElementSize) {
 }
 
 std::size_t archiveReader_t::addEntry(entry_t entry) {
-    if (map_.size() >= maxMapCount)
+    if (indexCount() >= maxMapCount)
         fail(archiveCause_e::badIndex_e);
     map_.push_back(std::move(entry));
-    return map_.size() - 1;
+    return map_.size();
 }
 
 archiveReader_t::objectHeader_t archiveReader_t::readObjectHeader(std::string_view expectedClass) {
@@ -140,9 +187,9 @@ archiveReader_t::objectHeader_t archiveReader_t::readObjectHeader(std::string_vi
         // An object: 0 is none, anything else one seen before in this message.
         if (objectTag == 0)
             return header;
-        if (objectTag >= map_.size() || map_[objectTag].isClass || map_[objectTag].object == nullptr)
+        if (objectTag >= indexCount() || at(objectTag).isClass || at(objectTag).object == nullptr)
             fail(archiveCause_e::badIndex_e);
-        if (map_[objectTag].className != expectedClass)
+        if (at(objectTag).className != expectedClass)
             fail(archiveCause_e::badClass_e);
         header.kind = objectHeader_t::reference_e;
         header.index = objectTag;
@@ -165,35 +212,35 @@ archiveReader_t::objectHeader_t archiveReader_t::readObjectHeader(std::string_vi
         classIndex = addEntry(std::move(cls));
     } else {
         classIndex = objectTag & ~bigClassTag;
-        if (classIndex >= map_.size() || !map_[classIndex].isClass)
+        if (classIndex == 0 || classIndex >= indexCount() || !at(classIndex).isClass)
             fail(archiveCause_e::badIndex_e);
-        if (map_[classIndex].className != expectedClass)
+        if (at(classIndex).className != expectedClass)
             fail(archiveCause_e::badClass_e);
     }
 
     entry_t object;
-    object.className = map_[classIndex].className;
-    object.schema = map_[classIndex].schema;
+    object.className = at(classIndex).className;
+    object.schema = at(classIndex).schema;
     header.kind = objectHeader_t::newObject_e;
-    header.schema = map_[classIndex].schema;
+    header.schema = at(classIndex).schema;
     header.index = addEntry(std::move(object));
     return header;
 }
 
 void archiveReader_t::keepObject(std::size_t index, std::shared_ptr<const void> object,
                                  std::type_index type) {
-    if (index == 0 || index >= map_.size() || map_[index].isClass)
+    if (index == 0 || index >= indexCount() || at(index).isClass)
         fail(archiveCause_e::badIndex_e);
-    map_[index].object = std::move(object);
-    map_[index].type = type;
+    at(index).object = std::move(object);
+    at(index).type = type;
 }
 
 const void* archiveReader_t::objectAt(std::size_t index, std::type_index type) const {
-    if (index == 0 || index >= map_.size() || map_[index].isClass || map_[index].object == nullptr)
+    if (index == 0 || index >= indexCount() || at(index).isClass || at(index).object == nullptr)
         fail(archiveCause_e::badIndex_e);
-    if (map_[index].type != type)
+    if (at(index).type != type)
         fail(archiveCause_e::badClass_e);
-    return map_[index].object.get();
+    return at(index).object.get();
 }
 
 void archiveReader_t::chargeCopy(std::size_t bytes) {

@@ -17,6 +17,8 @@
 // so a back-reference always yields a copy of a live object. The typed object
 // and list readers are in link/exchangeArchive.h.
 #pragma once
+#include "link/archiveException.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -40,6 +42,10 @@ public:
     // A text in the wide form (UTF-16LE) or the narrow form (code page 1252,
     // widened).
     std::wstring readString();
+    // The same without an exception: the cause of the failure (none_e when
+    // the text was read). A message that arrives in pieces often ends inside
+    // a text, and a throw costs far more than the read.
+    archiveCause_e tryReadString(std::wstring& text);
 
     // A list's 32-bit count; fails when even the smallest element of each
     // (minElementSize bytes) cannot fit in what is left.
@@ -77,13 +83,19 @@ private:
     };
 
     const void* objectAt(std::size_t index, std::type_index type) const;
+    // Index 0 is "no object" and has no entry: a message without objects
+    // allocates nothing here.
+    std::size_t indexCount() const { return map_.size() + 1; }
+    entry_t& at(std::size_t index) { return map_[index - 1]; }
+    const entry_t& at(std::size_t index) const { return map_[index - 1]; }
     void need(std::size_t count) const;
     std::size_t addEntry(entry_t entry);
-    uint64_t readLength(bool& wide);
+    // False when the message ends inside the length.
+    bool tryReadLength(bool& wide, uint64_t& length);
 
     const uint8_t* bytes_;
     std::size_t length_;
     std::size_t position_ = 0;
-    std::vector<entry_t> map_;
+    std::vector<entry_t> map_; // entry i - 1 holds index i
     std::size_t copyBudget_;
 };

@@ -10,8 +10,10 @@
 using namespace archiveFormat;
 
 archiveWriter_t::archiveWriter_t() {
-    // Messages are small; one step of the memory file's growth covers most.
-    bytes_.reserve(1024);
+    // A request or a status reply takes well under this; the rare long
+    // message (a queue, the parameter memory) grows the buffer. A larger
+    // first step costs every message its memory.
+    bytes_.reserve(256);
 }
 
 void archiveWriter_t::writeUint8(uint8_t value) {
@@ -62,12 +64,54 @@ void archiveWriter_t::writeLength(std::size_t length) {
 }
 
 void archiveWriter_t::writeString(const std::wstring& text) {
-    const std::u16string units = wideToUtf16(text);
+    // Encoded straight into the message, as wideToUtf16 does: the length
+    // counts code units, so characters above U+FFFF count twice. Almost
+    // every text is in the basic plane, one unit per character: one pass
+    // tells, and the other texts are counted first.
+    uint32_t all = 0;
+    for (wchar_t wc : text)
+        all |= static_cast<uint32_t>(wc);
+    const bool basic = all < 0x10000;
+    std::size_t units = text.size();
+    if (!basic) {
+        for (wchar_t wc : text) {
+            const auto c = static_cast<uint32_t>(wc);
+            if (c >= 0x10000 && c <= 0x10FFFF)
+                ++units;
+        }
+    }
     writeUint8(lengthEscape);
     writeUint16(wideMark);
-    writeLength(units.size());
-    for (char16_t unit : units)
-        writeUint16(static_cast<uint16_t>(unit));
+    writeLength(units);
+    const std::size_t at = bytes_.size();
+    bytes_.resize(at + 2 * units);
+    uint8_t* out = bytes_.data() + at;
+    if (basic) {
+        for (wchar_t wc : text) {
+            const auto c = static_cast<uint32_t>(wc);
+            out[0] = static_cast<uint8_t>(c);
+            out[1] = static_cast<uint8_t>(c >> 8);
+            out += 2;
+        }
+        return;
+    }
+    const auto put = [&out](uint32_t unit) {
+        out[0] = static_cast<uint8_t>(unit);
+        out[1] = static_cast<uint8_t>(unit >> 8);
+        out += 2;
+    };
+    for (wchar_t wc : text) {
+        auto c = static_cast<uint32_t>(wc);
+        if (c > 0x10FFFF)
+            c = 0xFFFD;
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            put(0xD800 + (c >> 10));
+            put(0xDC00 + (c & 0x3FF));
+        } else {
+            put(c);
+        }
+    }
 }
 
 void archiveWriter_t::writeNarrowString(const std::string& text) {

@@ -24,6 +24,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,5 +64,6 @@ private:
             guarded([&] { operation(*archive_); });
     }
 
-    std::unique_ptr<archiveReader_t> archive_;
+    // Held in place: a message read costs no allocation of its reader.
+    std::optional<archiveReader_t> archive_;
 };

@@ -4,10 +4,11 @@
 
 #include <limits>
 #include <new>
+#include <utility>
 
 outputStream_t::outputStream_t() {
     try {
-        archive_ = std::make_unique<archiveWriter_t>();
+        archive_.emplace();
         markOpen();
     } catch (...) {
         markFailed(archiveCause_e::memory_e);
@@ -22,17 +23,20 @@ void outputStream_t::writeRaw(const void* bytes, std::size_t count) {
     write([&](archiveWriter_t& ar) { ar.writeRaw(bytes, count); });
 }
 
+namespace {
+// What bytes() points to for an empty or failed message: never null.
+const uint8_t noBytes[2] = {0, 0};
+} // namespace
+
 void outputStream_t::finish() {
     if (finished_)
         return;
     finished_ = true;
-    bool taken = false;
     if (!failed() && archive_) {
         try {
             if (archive_->bytes().size() <= static_cast<std::size_t>(std::numeric_limits<int32_t>::max())) {
                 bytes_ = archive_->takeBytes();
                 length_ = static_cast<int32_t>(bytes_.size());
-                taken = true;
             } else {
                 markFailed(archiveCause_e::memory_e);
             }
@@ -41,23 +45,20 @@ void outputStream_t::finish() {
         }
     }
     archive_.reset();
-    if (!taken || bytes_.empty()) {
-        // The placeholder keeps bytes() a valid pointer even for nothing.
-        try {
-            bytes_.assign(2, 0);
-        } catch (...) {
-        }
-        if (!taken)
-            length_ = 0;
-    }
 }
 
 const uint8_t* outputStream_t::bytes() {
     finish();
-    return bytes_.data();
+    return bytes_.empty() ? noBytes : bytes_.data();
 }
 
 int32_t outputStream_t::length() {
     finish();
     return length_;
+}
+
+std::vector<uint8_t> outputStream_t::takeBytes() {
+    finish();
+    length_ = 0;
+    return std::exchange(bytes_, {});
 }

@@ -10,13 +10,12 @@
 //   every time, valid while the stream exists.
 #pragma once
 #include "link/MFCstream.h"
+#include "link/archiveWriter.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <optional>
 #include <vector>
-
-class archiveWriter_t;
 
 class outputStream_t : public MFCstream_t {
 public:
@@ -28,6 +27,9 @@ public:
     void finish();
     const uint8_t* bytes();
     int32_t length();
+    // Finishes and hands the bytes over (none for a failed message); the
+    // stream is left an empty message.
+    std::vector<uint8_t> takeBytes();
     bool finished() const { return finished_; }
 
 protected:
@@ -39,7 +41,8 @@ protected:
     }
 
 private:
-    std::unique_ptr<archiveWriter_t> archive_;
+    // Held in place: a message costs no allocation of its writer.
+    std::optional<archiveWriter_t> archive_;
     std::vector<uint8_t> bytes_;
     int32_t length_ = 0;
     bool finished_ = false;

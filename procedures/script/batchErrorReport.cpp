@@ -18,14 +18,27 @@ struct sourceLine_t {
     std::int64_t start = 0;     // byte offset of its first character
 };
 
-bool isWhite(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+// Under the error line, each character becomes a blank except the white
+// ones, which stay so that tabs keep the caret under its place.
+struct caretChars_t {
+    char of[256] = {};
+    constexpr caretChars_t()
+    {
+        for (char& c : of)
+            c = ' ';
+        for (char c : {' ', '\t', '\n', '\v', '\f', '\r'})
+            of[static_cast<unsigned char>(c)] = c;
+    }
+};
+constexpr caretChars_t caretChars;
 
-std::string numbered(int number)
+// The line number right-aligned in four places.
+void appendNumbered(std::string& report, int number)
 {
-    std::string text = batchSignedText(number);
+    const std::string text = batchSignedText(number);
     if (text.size() < 4)
-        text.insert(0, 4 - text.size(), ' ');
-    return text;
+        report.append(4 - text.size(), ' ');
+    report += text;
 }
 
 // The report over a script opened in text mode, or not opened at all.
@@ -51,10 +64,21 @@ std::string buildReport(scriptTextFile_t& file, const std::string& message, cons
                 break;
         }
     }
+    // Built in place: each piece appended, no text made for a line.
+    const std::size_t first = count > shownLines ? count - shownLines : 0;
+    std::size_t size = 6 + 7 + message.size() + 1;
+    for (std::size_t i = first; i < count; ++i)
+        size += 4 + 2 + ring[i % shownLines].text.size() + 1;
+    if (count > 0)
+        size += ring[(count - 1) % shownLines].text.size();  // the caret line
     std::string report;
-    for (std::size_t i = count > shownLines ? count - shownLines : 0; i < count; ++i) {
+    report.reserve(size);
+    for (std::size_t i = first; i < count; ++i) {
         const sourceLine_t& line = ring[i % shownLines];
-        report += numbered(line.number) + "  " + line.text + "\n";
+        appendNumbered(report, line.number);
+        report += "  ";
+        report += line.text;
+        report += '\n';
     }
 
     report += "      ";
@@ -66,12 +90,14 @@ std::string buildReport(scriptTextFile_t& file, const std::string& message, cons
             column = 0;
         if (column > static_cast<std::int64_t>(errorLine.text.size()))
             column = static_cast<std::int64_t>(errorLine.text.size());
-        for (std::int64_t i = 0; i < column; ++i) {
-            char c = errorLine.text[static_cast<std::size_t>(i)];
-            report.push_back(isWhite(c) ? c : ' ');
-        }
+        const std::size_t at = report.size();
+        report.append(errorLine.text, 0, static_cast<std::size_t>(column));
+        for (std::size_t i = at; i < report.size(); ++i)
+            report[i] = caretChars.of[static_cast<unsigned char>(report[i])];
     }
-    report += "^_____ " + message + "\n";
+    report += "^_____ ";
+    report += message;
+    report += '\n';
     return report;
 }
 

@@ -49,7 +49,10 @@ public:
     // ends. Such a character cannot start or end a comment or a line join,
     // nor be a CR, so it stands for its own byte. The count taken; 0 when
     // the next character needs take().
-    int takePlain(char* text, std::int64_t* starts, std::int64_t* ends, int room);
+    // Inside a line comment (lineComment), where '/' and '*' start and end
+    // nothing, the characters up to the next line feed, CR, backslash or end
+    // of the text are taken, and go to text as the blanks they read as.
+    int takePlain(char* text, std::int64_t* starts, std::int64_t* ends, int room, bool lineComment = false);
     // Byte offsets of the character last taken (its first byte and the
     // byte after it).
     std::int64_t currentStart() const { return current_.start; }

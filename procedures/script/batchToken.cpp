@@ -3,6 +3,7 @@
 #include "procedures/script/batchNumbers.h"
 #include "procedures/script/icstreambuf.h"
 
+#include <cstring>
 #include <iterator>
 #include <string_view>
 #include <typeinfo>
@@ -86,7 +87,7 @@ constexpr operatorIndex_t operatorIndex = buildOperatorIndex();
 
 // Character classes by table, for a character 0..255 or the end of input
 // (-1): one look-up where a chain of comparisons would cost a branch each.
-enum : unsigned char { white_c = 1, digit_c = 2, letter_c = 4, nameTail_c = 8 };
+enum : unsigned char { white_c = 1, digit_c = 2, letter_c = 4, nameTail_c = 8, blank_c = 16 };
 
 struct charClasses_t {
     unsigned char of[257] = {};
@@ -94,6 +95,9 @@ struct charClasses_t {
     {
         for (char c : {' ', '\t', '\n', '\v', '\f', '\r'})
             of[c + 1] |= white_c;
+        // The white characters that do not end a line.
+        for (char c : {' ', '\t', '\v', '\f', '\r'})
+            of[c + 1] |= blank_c;
         for (int c = '0'; c <= '9'; ++c)
             of[c + 1] |= digit_c | nameTail_c;
         for (int c = 'A'; c <= 'Z'; ++c)
@@ -213,24 +217,61 @@ void batchToken_t::read(std::istream& in, lines_t& lines, icstreambuf_t<char>* s
     }
     source_t source{in, *buffer, script};
     int c;
-    for (;;) {
-        source.takeRun([](int ch) { return ch != '\n' && isWhite(ch); }, [](const char*, int) {});
-        c = source.get();
-        if (source.isEof(c))
-            break;
-        if (c == '\n') {
+    bool ended = false;
+    if (script != nullptr) {
+        // The blanks and line feeds before the token, straight from the
+        // characters the script buffer holds: the loop below does the same
+        // a character at a time.
+        for (;;) {
+            const std::string_view run = script->available();
+            if (run.empty()) {
+                in.setstate(std::ios_base::eofbit | std::ios_base::failbit);
+                c = std::char_traits<char>::eof();
+                ended = true;
+                break;
+            }
+            std::size_t blanks = 0;
+            while (blanks < run.size() && inClass(static_cast<unsigned char>(run[blanks]), blank_c))
+                ++blanks;
+            if (blanks == run.size()) {
+                script->advance(static_cast<int>(blanks));
+                continue;
+            }
+            c = static_cast<unsigned char>(run[blanks]);
+            script->advance(static_cast<int>(blanks) + 1);
+            if (c != '\n')
+                break;
             ++lines.line;
-            lines.lineStart = source.position();
-            continue;
+            lines.lineStart = static_cast<int>(script->position());
         }
-        if (!isWhite(c))
-            break;
+    } else {
+        for (;;) {
+            source.takeRun([](int ch) { return ch != '\n' && isWhite(ch); }, [](const char*, int) {});
+            c = source.get();
+            if (source.isEof(c))
+                break;
+            if (c == '\n') {
+                ++lines.line;
+                lines.lineStart = source.position();
+                continue;
+            }
+            if (!isWhite(c))
+                break;
+        }
     }
     line_ = lines.line;
     lineStart_ = lines.lineStart;
-    position_ = source.position() - 1;
-    if (!in.good())
-        return;  // the end-of-input token
+    if (script != nullptr) {
+        // The stream was good when the token began; only the end of the
+        // input has changed that since.
+        position_ = ended ? -2 : static_cast<int>(script->position()) - 1;
+        if (ended)
+            return;  // the end-of-input token
+    } else {
+        position_ = source.position() - 1;
+        if (!in.good())
+            return;  // the end-of-input token
+    }
     // The first character is not put back to be taken again: each kind of
     // token goes on from it.
     if (isDigit(c))
@@ -322,8 +363,27 @@ void batchToken_t::readStringText(source_t& in)
 {
     text_.clear();
     for (;;) {
-        in.takeRun([](int ch) { return ch != '"' && ch != '\\'; },
-                   [this](const char* text, int count) { text_.append(text, static_cast<std::size_t>(count)); });
+        // The text up to the next quote or backslash, found by memchr in the
+        // characters the script buffer holds (takeRun with the same test
+        // would look at each of them).
+        while (in.script != nullptr) {
+            const std::string_view run = in.script->available();
+            if (run.empty())
+                break;
+            const char* data = run.data();
+            const void* quote = std::memchr(data, '"', run.size());
+            const std::size_t upToQuote =
+                quote == nullptr ? run.size() : static_cast<std::size_t>(static_cast<const char*>(quote) - data);
+            const void* backslash = std::memchr(data, '\\', upToQuote);
+            const std::size_t plain =
+                backslash == nullptr ? upToQuote : static_cast<std::size_t>(static_cast<const char*>(backslash) - data);
+            if (plain > 0) {
+                text_.append(data, plain);
+                in.script->advance(static_cast<int>(plain));
+            }
+            if (plain < run.size())
+                break;
+        }
         int c = in.get();
         if (source_t::isEof(c) || c == '"')
             return;  // the end of the input also ends a literal

@@ -5,7 +5,6 @@
 #include "procedures/script/icstreambuf.h"
 
 #include <istream>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -18,10 +17,12 @@ public:
     icstream_t(const icstream_t&) = delete;
     icstream_t& operator=(const icstream_t&) = delete;
 
-    icstreambuf_t<char>* buffer() const { return buffer_.get(); }
+    icstreambuf_t<char>* buffer() { return &buffer_; }
 
 private:
     void attachBuffer();
 
-    std::unique_ptr<icstreambuf_t<char>> buffer_;
+    // Held in place: a stream over a script in memory allocates nothing
+    // for its buffer.
+    icstreambuf_t<char> buffer_;
 };

@@ -116,6 +116,17 @@ icstreambuf_t<char>::int_type icstreambuf_t<char>::underflow()
             area_[count++] = static_cast<char>(cleaned);
             continue;
         }
+        // The body of a line comment reads as blanks up to its end; a line
+        // feed still owed (pending > 0) goes first.
+        if (commentState_ == 1 && pendingLineFeeds_ <= 0) {
+            const int blanks =
+                reader_.takePlain(area_ + count, starts_ + count, ends_ + count, blockSize + 1 - count, true);
+            if (blanks > 0) {
+                count += blanks;
+                deliveredEnd_ = ends_[count - 1];
+                continue;
+            }
+        }
         const int c = deliverOne(starts_[count], ends_[count]);
         if (c == batchSourceReader_t::endOfInput)
             break;

@@ -97,9 +97,15 @@ bool scriptTextFile_t::getLine(std::string& text, std::size_t maxLength, bool& e
     if (text_ && !ended && shown > from && data[shown - 1] == '\r')
         --shown;
     text.assign(data + from, std::min(shown - from, maxLength));
-    for (char& c : text)
-        if (c == 0)
-            c = ' ';
+    // Zero bytes are rare: each is found by memchr rather than testing
+    // every character.
+    char* const end = text.data() + text.size();
+    for (char* zero = text.data();; ++zero) {
+        zero = static_cast<char*>(std::memchr(zero, 0, static_cast<std::size_t>(end - zero)));
+        if (zero == nullptr)
+            break;
+        *zero = ' ';
+    }
     const bool any = stop > from || !ended;
     offset_ = static_cast<std::int64_t>(ended ? stop : stop + 1);
     return any;

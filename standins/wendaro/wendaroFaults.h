@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class wendaroFaults_t {
@@ -16,7 +17,8 @@ public:
     struct request_t {
         std::uint32_t connection = 0;
         std::uint32_t machine = 0;
-        std::wstring word;
+        // The request's word, looked at while the request lives.
+        std::wstring_view word;
         int command = -1;
         int firstPayloadByte = -1;
         int state = -1;

@@ -2,10 +2,13 @@
 
 socketRequestStream_t& wendaroMessage_t::word(const std::wstring& text)
 {
-    if (!stream_)
-        stream_ = std::make_unique<socketRequestStream_t>(text);
-    else
+    if (!stream_) {
+        stream_.emplace(text);
+        // Room for a reply with its notices, grown once at most.
+        words_.reserve(4);
+    } else {
         stream_->writeString(text);
+    }
     words_.push_back(text);
     return *stream_;
 }
@@ -19,4 +22,11 @@ std::vector<std::uint8_t> wendaroMessage_t::bytes()
     if (length <= 0)
         return {};
     return std::vector<std::uint8_t>(data, data + length);
+}
+
+std::vector<std::uint8_t> wendaroMessage_t::takeBytes()
+{
+    if (!stream_)
+        return {};
+    return stream_->takeBytes();
 }

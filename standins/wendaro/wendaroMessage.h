@@ -12,7 +12,7 @@
 #include "link/socketRequestStream.h"
 
 #include <cstdint>
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,10 +24,14 @@ public:
     // The finished bytes (empty when no word was written); the message is
     // closed by the first call.
     std::vector<std::uint8_t> bytes();
+    // The same bytes handed over without a copy; the message keeps none.
+    std::vector<std::uint8_t> takeBytes();
     const std::vector<std::wstring>& words() const { return words_; }
+    // The words handed over; the message keeps none.
+    std::vector<std::wstring> takeWords() { return std::move(words_); }
     bool empty() const { return words_.empty(); }
 
 private:
-    std::unique_ptr<socketRequestStream_t> stream_;
+    std::optional<socketRequestStream_t> stream_;
     std::vector<std::wstring> words_;
 };

@@ -12,7 +12,7 @@ namespace {
 enum class field_e { int32_e, text_e, double_e, fileRecord_e, textRecord_e, targetRecord_e };
 
 struct grammar_t {
-    const wchar_t* word;
+    std::wstring_view word;
     bool password;
     std::vector<field_e> fields;
 };
@@ -135,7 +135,7 @@ void readTarget(wendaroRequest_t& r, const std::uint8_t* bytes, std::size_t leng
 
 int wendaroRequest_t::commandCode() const
 {
-    if (word != wendaroWords::command || raw.size() < 2)
+    if (!wendaroWords::isWord(word, wendaroWords::command) || raw.size() < 2)
         return -1;
     return raw[1];
 }
@@ -170,12 +170,12 @@ wendaroRequest_t wendaroRequest_t::read(const std::uint8_t* bytes, std::size_t l
     }
     const std::size_t afterWord = length - in.remaining();
 
-    if (r.word == wendaroWords::command) {
+    if (wendaroWords::isWord(r.word, wendaroWords::command)) {
         r.known = true;
         readCommand(r, bytes, length, afterWord);
         return r;
     }
-    if (r.word == wendaroWords::sendFileBlock) {
+    if (wendaroWords::isWord(r.word, wendaroWords::sendFileBlock)) {
         r.known = true;
         readBlock(r, in, bytes, length, uploadSize);
         return r;

@@ -38,8 +38,9 @@ bool readOnlyCommand(int code) { return code == 1 || code == 5 || code == 10 || 
 
 bool readOnlyRequest(const std::wstring& word)
 {
-    return word == words::queueInfo || word == words::fileSenderInfo || word == words::errorLogInfo ||
-           word == words::machineLogData || word == words::timeEstimate;
+    return words::isWord(word, words::queueInfo) || words::isWord(word, words::fileSenderInfo) ||
+           words::isWord(word, words::errorLogInfo) || words::isWord(word, words::machineLogData) ||
+           words::isWord(word, words::timeEstimate);
 }
 
 std::string narrowText(const std::wstring& text) { return wideToUtf8(text); }
@@ -163,19 +164,19 @@ std::optional<std::uint32_t> wendaroSession_t::uploadSize() const
     return uploadSize_.load();
 }
 
-void wendaroSession_t::trace(wendaroTraceEntry_t::kind_e kindValue, const std::vector<std::wstring>& words, int command, int packetType,
-                             const std::vector<std::uint8_t>& bytes, const std::string& note, bool malformed,
+void wendaroSession_t::trace(wendaroTraceEntry_t::kind_e kindValue, std::vector<std::wstring> words, int command,
+                             int packetType, std::vector<std::uint8_t> bytes, std::string note, bool malformed,
                              int fault)
 {
     wendaroTraceEntry_t entry;
     entry.connection = id_;
     entry.machine = machine_ != nullptr ? machine_->id() : 0;
     entry.kind = kindValue;
-    entry.words = words;
+    entry.words = std::move(words);
     entry.command = command;
     entry.packetType = packetType;
-    entry.bytes = bytes;
-    entry.note = note;
+    entry.bytes = std::move(bytes);
+    entry.note = std::move(note);
     entry.malformed = malformed;
     entry.fault = fault;
     server_.trace().add(std::move(entry));
@@ -203,10 +204,12 @@ wendaroSession_t::steps_t wendaroSession_t::greet()
     wendaroMessage_t message;
     message.word(words::greeting) << a << b << server_.machineList();
     step_t step;
-    step.bytes = message.bytes();
-    trace(wendaroTraceEntry_t::kind_e::out_e, message.words(), -1, -1, step.bytes, std::string(),
+    step.bytes = message.takeBytes();
+    trace(wendaroTraceEntry_t::kind_e::out_e, message.takeWords(), -1, -1, step.bytes, std::string(),
           false, fault ? fault->id : 0);
-    return {step};
+    steps_t steps;
+    steps.push_back(std::move(step));
+    return steps;
 }
 
 wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, std::size_t length,
@@ -222,7 +225,7 @@ wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, st
         inNote += narrowText(toStr(static_cast<unsigned long long>(request.trailing))) + " bytes after the fields";
     }
     trace(wendaroTraceEntry_t::kind_e::in_e, {request.word}, code, -1,
-          std::vector<std::uint8_t>(bytes, bytes + length), inNote, malformed, 0);
+          std::vector<std::uint8_t>(bytes, bytes + length), std::move(inNote), malformed, 0);
 
     wendaroFaults_t::request_t probe;
     probe.connection = id_;
@@ -275,8 +278,8 @@ wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, st
     }
 
     if (fault && fault->rule.action == action::noReply_e) {
-        trace(wendaroTraceEntry_t::kind_e::event_e, reply.words, code, reply.packetType,
-              reply.bytes, "fault: reply withheld", false, faultId);
+        trace(wendaroTraceEntry_t::kind_e::event_e, std::move(reply.words), code, reply.packetType,
+              std::move(reply.bytes), "fault: reply withheld", false, faultId);
         return {};
     }
     if (reply.silent) {
@@ -285,8 +288,8 @@ wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, st
         return {};
     }
 
-    std::vector<std::uint8_t> out = reply.bytes;
-    std::vector<std::wstring> outWords = reply.words;
+    std::vector<std::uint8_t> out = std::move(reply.bytes);
+    std::vector<std::wstring> outWords = std::move(reply.words);
     if (fault) {
         const wendaroFaultRule_t& rule = fault->rule;
         switch (rule.action) {
@@ -296,7 +299,7 @@ wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, st
             wendaroMessage_t prefix;
             prefix.word(words::newLog);
             prefix.word(words::errorLogInfo) << errorHistory_t();
-            std::vector<std::uint8_t> bytesFirst = prefix.bytes();
+            std::vector<std::uint8_t> bytesFirst = prefix.takeBytes();
             bytesFirst.insert(bytesFirst.end(), out.begin(), out.end());
             out = std::move(bytesFirst);
             outWords.insert(outWords.begin(), {words::newLog, words::errorLogInfo});
@@ -313,7 +316,7 @@ wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, st
         case action::twoMessages_e: {
             wendaroMessage_t second;
             second.word(words::newLog);
-            const std::vector<std::uint8_t> more = second.bytes();
+            const std::vector<std::uint8_t> more = second.takeBytes();
             out.insert(out.end(), more.begin(), more.end());
             outWords.push_back(words::newLog);
             break;
@@ -322,8 +325,8 @@ wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, st
             break;
         }
     }
-    trace(wendaroTraceEntry_t::kind_e::out_e, outWords, code, reply.packetType, out, reply.note,
-          false, faultId);
+    trace(wendaroTraceEntry_t::kind_e::out_e, std::move(outWords), code, reply.packetType, out,
+          std::move(reply.note), false, faultId);
 
     steps_t steps;
     if (fault && fault->rule.action == action::delay_e && fault->rule.value > 0) {
@@ -367,16 +370,16 @@ wendaroSession_t::reply_t wendaroSession_t::dispatch(const wendaroRequest_t& req
         return reply;
     }
     const std::wstring& word = request.word;
-    if (word == words::controlConnect || word == words::normalConnect)
+    if (words::isWord(word, words::controlConnect) || words::isWord(word, words::normalConnect))
         return connect(request);
-    if (word == words::textMessage)
+    if (words::isWord(word, words::textMessage))
         return textMessage(request);
     if (!accepted_) {
         reply_t reply = alone(words::error);
         reply.note = "request before the greeting answer";
         return reply;
     }
-    if (word == words::command)
+    if (words::isWord(word, words::command))
         return command(request, fault, gone);
 
     if (!control_ && request.known && !readOnlyRequest(word)) {
@@ -386,46 +389,46 @@ wendaroSession_t::reply_t wendaroSession_t::dispatch(const wendaroRequest_t& req
     }
     simPrinter_t& printer = machine_->printer();
 
-    if (word == words::errorLogInfo) {
+    if (words::isWord(word, words::errorLogInfo)) {
         machine_->addNotice(id_, wendaroNotice_t::liveOf(kind::errorLog_e));
         return withNotices(terminal_t());
     }
-    if (word == words::fileSenderInfo) {
+    if (words::isWord(word, words::fileSenderInfo)) {
         const fileInfo_t info = printer.fileInfo();
         return withNotices([&](wendaroMessage_t& m) { m.word(words::fileSenderInfo) << info; });
     }
-    if (word == words::queueInfo)
+    if (words::isWord(word, words::queueInfo))
         return queueList();
-    if (word == words::localSliceFile)
+    if (words::isWord(word, words::localSliceFile))
         return localSliceFile(request);
-    if (word == words::remoteFile)
+    if (words::isWord(word, words::remoteFile))
         return remoteFile(request);
-    if (word == words::sendFileBlock)
+    if (words::isWord(word, words::sendFileBlock))
         return fileBlock(request);
-    if (word == words::finishFileSend)
+    if (words::isWord(word, words::finishFileSend))
         return finishUpload();
-    if (word == words::cancelBuild || word == words::removeFromQueue || word == words::moveFileInQueue ||
-        word == words::clearQueue)
+    if (words::isWord(word, words::cancelBuild) || words::isWord(word, words::removeFromQueue) ||
+        words::isWord(word, words::moveFileInQueue) || words::isWord(word, words::clearQueue))
         return queueRequest(request);
-    if (word == words::pauseQueue || word == words::resumeQueue) {
-        printer.setQueuePaused(word == words::pauseQueue);
+    if (words::isWord(word, words::pauseQueue) || words::isWord(word, words::resumeQueue)) {
+        printer.setQueuePaused(words::isWord(word, words::pauseQueue));
         return queueList();
     }
-    if (word == words::buildPartialModel) {
+    if (words::isWord(word, words::buildPartialModel)) {
         reply_t reply = withNotices(words::ok);
         reply.note = "partial model builds are not simulated";
         return reply;
     }
-    if (word == words::moveFileToMachine || word == words::copyFileToMachine)
-        return fileToMachine(request, word == words::moveFileToMachine);
-    if (word == words::timeEstimate) {
+    if (words::isWord(word, words::moveFileToMachine) || words::isWord(word, words::copyFileToMachine))
+        return fileToMachine(request, words::isWord(word, words::moveFileToMachine));
+    if (words::isWord(word, words::timeEstimate)) {
         machine_->addNotice(id_, wendaroNotice_t::liveOf(kind::timeEstimate_e));
         return withNotices(terminal_t());
     }
-    if (word == words::stopSlicing) {
+    if (words::isWord(word, words::stopSlicing)) {
         return withNotices([](wendaroMessage_t& m) { m.word(words::slicerStatus).writeString(L"Slicing stopped"); });
     }
-    if (word == words::machineName) {
+    if (words::isWord(word, words::machineName)) {
         const std::wstring name = request.texts.empty() ? std::wstring() : request.texts[0];
         if (name.empty()) {
             reply_t reply = withNotices(words::error);
@@ -437,16 +440,16 @@ wendaroSession_t::reply_t wendaroSession_t::dispatch(const wendaroRequest_t& req
         printer.appendDailyLog(L"Machine renamed to " + name + L" by " + user_);
         return withNotices(terminal_t());
     }
-    if (word == words::machineLogData)
+    if (words::isWord(word, words::machineLogData))
         return machineLog(request);
-    if (word == words::createDumpFile) {
+    if (words::isWord(word, words::createDumpFile)) {
         const bool written = request.texts.size() == 2 && server_.writeDump(request.texts[0], request.texts[1]);
         reply_t reply = withNotices(written ? words::ok : words::error);
         if (!written)
             reply.note = "dump file not written";
         return reply;
     }
-    if (word == words::closeMasterProgram) {
+    if (words::isWord(word, words::closeMasterProgram)) {
         server_.noteCloseRequest();
         return withNotices(words::ok);
     }
@@ -471,7 +474,7 @@ wendaroSession_t::reply_t wendaroSession_t::connect(const wendaroRequest_t& requ
     if (machine == nullptr)
         return silent("no machine " + narrowText(toStr(wanted)));
 
-    bool control = request.word == words::controlConnect;
+    bool control = words::isWord(request.word, words::controlConnect);
     // Control from another computer is withdrawn, as the client's own
     // device manager does.
     if (control && !peerLocal_)
@@ -601,21 +604,21 @@ wendaroSession_t::reply_t wendaroSession_t::queueRequest(const wendaroRequest_t&
     simPrinter_t& printer = machine_->printer();
     const std::wstring& word = request.word;
     const std::int32_t first = request.numbers.empty() ? 0 : request.numbers[0];
-    if (word == words::cancelBuild) {
+    if (words::isWord(word, words::cancelBuild)) {
         const bool cancelled = printer.cancelBuild(first);
         reply_t reply = withNotices(words::cancelBuild);
         if (!cancelled)
             reply.note = "nothing to cancel";
         return reply;
     }
-    if (word == words::removeFromQueue) {
+    if (words::isWord(word, words::removeFromQueue)) {
         if (printer.removeFromQueue(first))
             return withNotices(words::removeFromQueue);
         reply_t reply = withNotices(words::error);
         reply.note = "no such waiting entry";
         return reply;
     }
-    if (word == words::moveFileInQueue) {
+    if (words::isWord(word, words::moveFileInQueue)) {
         const std::int32_t to = request.numbers.size() > 1 ? request.numbers[1] : 0;
         if (printer.moveInQueue(first, to))
             return queueList();
@@ -788,8 +791,8 @@ wendaroSession_t::reply_t wendaroSession_t::queueList()
         for (const wendaroNotice_t& notice : chained)
             notice.writeTo(message);
         message.word(words::queueInfo) << list;
-        reply.bytes = message.bytes();
-        reply.words = message.words();
+        reply.bytes = message.takeBytes();
+        reply.words = message.takeWords();
         if (reply.bytes.size() <= words::maxMessageBytes || list.empty())
             break;
         list.pop_back();
@@ -811,8 +814,8 @@ wendaroSession_t::reply_t wendaroSession_t::withNotices(const terminal_t& termin
     reply_t reply;
     if (message.empty())
         message.word(words::ok);
-    reply.bytes = message.bytes();
-    reply.words = message.words();
+    reply.bytes = message.takeBytes();
+    reply.words = message.takeWords();
     return reply;
 }
 
@@ -826,8 +829,8 @@ wendaroSession_t::reply_t wendaroSession_t::alone(const terminal_t& terminal)
     wendaroMessage_t message;
     terminal(message);
     reply_t reply;
-    reply.bytes = message.bytes();
-    reply.words = message.words();
+    reply.bytes = message.takeBytes();
+    reply.words = message.takeWords();
     return reply;
 }
 

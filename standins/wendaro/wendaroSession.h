@@ -107,8 +107,10 @@ private:
     reply_t silent(const std::string& note);
     void abandonUpload(const std::string& why);
     std::wstring mapSharedPath(const std::wstring& path) const;
-    void trace(wendaroTraceEntry_t::kind_e kind, const std::vector<std::wstring>& words, int command, int packetType,
-               const std::vector<std::uint8_t>& bytes, const std::string& note, bool malformed, int fault);
+    // Takes its lists by value: the callers hand over what they no longer
+    // need, and each entry costs one copy less.
+    void trace(wendaroTraceEntry_t::kind_e kind, std::vector<std::wstring> words, int command, int packetType,
+               std::vector<std::uint8_t> bytes, std::string note, bool malformed, int fault);
 
     wendaroServer_t& server_;
     const std::uint32_t id_;

@@ -5,8 +5,13 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace wendaroWords {
+
+// Whether a word read from a message is the given one: the lengths are
+// compared first, and they mostly differ.
+inline bool isWord(std::wstring_view word, std::wstring_view known) { return word == known; }
 
 // Greeting and its answers.
 inline constexpr wchar_t greeting[] = L"BrevanquillorMachinesServer";

@@ -55,6 +55,12 @@ TEST(archiveString, wideTextsAreWrittenAndReadAsTheGoldenBytes) {
     }
 }
 
+TEST(archiveString, aCharacterBeyondUnicodeIsWrittenAsTheReplacement) {
+    archiveWriter_t writer;
+    writer.writeString(std::wstring{L'a', static_cast<wchar_t>(0x110000), L'b'});
+    EXPECT_EQ(writer.bytes(), hexBytes("FF FE FF 03 61 00 FD FF 62 00"));
+}
+
 TEST(archiveString, narrowFormIsReadThroughTheCodePage) {
     const struct {
         const char* label;
@@ -70,6 +76,10 @@ TEST(archiveString, narrowFormIsReadThroughTheCodePage) {
          std::wstring(300, L'c')},
         // A lone surrogate in the wide form passes through unchanged.
         {"wide lone surrogate", hexBytes("FF FE FF 01 00 D8"), std::wstring(1, static_cast<wchar_t>(0xD800))},
+        {"wide high surrogate before a letter", hexBytes("FF FE FF 02 3D D8 41 00"),
+         std::wstring{static_cast<wchar_t>(0xD83D), L'A'}},
+        {"wide low surrogate before a high one", hexBytes("FF FE FF 02 00 DE 3D D8"),
+         std::wstring{static_cast<wchar_t>(0xDE00), static_cast<wchar_t>(0xD83D)}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);

@@ -62,6 +62,33 @@ TEST(inputStream, everyTruncationFailsSoftly) {
     }
 }
 
+// The numbers and texts of a request cut anywhere: the field at the cut
+// fails the stream as the end of the message and keeps its value, and every
+// field before it is read whole.
+TEST(inputStream, numbersAndTextsCutAnywhereFailAtTheEnd) {
+    const bytes_t request = wide("MOVEFILEINQUEUE") + hexBytes("05 00 00 00") + wide("abc") + hexBytes("FE FF FF FF") +
+                            hexBytes("FF 03 00") + asciiBytes("xyz");
+    for (std::size_t length = 0; length <= request.size(); ++length) {
+        SCOPED_TRACE(length);
+        inputStream_t in(request.data(), static_cast<int32_t>(length));
+        const std::wstring word = in.readString();
+        int32_t first = -7;
+        in >> first;
+        const std::wstring text = in.readString();
+        uint32_t second = 7;
+        in >> second;
+        const std::wstring narrow = in.readString();
+        const bool whole = length == request.size();
+        EXPECT_EQ(in.failed(), !whole);
+        EXPECT_EQ(in.failureCause(), whole ? archiveCause_e::none_e : archiveCause_e::endOfFile_e);
+        EXPECT_TRUE(word.empty() || word == L"MOVEFILEINQUEUE");
+        EXPECT_TRUE(first == -7 || first == 5);
+        EXPECT_TRUE(text.empty() || text == L"abc");
+        EXPECT_TRUE(second == 7u || second == 0xFFFFFFFEu);
+        EXPECT_EQ(narrow, whole ? L"xyz" : L"");
+    }
+}
+
 TEST(inputStream, negativeLengthFailsFromTheStart) {
     const bytes_t bytes = wide("RESP");
     inputStream_t in(bytes.data(), -1);

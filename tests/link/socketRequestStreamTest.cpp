@@ -77,4 +77,24 @@ TEST(socketRequestStream, failedStreamFinishesEmpty) {
     EXPECT_FALSE(empty.failed());
 }
 
+// Taking the bytes hands over exactly what bytes() and length() give, and
+// leaves an empty message; a failed stream hands over nothing.
+TEST(socketRequestStream, takenBytesAreTheMessage) {
+    socketRequestStream_t shown(L"CANCELBUILD", L"pw");
+    shown << int32_t(3);
+    const std::vector<uint8_t> expected(shown.bytes(), shown.bytes() + shown.length());
+    socketRequestStream_t taken(L"CANCELBUILD", L"pw");
+    taken << int32_t(3);
+    EXPECT_EQ(taken.takeBytes(), expected);
+    EXPECT_EQ(taken.length(), 0);
+    ASSERT_NE(taken.bytes(), nullptr);
+    EXPECT_TRUE(taken.takeBytes().empty());
+
+    struct brokenStream_t : socketRequestStream_t {
+        brokenStream_t() : socketRequestStream_t(L"ERROR") { markFailed(archiveCause_e::memory_e); }
+    } broken;
+    EXPECT_TRUE(broken.takeBytes().empty());
+    EXPECT_EQ(broken.length(), 0);
+}
+
 } // namespace
