@@ -144,23 +144,38 @@ bool invalidNameChar(wchar_t c) {
     return c < 0x20 || c == L'<' || c == L'>' || c == L':' || c == L'"' || c == L'|' || c == L'?' || c == L'*';
 }
 
+// Whether a directory entry, upper-cased, is `wanted` (already upper-cased).
+// Upper-casing keeps ASCII within ASCII and never makes ASCII of anything
+// else, and the bytes before the first non-ASCII one decode to themselves:
+// they are compared in place, and only a name that agrees up to a non-ASCII
+// byte is decoded (a folder is listed whenever a name is not there in its
+// exact case, so this runs once per entry of the folder).
+bool upperEquals(const char* entry, const std::wstring& wanted) {
+    std::size_t i = 0;
+    for (; entry[i] != '\0'; ++i) {
+        const auto c = static_cast<unsigned char>(entry[i]);
+        if (c >= 0x80) return upperText(utf8ToWide(entry)) == wanted;
+        const wchar_t upper = c >= 'a' && c <= 'z' ? static_cast<wchar_t>(c - 0x20) : static_cast<wchar_t>(c);
+        if (i >= wanted.size() || upper != wanted[i]) return false;
+    }
+    return i == wanted.size();
+}
+
 // The entry of `folder` that equals `name` ignoring case: the first in
-// upper-case ordinal order (then by the exact name, for determinism).
+// upper-case ordinal order (then by the exact name, for determinism). Every
+// match upper-cases to the same text, so the order among them is the
+// exact name's.
 bool findCaseVariant(const std::string& folder, const std::wstring& name, std::string& found) {
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) return false;
     const std::wstring wanted = upperText(name);
     bool any = false;
-    std::wstring bestUpper;
     std::string best;
     while (const dirent* e = ::readdir(dir)) {
-        const std::string entry = e->d_name;
-        const std::wstring upper = upperText(utf8ToWide(entry));
-        if (upper != wanted) continue;
-        if (!any || upper < bestUpper || (upper == bestUpper && entry < best)) {
+        if (!upperEquals(e->d_name, wanted)) continue;
+        if (!any || best.compare(e->d_name) > 0) {
             any = true;
-            bestUpper = upper;
-            best = entry;
+            best = e->d_name;
         }
     }
     ::closedir(dir);
