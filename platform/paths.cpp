@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
+#include <cwchar>
 #include <dirent.h>
 #include <memory>
 #include <mutex>
@@ -140,8 +142,20 @@ wchar_t currentDriveLetter(const std::vector<drive_t>& drives) {
     return d != nullptr ? d->letter : L'C';
 }
 
+// The characters no name may hold, by table: every path a file operation
+// names goes through here, character by character.
+struct invalidNameChars_t {
+    bool is[128] = {};
+    constexpr invalidNameChars_t() {
+        for (int c = 0; c < 0x20; ++c) is[c] = true;
+        for (char c : {'<', '>', ':', '"', '|', '?', '*'}) is[static_cast<int>(c)] = true;
+    }
+};
+constexpr invalidNameChars_t invalidNameChars;
+
 bool invalidNameChar(wchar_t c) {
-    return c < 0x20 || c == L'<' || c == L'>' || c == L':' || c == L'"' || c == L'|' || c == L'?' || c == L'*';
+    const auto u = static_cast<std::uint32_t>(c);
+    return u < 128 ? invalidNameChars.is[u] : c < 0;
 }
 
 // Whether a directory entry, upper-cased, is `wanted` (already upper-cased).
@@ -231,23 +245,23 @@ std::optional<std::string> resolvePath(const std::wstring& systemPath) {
         base = cwdPath();
     }
 
-    // Split the rest into components first, so that an invalid name fails
-    // before anything is looked at.
+    // An invalid name fails before anything is looked at. Separators are
+    // valid and ".." holds none of the invalid characters, so the whole rest
+    // is checked at once.
+    for (std::size_t i = pos; i < systemPath.size(); ++i) {
+        if (invalidNameChar(systemPath[i])) {
+            setLastError(ERROR_INVALID_NAME);
+            return std::nullopt;
+        }
+    }
+    // The components. The rest holds no zero character now (it would be
+    // invalid), so wcscspn finds each separator or the end.
     std::vector<std::wstring> parts;
     while (pos <= systemPath.size()) {
-        std::size_t end = pos;
-        while (end < systemPath.size() && !isSeparator(systemPath[end])) ++end;
+        const std::size_t end = pos + std::wcscspn(systemPath.c_str() + pos, L"\\/");
         const std::wstring part = systemPath.substr(pos, end - pos);
         pos = end + 1;
         if (part.empty() || part == L".") continue;
-        if (part != L"..") {
-            for (wchar_t c : part) {
-                if (invalidNameChar(c)) {
-                    setLastError(ERROR_INVALID_NAME);
-                    return std::nullopt;
-                }
-            }
-        }
         parts.push_back(part);
     }
 

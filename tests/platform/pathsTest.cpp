@@ -67,6 +67,8 @@ TEST_F(PathsTest, systemPathsMapToTheRightLinuxPaths) {
         {L"Q:\\x", "", ERROR_PATH_NOT_FOUND},               // unmapped drive
         {L"C:\\a<b", "", ERROR_INVALID_NAME},
         {L"C:\\what?.txt", "", ERROR_INVALID_NAME},
+        {L"C:\\QVR_Printers\\..\\a:b", "", ERROR_INVALID_NAME},  // a colon past the drive's
+        {L"C:\\QVR_Printers\\tab\there", "", ERROR_INVALID_NAME},
         {L"\\\\server\\share", "", ERROR_BAD_PATHNAME},
         {L"", "", ERROR_PATH_NOT_FOUND},
     };
@@ -81,6 +83,11 @@ TEST_F(PathsTest, systemPathsMapToTheRightLinuxPaths) {
             EXPECT_EQ(*got, r.linux) << fs::path(r.system).string();
         }
     }
+    // A zero character inside a name (from a client's text) is invalid too,
+    // not the end of the path.
+    setLastError(0);
+    EXPECT_FALSE(resolvePath(std::wstring(L"C:\\QVR_Printers\0\\x", 18)));
+    EXPECT_EQ(getLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
 }
 
 TEST_F(PathsTest, leadingSeparatorFollowsTheCurrentDrive) {
