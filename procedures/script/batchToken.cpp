@@ -106,13 +106,34 @@ struct charClasses_t {
 };
 constexpr charClasses_t charClasses;
 
-// The white characters that do not end a line, the digits and the
-// characters of a name after its first, as sets for strspn over the script
-// buffer's characters (which end with a zero byte): a run is measured
-// without a test per character in this code.
+// The white characters that do not end a line and the digits, as sets for
+// strspn over the script buffer's characters (which end with a zero byte):
+// a run is measured without a test per character in this code.
 constexpr char blankSet[] = " \t\v\f\r";
 constexpr char digitSet[] = "0123456789";
-constexpr char nameTailSet[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz";
+
+// The characters of a name after its first are too many for a fast strspn;
+// the zero byte after the buffer's characters is not one of them, so a run
+// of them is measured with one look-up per character and no bounds test.
+struct nameTail_t {
+    bool is[256] = {};
+    constexpr nameTail_t()
+    {
+        for (int c = 0; c < 256; ++c)
+            is[c] = (charClasses.of[c + 1] & nameTail_c) != 0;
+    }
+};
+constexpr nameTail_t nameTail;
+
+std::size_t nameTailRun(const char* text)
+{
+    const char* end = text;
+    while (nameTail.is[static_cast<unsigned char>(*end)])
+        ++end;
+    return static_cast<std::size_t>(end - text);
+}
+
+std::size_t digitRun(const char* text) { return std::strspn(text, digitSet); }
 
 bool inClass(int c, unsigned char classes) { return (charClasses.of[c + 1] & classes) != 0; }
 bool isWhite(int c) { return inClass(c, white_c); }
@@ -146,18 +167,19 @@ struct batchToken_t::source_t {
     // virtual call.
     icstreambuf_t<char>* script;
 
-    // Takes the characters of the set (a zero-ended text of them), handing
-    // each run to use(), as far as the script buffer holds them; the caller
-    // goes on character by character from the first one refused (or the
-    // end). From another buffer nothing is taken here.
+    // Takes the characters that measure() counts at the start of a
+    // zero-ended text, handing each run to use(), as far as the script
+    // buffer holds them; the caller goes on character by character from the
+    // first one refused (or the end). From another buffer nothing is taken
+    // here.
     template <class Use>
-    void takeRun(const char* set, Use use)
+    void takeRun(std::size_t (*measure)(const char*), Use use)
     {
         if (script == nullptr)
             return;
         for (;;) {
             const std::string_view run = script->available();
-            const std::size_t count = std::strspn(run.data(), set);
+            const std::size_t count = measure(run.data());
             if (count > 0) {
                 use(run.data(), static_cast<int>(count));
                 script->advance(static_cast<int>(count));
@@ -286,7 +308,7 @@ void batchToken_t::readNumber(source_t& in, int first)
     std::uint64_t value = static_cast<std::uint64_t>(first - '0');
     bool tooLarge = false;
     text_.push_back(static_cast<char>(first));
-    in.takeRun(digitSet, [&](const char* digits, int count) {
+    in.takeRun(digitRun, [&](const char* digits, int count) {
         text_.append(digits, static_cast<std::size_t>(count));
         for (int i = 0; i < count; ++i) {
             value = value * 10 + static_cast<std::uint64_t>(digits[i] - '0');
@@ -321,7 +343,7 @@ void batchToken_t::readNumber(source_t& in, int first)
 void batchToken_t::readIdentifier(source_t& in, int first)
 {
     text_.push_back(static_cast<char>(first));
-    in.takeRun(nameTailSet,
+    in.takeRun(nameTailRun,
                [this](const char* name, int count) { text_.append(name, static_cast<std::size_t>(count)); });
     for (;;) {
         int c = in.peek();
