@@ -21,11 +21,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     batchTokenBuffer_t tokens;
     tokens.attach(&in);
     batchErrorPlace_t place;
-    std::size_t pick = size > 0 ? data[0] : 0;
-    // The checks per token are written with as few comparisons as they
-    // need: each one is traced, and a token is only a few bytes.
-    for (std::size_t count = 0, third = 2; count < size + 2; ++count, third = third == 2 ? 0 : third + 1) {
-        const batchToken_t& token = tokens.next();  // unchanged by the put-back and next below
+    const std::size_t pick = size > 0 ? data[0] : 0;
+    const std::size_t limit = size + 2;
+    std::size_t count = 0;
+    // Every token is checked; the second of each three is put back and read
+    // again. The checks are written with as few comparisons as they need:
+    // each one is traced, and a token is only a few bytes.
+    const auto check = [&](const batchToken_t& token) {
         if ((token.line() | token.lineStart()) < 0)
             std::abort();
         const bool end = token.isEnd();
@@ -35,11 +37,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (count == pick || end)
             place = batchErrorPlace_t{token.line(), token.lineStart(), token.position()};
         (void)token.printed();
-        if (third == 0) {  // count % 3 == 1
-            tokens.putBack();
-            tokens.next();
-        }
-        if (end)
+        ++count;
+        return end || count >= limit;
+    };
+    for (;;) {
+        if (check(tokens.next()))
+            break;
+        const batchToken_t& second = tokens.next();  // unchanged by the put-back and next below
+        tokens.putBack();
+        tokens.next();
+        if (check(second) || check(tokens.next()))
             break;
     }
     std::string report = buildErrorReport(bytes, "fuzz", place);

@@ -20,11 +20,18 @@
 
 namespace {
 
+constexpr std::uint32_t tickMs = 5;
+
 wendaroServer_t& server()
 {
     static wendaroServer_t* instance = [] {
         wendaroConfig_t config;
         config.port = 0;
+        // The printer's clock moves once per input (below), not on a
+        // thread of its own: each run is then the same for the same bytes.
+        config.clock = wendaroConfig_t::clock_e::manual_e;
+        config.housekeepingThread = false;
+        config.tickMs = tickMs;
         wendaroMachineConfig_t machine;
         machine.printer.actionMs = 0;
         machine.printer.initMs = 0;
@@ -109,6 +116,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         checkSteps(session.handle(data + at, length, stillHere));
         at += length;
     }
+    // What one tick of the server would do: the printer's actions run on
+    // and its reports become notices.
+    s.advance(tickMs);
     session.end();
     // The traces and the text messages keep what they saw; an input's
     // outcome and allocations must not depend on the inputs before it.

@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
+#include <cwchar>
 #include <dirent.h>
 #include <memory>
 #include <mutex>
@@ -140,27 +142,54 @@ wchar_t currentDriveLetter(const std::vector<drive_t>& drives) {
     return d != nullptr ? d->letter : L'C';
 }
 
+// The characters no name may hold, by table: every path a file operation
+// names goes through here, character by character.
+struct invalidNameChars_t {
+    bool is[128] = {};
+    constexpr invalidNameChars_t() {
+        for (int c = 0; c < 0x20; ++c) is[c] = true;
+        for (char c : {'<', '>', ':', '"', '|', '?', '*'}) is[static_cast<int>(c)] = true;
+    }
+};
+constexpr invalidNameChars_t invalidNameChars;
+
 bool invalidNameChar(wchar_t c) {
-    return c < 0x20 || c == L'<' || c == L'>' || c == L':' || c == L'"' || c == L'|' || c == L'?' || c == L'*';
+    const auto u = static_cast<std::uint32_t>(c);
+    return u < 128 ? invalidNameChars.is[u] : c < 0;
+}
+
+// Whether a directory entry, upper-cased, is `wanted` (already upper-cased).
+// Upper-casing keeps ASCII within ASCII and never makes ASCII of anything
+// else, and the bytes before the first non-ASCII one decode to themselves:
+// they are compared in place, and only a name that agrees up to a non-ASCII
+// byte is decoded (a folder is listed whenever a name is not there in its
+// exact case, so this runs once per entry of the folder).
+bool upperEquals(const char* entry, const std::wstring& wanted) {
+    std::size_t i = 0;
+    for (; entry[i] != '\0'; ++i) {
+        const auto c = static_cast<unsigned char>(entry[i]);
+        if (c >= 0x80) return upperText(utf8ToWide(entry)) == wanted;
+        const wchar_t upper = c >= 'a' && c <= 'z' ? static_cast<wchar_t>(c - 0x20) : static_cast<wchar_t>(c);
+        if (i >= wanted.size() || upper != wanted[i]) return false;
+    }
+    return i == wanted.size();
 }
 
 // The entry of `folder` that equals `name` ignoring case: the first in
-// upper-case ordinal order (then by the exact name, for determinism).
+// upper-case ordinal order (then by the exact name, for determinism). Every
+// match upper-cases to the same text, so the order among them is the
+// exact name's.
 bool findCaseVariant(const std::string& folder, const std::wstring& name, std::string& found) {
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) return false;
     const std::wstring wanted = upperText(name);
     bool any = false;
-    std::wstring bestUpper;
     std::string best;
     while (const dirent* e = ::readdir(dir)) {
-        const std::string entry = e->d_name;
-        const std::wstring upper = upperText(utf8ToWide(entry));
-        if (upper != wanted) continue;
-        if (!any || upper < bestUpper || (upper == bestUpper && entry < best)) {
+        if (!upperEquals(e->d_name, wanted)) continue;
+        if (!any || best.compare(e->d_name) > 0) {
             any = true;
-            bestUpper = upper;
-            best = entry;
+            best = e->d_name;
         }
     }
     ::closedir(dir);
@@ -216,23 +245,23 @@ std::optional<std::string> resolvePath(const std::wstring& systemPath) {
         base = cwdPath();
     }
 
-    // Split the rest into components first, so that an invalid name fails
-    // before anything is looked at.
+    // An invalid name fails before anything is looked at. Separators are
+    // valid and ".." holds none of the invalid characters, so the whole rest
+    // is checked at once.
+    for (std::size_t i = pos; i < systemPath.size(); ++i) {
+        if (invalidNameChar(systemPath[i])) {
+            setLastError(ERROR_INVALID_NAME);
+            return std::nullopt;
+        }
+    }
+    // The components. The rest holds no zero character now (it would be
+    // invalid), so wcscspn finds each separator or the end.
     std::vector<std::wstring> parts;
     while (pos <= systemPath.size()) {
-        std::size_t end = pos;
-        while (end < systemPath.size() && !isSeparator(systemPath[end])) ++end;
+        const std::size_t end = pos + std::wcscspn(systemPath.c_str() + pos, L"\\/");
         const std::wstring part = systemPath.substr(pos, end - pos);
         pos = end + 1;
         if (part.empty() || part == L".") continue;
-        if (part != L"..") {
-            for (wchar_t c : part) {
-                if (invalidNameChar(c)) {
-                    setLastError(ERROR_INVALID_NAME);
-                    return std::nullopt;
-                }
-            }
-        }
         parts.push_back(part);
     }
 

@@ -87,7 +87,7 @@ constexpr operatorIndex_t operatorIndex = buildOperatorIndex();
 
 // Character classes by table, for a character 0..255 or the end of input
 // (-1): one look-up where a chain of comparisons would cost a branch each.
-enum : unsigned char { white_c = 1, digit_c = 2, letter_c = 4, nameTail_c = 8, blank_c = 16 };
+enum : unsigned char { white_c = 1, digit_c = 2, letter_c = 4, nameTail_c = 8 };
 
 struct charClasses_t {
     unsigned char of[257] = {};
@@ -95,9 +95,6 @@ struct charClasses_t {
     {
         for (char c : {' ', '\t', '\n', '\v', '\f', '\r'})
             of[c + 1] |= white_c;
-        // The white characters that do not end a line.
-        for (char c : {' ', '\t', '\v', '\f', '\r'})
-            of[c + 1] |= blank_c;
         for (int c = '0'; c <= '9'; ++c)
             of[c + 1] |= digit_c | nameTail_c;
         for (int c = 'A'; c <= 'Z'; ++c)
@@ -108,6 +105,35 @@ struct charClasses_t {
     }
 };
 constexpr charClasses_t charClasses;
+
+// The white characters that do not end a line and the digits, as sets for
+// strspn over the script buffer's characters (which end with a zero byte):
+// a run is measured without a test per character in this code.
+constexpr char blankSet[] = " \t\v\f\r";
+constexpr char digitSet[] = "0123456789";
+
+// The characters of a name after its first are too many for a fast strspn;
+// the zero byte after the buffer's characters is not one of them, so a run
+// of them is measured with one look-up per character and no bounds test.
+struct nameTail_t {
+    bool is[256] = {};
+    constexpr nameTail_t()
+    {
+        for (int c = 0; c < 256; ++c)
+            is[c] = (charClasses.of[c + 1] & nameTail_c) != 0;
+    }
+};
+constexpr nameTail_t nameTail;
+
+std::size_t nameTailRun(const char* text)
+{
+    const char* end = text;
+    while (nameTail.is[static_cast<unsigned char>(*end)])
+        ++end;
+    return static_cast<std::size_t>(end - text);
+}
+
+std::size_t digitRun(const char* text) { return std::strspn(text, digitSet); }
 
 bool inClass(int c, unsigned char classes) { return (charClasses.of[c + 1] & classes) != 0; }
 bool isWhite(int c) { return inClass(c, white_c); }
@@ -141,26 +167,24 @@ struct batchToken_t::source_t {
     // virtual call.
     icstreambuf_t<char>* script;
 
-    // Takes the characters that admit() accepts, handing each run to use(),
-    // as far as the script buffer holds them; the caller goes on character
-    // by character from the first one refused (or the end). From another
-    // buffer nothing is taken here.
-    template <class Admit, class Use>
-    void takeRun(Admit admit, Use use)
+    // Takes the characters that measure() counts at the start of a
+    // zero-ended text, handing each run to use(), as far as the script
+    // buffer holds them; the caller goes on character by character from the
+    // first one refused (or the end). From another buffer nothing is taken
+    // here.
+    template <class Use>
+    void takeRun(std::size_t (*measure)(const char*), Use use)
     {
         if (script == nullptr)
             return;
         for (;;) {
             const std::string_view run = script->available();
-            const int size = static_cast<int>(run.size());
-            int count = 0;
-            while (count < size && admit(static_cast<unsigned char>(run[static_cast<std::size_t>(count)])))
-                ++count;
+            const std::size_t count = measure(run.data());
             if (count > 0) {
-                use(run.data(), count);
-                script->advance(count);
+                use(run.data(), static_cast<int>(count));
+                script->advance(static_cast<int>(count));
             }
-            if (count < size || size == 0)
+            if (count < run.size() || run.empty())
                 return;
         }
     }
@@ -230,9 +254,7 @@ void batchToken_t::read(std::istream& in, lines_t& lines, icstreambuf_t<char>* s
                 ended = true;
                 break;
             }
-            std::size_t blanks = 0;
-            while (blanks < run.size() && inClass(static_cast<unsigned char>(run[blanks]), blank_c))
-                ++blanks;
+            const std::size_t blanks = std::strspn(run.data(), blankSet);
             if (blanks == run.size()) {
                 script->advance(static_cast<int>(blanks));
                 continue;
@@ -246,7 +268,6 @@ void batchToken_t::read(std::istream& in, lines_t& lines, icstreambuf_t<char>* s
         }
     } else {
         for (;;) {
-            source.takeRun([](int ch) { return ch != '\n' && isWhite(ch); }, [](const char*, int) {});
             c = source.get();
             if (source.isEof(c))
                 break;
@@ -287,7 +308,7 @@ void batchToken_t::readNumber(source_t& in, int first)
     std::uint64_t value = static_cast<std::uint64_t>(first - '0');
     bool tooLarge = false;
     text_.push_back(static_cast<char>(first));
-    in.takeRun(isDigit, [&](const char* digits, int count) {
+    in.takeRun(digitRun, [&](const char* digits, int count) {
         text_.append(digits, static_cast<std::size_t>(count));
         for (int i = 0; i < count; ++i) {
             value = value * 10 + static_cast<std::uint64_t>(digits[i] - '0');
@@ -322,7 +343,7 @@ void batchToken_t::readNumber(source_t& in, int first)
 void batchToken_t::readIdentifier(source_t& in, int first)
 {
     text_.push_back(static_cast<char>(first));
-    in.takeRun([](int ch) { return inClass(ch, nameTail_c); },
+    in.takeRun(nameTailRun,
                [this](const char* name, int count) { text_.append(name, static_cast<std::size_t>(count)); });
     for (;;) {
         int c = in.peek();

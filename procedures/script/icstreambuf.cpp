@@ -132,6 +132,7 @@ icstreambuf_t<char>::int_type icstreambuf_t<char>::underflow()
             break;
         area_[count++] = static_cast<char>(c);
     }
+    area_[count] = '\0';
     setg(area_, area_ + first, area_ + count);
     if (count == first)
         return traits_type::eof();

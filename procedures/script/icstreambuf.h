@@ -38,7 +38,9 @@ public:
     // The characters delivered and not yet taken, the next block when none
     // is left (empty at the end), and taking some of them: the tokenizer
     // scans runs of blanks, names, digits and text there, without a call per
-    // character.
+    // character. A zero byte follows them (data()[size()] is 0), so a run
+    // can be measured with strspn: it stops there as at any other character
+    // outside the set, a zero byte of the script included.
     std::string_view available()
     {
         if (gptr() == egptr())
@@ -77,8 +79,9 @@ private:
     // after a seek).
     std::int64_t origin_ = 0;
     // Written before they are read: not cleared, a new stream costs no
-    // more than its script.
-    char area_[blockSize + 1];
+    // more than its script. The block ends with the zero byte that
+    // available() promises.
+    char area_[blockSize + 2];
     std::int64_t starts_[blockSize + 1];
     std::int64_t ends_[blockSize + 1];
 };

@@ -45,6 +45,12 @@ struct wendaroConfig_t {
     clock_e clock = clock_e::real_e;
     // Period of the server's clock and housekeeping thread.
     std::uint32_t tickMs = 5;
+    // Off: no housekeeping thread; for a harness that feeds sessions from its
+    // own thread with a manual clock and calls advance() itself (a thread
+    // waking every tick would only take the server's locks from under it
+    // and make each run depend on when it woke). Closed connections are
+    // then deleted only by stop().
+    bool housekeepingThread = true;
     // The host name the greeting's machine list gives; empty: this
     // computer's name.
     std::wstring hostName;

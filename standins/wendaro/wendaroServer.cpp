@@ -115,7 +115,8 @@ bool wendaroServer_t::start(std::wstring* error)
         std::lock_guard<std::mutex> guard(threadMutex_);
         threadStop_ = false;
     }
-    thread_ = std::thread([this] { housekeeping(); });
+    if (config_.housekeepingThread)
+        thread_ = std::thread([this] { housekeeping(); });
     running_.store(true);
     log(L"Listening on port " + toStr(port_.load()) + L" with " + toStr(config_.machines.size()) +
         L" machine(s)");

@@ -21,6 +21,11 @@ protected:
                               "Program Files/Corvanta/Ondrel/cube.zs", "Program Files/Corvanta/Ondrel/target_test.txt"}) {
             ASSERT_TRUE(writeRawFile(L"C:/" + fs::path(f).wstring(), "x"));
         }
+        // Two case variants of one name (the system itself would not make
+        // them), and names beyond ASCII.
+        fs::create_directories(c_ + "/Case");
+        for (const char* f : {"abc.txt", "Abc.txt", "M\xc3\xbcller.txt", "\xc3\xa9t\xc3\xa9"})
+            std::ofstream(c_ + "/Case/" + f) << "x";
         fs::create_directories(prefix_.root() + "/other/data");
         ASSERT_TRUE(setConfigValue(L"drives", L"D", L"other"));
     }
@@ -42,6 +47,12 @@ TEST_F(PathsTest, systemPathsMapToTheRightLinuxPaths) {
         {L"C:/PROGRAM FILES//corvanta/Ondrel\\Target_Test.txt", c_ + "/Program Files/Corvanta/Ondrel/target_test.txt", 0},
         // Missing components keep the case given; existing ones are found.
         {L"C:\\qvr_printers\\New Folder\\Sub\\x.TXT", c_ + "/QVR_Printers/New Folder/Sub/x.TXT", 0},
+        // Of two variants the first in byte order; beyond ASCII the case is
+        // found as well, and an ASCII name never matches one beyond it.
+        {L"C:\\CASE\\ABC.TXT", c_ + "/Case/Abc.txt", 0},
+        {L"C:\\case\\M\u00dcLLER.txt", c_ + "/Case/M\xc3\xbcller.txt", 0},
+        {L"C:\\case\\\u00c9T\u00c9", c_ + "/Case/\xc3\xa9t\xc3\xa9", 0},
+        {L"C:\\case\\MULLER.txt", c_ + "/Case/MULLER.txt", 0},
         {L"C:\\QVR_Printers\\12\\..\\12\\.\\Settings", c_ + "/QVR_Printers/12/Settings", 0},
         {L"C:\\..\\..\\QVR_Printers", c_ + "/QVR_Printers", 0},  // never above the drive's root
         {L"C:", c_, 0},
@@ -56,6 +67,8 @@ TEST_F(PathsTest, systemPathsMapToTheRightLinuxPaths) {
         {L"Q:\\x", "", ERROR_PATH_NOT_FOUND},               // unmapped drive
         {L"C:\\a<b", "", ERROR_INVALID_NAME},
         {L"C:\\what?.txt", "", ERROR_INVALID_NAME},
+        {L"C:\\QVR_Printers\\..\\a:b", "", ERROR_INVALID_NAME},  // a colon past the drive's
+        {L"C:\\QVR_Printers\\tab\there", "", ERROR_INVALID_NAME},
         {L"\\\\server\\share", "", ERROR_BAD_PATHNAME},
         {L"", "", ERROR_PATH_NOT_FOUND},
     };
@@ -70,6 +83,11 @@ TEST_F(PathsTest, systemPathsMapToTheRightLinuxPaths) {
             EXPECT_EQ(*got, r.linux) << fs::path(r.system).string();
         }
     }
+    // A zero character inside a name (from a client's text) is invalid too,
+    // not the end of the path.
+    setLastError(0);
+    EXPECT_FALSE(resolvePath(std::wstring(L"C:\\QVR_Printers\0\\x", 18)));
+    EXPECT_EQ(getLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
 }
 
 TEST_F(PathsTest, leadingSeparatorFollowsTheCurrentDrive) {

@@ -79,5 +79,12 @@ INSTANTIATE_TEST_SUITE_P(
         tokenCase_t{"unknownCharacters", "& | = _ \x80 @",
                     {{0, 0x18, "&"}, {0, 0x18, "|"}, {0, 0x18, "="}, {0, 0x18, "_"}, {0, 0x18, "\x80"}, {0, 0x18, "@"}, endToken}},
         tokenCase_t{"operatorsPairLeftToRight", ">=== &&&", {{T::greaterEqu_e, 0x10a8, ">="}, {T::equal_e, 0x20a8, "=="}, {T::and_e, 0x40a8, "&&"}, {0, 0x18, "&"}, endToken}},
-        tokenCase_t{"commentBetweenTokens", "a/*x*/b//c\nd", {{0, 0x1, "a"}, {0, 0x1, "b"}, {0, 0x1, "d"}, endToken}}),
+        tokenCase_t{"commentBetweenTokens", "a/*x*/b//c\nd", {{0, 0x1, "a"}, {0, 0x1, "b"}, {0, 0x1, "d"}, endToken}},
+        // A zero byte is a character of its own (it neither ends a name nor
+        // the script), also where a name runs past the reader's block.
+        tokenCase_t{"zeroBytes", std::string("ab\0cd \0 12\0", 11),
+                    {{0, 0x1, "ab"}, {0, 0x18, ""}, {0, 0x1, "cd"}, {0, 0x18, ""}, {T::uintNumber_e, 0x4, "12"},
+                     {0, 0x18, ""}, endToken}},
+        tokenCase_t{"longNameThenZeroByte", std::string(300, 'a') + std::string("\0b", 2),
+                    {{0, 0x1, std::string(300, 'a')}, {0, 0x18, ""}, {0, 0x1, "b"}, endToken}}),
     [](const ::testing::TestParamInfo<tokenCase_t>& info) { return std::string(info.param.name); });
