@@ -10,7 +10,7 @@
 #include "link/currentClientDevice.h"
 #include "link/qvrClientDev.h"
 #include "bench/loopbackMachine.h"
-#include "platform/prefix.h"
+#include "bench/temporaryPrefix.h"
 #include "platform/qt/dlgItem.h"
 #include "technician/motorsDlg.h"
 
@@ -39,102 +39,53 @@ namespace {
 using namespace loopbackMachine;
 using clock_t_ = std::chrono::steady_clock;
 
-// The machines server: greeting, control access, then a status for every
-// command (noting when each arrives and its code) and "ERROR" for any other
-// request.
-class loopbackServer_t {
+// What the machines server saw: the arrivals of commands with each code so
+// far, and the time of the last.
+class commandArrivals_t {
 public:
-    loopbackServer_t()
-    {
-        listenFd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        ::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(listenFd_, 4);
-        ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this] { serve(); });
-    }
-    ~loopbackServer_t()
-    {
-        stop_.store(true);
-        ::shutdown(listenFd_, SHUT_RDWR);
-        const int fd = connection_.load();
-        if (fd >= 0)
-            ::shutdown(fd, SHUT_RDWR);
-        thread_.join();
-        if (fd >= 0)
-            ::close(fd);
-        ::close(listenFd_);
-    }
-    int port() const { return port_; }
-    // The arrivals of commands with that code so far, and the time of the last.
     std::uint64_t arrivals(std::uint8_t code) const { return counts_[code].load(); }
     clock_t_::time_point lastArrival(std::uint8_t code) const
     {
         return clock_t_::time_point(clock_t_::duration(stamps_[code].load()));
     }
-
-private:
-    void serve()
+    void note(std::uint8_t code, clock_t_::time_point at)
     {
-        const int fd = ::accept(listenFd_, nullptr, nullptr);
-        if (fd < 0)
-            return;
-        const int on = 1;
-        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        connection_.store(fd);
-        std::vector<std::uint8_t> buffer(65536);
-        if (!openSession(fd, buffer))
-            return;
-        const bytes_t reply = statusReply(1, 2);
-        const bytes_t error = wide("ERROR");
-        const bytes_t command = wide("CMND");
-        // "CMND", then the packet's length byte and its code.
-        const std::size_t codeAt = command.size() + 1;
-        while (!stop_.load()) {
-            const ssize_t n = ::recv(fd, buffer.data(), buffer.size(), 0);
-            if (n <= 0)
-                return;
-            const auto now = clock_t_::now();
-            const bool isCommand = static_cast<std::size_t>(n) > codeAt &&
-                                   std::memcmp(buffer.data(), command.data(), command.size()) == 0;
-            if (isCommand) {
-                const std::uint8_t code = buffer[codeAt];
-                stamps_[code].store(now.time_since_epoch().count());
-                counts_[code].fetch_add(1);
-            }
-            if (!sendAll(fd, isCommand ? reply : error))
-                return;
-        }
+        stamps_[code].store(at.time_since_epoch().count());
+        counts_[code].fetch_add(1);
     }
 
-    int listenFd_ = -1;
-    int port_ = 0;
-    std::atomic<int> connection_{-1};
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
+private:
     std::atomic<std::uint64_t> counts_[256] = {};
     std::atomic<clock_t_::rep> stamps_[256] = {};
 };
 
-// A throw-away prefix, removed when the program ends.
-struct temporaryPrefix_t {
-    std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("qvr-bench-click-" + std::to_string(::getpid()));
-    temporaryPrefix_t()
-    {
-        std::filesystem::create_directories(folder);
-        usePrefix(folder.string());
+// The machines server: greeting, control access, then a status for every
+// command (noting when each arrives and its code) and "ERROR" for any other
+// request.
+void serveMachine(int fd, const std::atomic<bool>& stop, commandArrivals_t& seen)
+{
+    std::vector<std::uint8_t> buffer(65536);
+    if (!openSession(fd, buffer))
+        return;
+    const bytes_t reply = statusReply(1, 2);
+    const bytes_t error = wide("ERROR");
+    const bytes_t command = wide("CMND");
+    // "CMND", then the packet's length byte and its code.
+    const std::size_t codeAt = command.size() + 1;
+    while (!stop.load()) {
+        const ssize_t n = ::recv(fd, buffer.data(), buffer.size(), 0);
+        if (n <= 0)
+            return;
+        const auto now = clock_t_::now();
+        const bool isCommand = static_cast<std::size_t>(n) > codeAt &&
+                               std::memcmp(buffer.data(), command.data(), command.size()) == 0;
+        if (isCommand)
+            seen.note(buffer[codeAt], now);
+        if (!sendAll(fd, isCommand ? reply : error))
+            return;
     }
-    ~temporaryPrefix_t()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
-};
+}
+
 
 void pressArrow(QWidget* arrow)
 {
@@ -162,13 +113,14 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds l
 // sends is the one timed.
 void clickToWire(benchmark::State& state, int controlId, std::uint8_t code)
 {
-    static temporaryPrefix_t prefix;
-    loopbackServer_t server;
+    static temporaryPrefix_t prefix("click-");
+    commandArrivals_t seen;
+    loopbackListener_t listener([&seen](int fd, const std::atomic<bool>& stop) { serveMachine(fd, stop, seen); });
     sharedLock_t lock;
     qvrClientDev_t device(0, lock);
     // Only the clicks' commands go out.
     device.setPollInterval(0);
-    device.connect(L"localhost", 1, true, server.port());
+    device.connect(L"localhost", 1, true, listener.port());
     setCurrentClientDevice(&device);
     if (!waitFor([&] { return device.isConnected() && device.getMachineState() == 2; }, std::chrono::seconds(20))) {
         state.SkipWithError("the client device did not see the machine");
@@ -182,24 +134,24 @@ void clickToWire(benchmark::State& state, int controlId, std::uint8_t code)
 
     std::vector<double> micros;
     for (auto _ : state) {
-        const std::uint64_t before = server.arrivals(code);
-        const std::uint64_t pollsBefore = server.arrivals(12);
+        const std::uint64_t before = seen.arrivals(code);
+        const std::uint64_t pollsBefore = seen.arrivals(12);
         const auto clicked = clock_t_::now();
         if (button != nullptr)
             button->click();
         else
             pressArrow(control);
-        if (!waitFor([&] { return server.arrivals(code) > before; }, std::chrono::seconds(5))) {
+        if (!waitFor([&] { return seen.arrivals(code) > before; }, std::chrono::seconds(5))) {
             state.SkipWithError("the command did not arrive");
             break;
         }
-        const double seconds = std::chrono::duration<double>(server.lastArrival(code) - clicked).count();
+        const double seconds = std::chrono::duration<double>(seen.lastArrival(code) - clicked).count();
         state.SetIterationTime(seconds);
         micros.push_back(seconds * 1e6);
         // The status requests that follow the command drain, and the reply
         // to the last one is handled, before the next click: each click
         // finds the link idle, as a technician's does.
-        if (!waitFor([&] { return server.arrivals(12) > pollsBefore; }, std::chrono::seconds(5))) {
+        if (!waitFor([&] { return seen.arrivals(12) > pollsBefore; }, std::chrono::seconds(5))) {
             state.SkipWithError("the status requests did not follow");
             break;
         }

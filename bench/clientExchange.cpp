@@ -6,7 +6,7 @@
 // device / ping-pong.
 #include "link/qvrClientDev.h"
 #include "bench/loopbackMachine.h"
-#include "platform/prefix.h"
+#include "bench/temporaryPrefix.h"
 
 #include <benchmark/benchmark.h>
 
@@ -39,12 +39,6 @@ bytes_t commandMessage()
     return out;
 }
 
-void noDelay(int fd)
-{
-    const int on = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-}
-
 // Reads exactly n bytes (false when the link ends first).
 bool receiveExactly(int fd, std::uint8_t* into, std::size_t n)
 {
@@ -57,52 +51,6 @@ bool receiveExactly(int fd, std::uint8_t* into, std::size_t n)
     }
     return true;
 }
-
-// A loopback listener on an ephemeral port whose one connection is served
-// on a thread by the given function.
-class loopbackServer_t {
-public:
-    template <class F> explicit loopbackServer_t(F serve)
-    {
-        listenFd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        ::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(listenFd_, 4);
-        ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this, serve] {
-            const int fd = ::accept(listenFd_, nullptr, nullptr);
-            if (fd < 0)
-                return;
-            noDelay(fd);
-            connection_.store(fd);
-            serve(fd, stop_);
-        });
-    }
-    ~loopbackServer_t()
-    {
-        stop_.store(true);
-        ::shutdown(listenFd_, SHUT_RDWR);
-        const int fd = connection_.load();
-        if (fd >= 0)
-            ::shutdown(fd, SHUT_RDWR);
-        thread_.join();
-        if (fd >= 0)
-            ::close(fd);
-        ::close(listenFd_);
-    }
-    int port() const { return port_; }
-
-private:
-    int listenFd_ = -1;
-    int port_ = 0;
-    std::atomic<int> connection_{-1};
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
 
 // The machines server's side: greeting, access, then a status reply to
 // every command and "ERROR" to any other request.
@@ -137,21 +85,6 @@ void servePingPong(int fd, const std::atomic<bool>& stop)
     }
 }
 
-// A throw-away prefix, removed when the program ends.
-struct temporaryPrefix_t {
-    std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("qvr-bench-client-" + std::to_string(::getpid()));
-    temporaryPrefix_t()
-    {
-        std::filesystem::create_directories(folder);
-        usePrefix(folder.string());
-    }
-    ~temporaryPrefix_t()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
-};
 
 // A plain blocking TCP ping-pong of these sizes on its own connection.
 class pingPong_t {
@@ -173,7 +106,7 @@ public:
     }
 
 private:
-    loopbackServer_t server_;
+    loopbackListener_t server_;
     int fd_ = -1;
     bool ok_ = false;
     const bytes_t request_ = commandMessage();
@@ -245,8 +178,8 @@ private:
 // side's rate is its exchanges over its own time.
 void BM_ClientDeviceExchanges(benchmark::State& state)
 {
-    static temporaryPrefix_t prefix;
-    loopbackServer_t server(serveMachine);
+    static temporaryPrefix_t prefix("client-");
+    loopbackListener_t server(serveMachine);
     sharedLock_t lock;
     qvrClientDev_t device(0, lock);
     // Only the benchmark's own commands go out.

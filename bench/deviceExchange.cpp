@@ -4,7 +4,7 @@
 // connected machine (polling every 350 ms).
 #include "machine/machineHostIDname.h"
 #include "machine/qvrCommDev.h"
-#include "platform/prefix.h"
+#include "bench/temporaryPrefix.h"
 #include "platform/ticks.h"
 
 #include <benchmark/benchmark.h>
@@ -98,24 +98,7 @@ private:
     long long exchanges = 0;
 };
 
-// A throw-away prefix, so that the device's data root lands nowhere real;
-// removed when the program ends.
-struct temporaryPrefix_t {
-    std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("qvr-bench-" + std::to_string(::getpid()));
-    temporaryPrefix_t()
-    {
-        std::filesystem::create_directories(folder);
-        usePrefix(folder.string());
-    }
-    ~temporaryPrefix_t()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
-};
-
-void useTemporaryPrefix() { static temporaryPrefix_t prefix; }
+void useTemporaryPrefix() { static temporaryPrefix_t prefix(""); }
 
 void BM_StopAndWaitExchanges(benchmark::State& state)
 {

@@ -1,10 +1,17 @@
 // The pieces of a loopback machines server that the link benchmarks share:
-// texts as the archive writes them, whole sends, a status reply and the
-// opening of a technician's session (greeting, then control access).
+// texts as the archive writes them, whole sends, a status reply, the
+// opening of a technician's session (greeting, then control access) and a
+// listener that serves one connection on a thread.
 #pragma once
+#include <arpa/inet.h>
+#include <atomic>
 #include <cstdint>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <string>
 #include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace loopbackMachine {
@@ -73,5 +80,57 @@ inline bool openSession(int fd, std::vector<std::uint8_t>& buffer)
     append(answer, wide("Bench"));
     return sendAll(fd, answer);
 }
+
+inline void noDelay(int fd)
+{
+    const int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
+// A loopback listener on an ephemeral port whose one connection is served
+// on a thread by the given function.
+class loopbackListener_t {
+public:
+    template <class F> explicit loopbackListener_t(F serve)
+    {
+        listenFd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(listenFd_, 4);
+        ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this, serve] {
+            const int fd = ::accept(listenFd_, nullptr, nullptr);
+            if (fd < 0)
+                return;
+            noDelay(fd);
+            connection_.store(fd);
+            serve(fd, stop_);
+        });
+    }
+    ~loopbackListener_t()
+    {
+        stop_.store(true);
+        ::shutdown(listenFd_, SHUT_RDWR);
+        const int fd = connection_.load();
+        if (fd >= 0)
+            ::shutdown(fd, SHUT_RDWR);
+        thread_.join();
+        if (fd >= 0)
+            ::close(fd);
+        ::close(listenFd_);
+    }
+    int port() const { return port_; }
+
+private:
+    int listenFd_ = -1;
+    int port_ = 0;
+    std::atomic<int> connection_{-1};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
 
 }  // namespace loopbackMachine

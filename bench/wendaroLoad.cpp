@@ -5,7 +5,7 @@
 // time (every thread of this process but the clients') it reports how many
 // such clients one core serves, and, with clients that send back to back,
 // the exchanges per second the server sustains.
-#include "platform/prefix.h"
+#include "bench/temporaryPrefix.h"
 #include "standins/wendaro/wendaroServer.h"
 
 #include <benchmark/benchmark.h>
@@ -125,20 +125,6 @@ struct loadClient_t {
     }
 };
 
-struct temporaryPrefix_t {
-    std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("qvr-bench-wendaro-" + std::to_string(::getpid()));
-    temporaryPrefix_t()
-    {
-        std::filesystem::create_directories(folder);
-        usePrefix(folder.string());
-    }
-    ~temporaryPrefix_t()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
-};
 
 struct result_t {
     double wallSeconds = 0;
@@ -150,7 +136,7 @@ struct result_t {
 // Runs `count` clients against a fresh server for the measuring time.
 result_t runLoad(int count, bool paced)
 {
-    static temporaryPrefix_t prefix;
+    static temporaryPrefix_t prefix("wendaro-");
     wendaroConfig_t config;
     config.port = 0;
     wendaroMachineConfig_t machine;
