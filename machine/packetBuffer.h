@@ -2,9 +2,14 @@
 // packet is the command code (outgoing) or the packet type (incoming); the
 // little-endian payload follows. On the packet queue a packet carries one
 // leading length byte more: [length][code][payload].
+//
+// A device packet is at most 64 bytes and one is built, copied and queued
+// for every command and reply, so up to inlineCapacity bytes are held in
+// the object itself; only a larger capacity (a message of the machine link)
+// takes memory of its own. Bytes past the length read as zero until written.
 #pragma once
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 class packetBuffer_t {
 public:
@@ -19,6 +24,8 @@ public:
     packetBuffer_t& operator=(packetBuffer_t&& other) noexcept;
     ~packetBuffer_t() = default;
 
+    static constexpr std::int32_t inlineCapacity = 64;
+
     // Appends refuse anything that would run past the capacity: the packet
     // stays as it was and the result is false (append returns the length).
     bool pushByte(std::uint32_t value);
@@ -29,11 +36,11 @@ public:
     bool appendBuffer(const packetBuffer_t& other);
     void clear() { length_ = 0; }
 
-    std::int32_t capacity() const { return static_cast<std::int32_t>(data_.size()); }
+    std::int32_t capacity() const { return capacity_; }
     std::int32_t length() const { return length_; }
     std::int32_t kind() const { return kind_; }
     void setKind(std::int32_t kind) { kind_ = kind; }
-    const std::uint8_t* data() const { return data_.data(); }
+    const std::uint8_t* data() const { return bytes(); }
 
     // Bounded reads of the bytes in use: 0 for a field that does not lie
     // wholly inside the length, so a short packet never yields stale bytes.
@@ -50,7 +57,14 @@ public:
     bool operator!=(const packetBuffer_t& other) const { return !(*this == other); }
 
 private:
-    std::vector<std::uint8_t> data_;
+    std::uint8_t* bytes() { return large_ ? large_.get() : small_; }
+    const std::uint8_t* bytes() const { return large_ ? large_.get() : small_; }
+    // Takes over the other's bytes; the other is left empty, capacity 0.
+    void takeFrom(packetBuffer_t& other) noexcept;
+
+    std::unique_ptr<std::uint8_t[]> large_;  // only above inlineCapacity
+    std::uint8_t small_[inlineCapacity] = {};
+    std::int32_t capacity_ = 0;
     std::int32_t length_ = 0;
     std::int32_t kind_ = devicePacket;
 };

@@ -10,7 +10,6 @@ packetQueue_t::~packetQueue_t()
 {
     lockGuard_t guard(lock_);
     packets_.clear();
-    current_.reset();
 }
 
 bool packetQueue_t::push(const packetBuffer_t& packet, std::uint64_t* entry)
@@ -169,17 +168,17 @@ void packetQueue_t::resumeSending()
 packetBuffer_t packetQueue_t::getCurrent()
 {
     lockGuard_t guard(lock_);
-    return current_ ? *current_ : packetBuffer_t(64);
+    return current_;
 }
 
 void packetQueue_t::setCurrent(const packetBuffer_t& packet)
 {
     lockGuard_t guard(lock_);
-    current_ = std::make_unique<packetBuffer_t>(packet);
+    current_ = packet;
 }
 
 void packetQueue_t::newCurrent(std::int32_t capacity)
 {
     lockGuard_t guard(lock_);
-    current_ = std::make_unique<packetBuffer_t>(capacity);
+    current_ = packetBuffer_t(capacity);
 }

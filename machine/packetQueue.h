@@ -23,7 +23,6 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <memory>
 #include <mutex>
 
 class packetQueue_t {
@@ -95,7 +94,9 @@ private:
 
     sharedLock_t lock_;
     std::deque<packetBuffer_t> packets_;
-    std::unique_ptr<packetBuffer_t> current_;
+    // Replaced once per reply: held in place (a device packet needs no
+    // memory of its own).
+    packetBuffer_t current_{64};
     bool awaitingReply_ = false;
     event_t* pushSignal_ = nullptr;
     // Packets removed since construction; written under lock_.

@@ -2,6 +2,7 @@
 #include "machine/packetQueue.h"
 #include "machine/sharedLock.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -38,6 +39,50 @@ TEST(packetBufferTest, AppendsLittleEndianFieldsAndRefusesOverflow)
     EXPECT_TRUE(packet.pushByte(9));
     EXPECT_FALSE(packet.pushByte(9));
     EXPECT_EQ(packet.length(), 8);
+}
+
+// Packets up to 64 bytes live inside the object, larger ones on the heap:
+// copies and moves across both kinds keep the bytes, the capacity and
+// zeroes past the length, and a moved-from packet is empty.
+TEST(packetBufferTest, CopiesAndMovesKeepBytesOnBothSidesOfTheInlineCapacity)
+{
+    for (const std::int32_t capacity : {0, 8, 64, 65, 0x8000}) {
+        SCOPED_TRACE(capacity);
+        const std::int32_t n = std::min(capacity, 5);
+        packetBuffer_t original(capacity);
+        for (std::int32_t i = 0; i < n; ++i)
+            original.pushByte(0xA0 + i);
+        original.setKind(packetBuffer_t::requestMessage);
+
+        packetBuffer_t copy(original);
+        EXPECT_EQ(copy, original);
+        EXPECT_EQ(copy.capacity(), capacity);
+        if (n > 0) {
+            packetBuffer_t changed(original);
+            changed.clear();
+            changed.pushByte(0x11);
+            EXPECT_EQ(original.u8(0), 0xA0);  // independent bytes
+        }
+
+        // A target that held more bytes before: nothing of it shows past
+        // the new length.
+        packetBuffer_t target(capacity);
+        for (std::int32_t i = 0; i < capacity && i < 40; ++i)
+            target.pushByte(0xFF);
+        target = std::move(copy);
+        EXPECT_EQ(target, original);
+        EXPECT_EQ(target.capacity(), capacity);
+        for (std::int32_t i = n; i < capacity && i < 40; ++i)
+            ASSERT_EQ(target.data()[i], 0) << i;
+        EXPECT_EQ(copy.length(), 0);  // NOLINT(bugprone-use-after-move): a moved-from packet is empty
+        EXPECT_EQ(copy.capacity(), 0);
+        EXPECT_FALSE(copy.pushByte(1));
+
+        packetBuffer_t assigned(16);
+        assigned = original;
+        EXPECT_EQ(assigned, original);
+        EXPECT_EQ(assigned.capacity(), capacity);
+    }
 }
 
 TEST(packetBufferTest, BoundedReadsNeverPassTheLength)
