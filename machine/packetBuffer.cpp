@@ -19,10 +19,19 @@ packetBuffer_t::packetBuffer_t(const packetBuffer_t& other) : packetBuffer_t(oth
 
 packetBuffer_t& packetBuffer_t::operator=(const packetBuffer_t& other)
 {
-    if (this != &other) {
+    if (this == &other)
+        return *this;
+    if (other.capacity_ > inlineCapacity) {
         packetBuffer_t copy(other);
-        *this = std::move(copy);
+        return *this = std::move(copy);
     }
+    // A device packet: copied in place, no memory taken or given back.
+    large_.reset();
+    std::memcpy(small_, other.small_, static_cast<std::size_t>(other.length_));
+    std::memset(small_ + other.length_, 0, static_cast<std::size_t>(inlineCapacity - other.length_));
+    capacity_ = other.capacity_;
+    length_ = other.length_;
+    kind_ = other.kind_;
     return *this;
 }
 
