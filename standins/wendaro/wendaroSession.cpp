@@ -819,7 +819,7 @@ wendaroSession_t::reply_t wendaroSession_t::withNotices(const terminal_t& termin
     return reply;
 }
 
-wendaroSession_t::reply_t wendaroSession_t::withNotices(const std::wstring& word)
+wendaroSession_t::reply_t wendaroSession_t::withNotices(std::wstring_view word)
 {
     return withNotices([&](wendaroMessage_t& m) { m.word(word); });
 }
@@ -834,7 +834,7 @@ wendaroSession_t::reply_t wendaroSession_t::alone(const terminal_t& terminal)
     return reply;
 }
 
-wendaroSession_t::reply_t wendaroSession_t::alone(const std::wstring& word)
+wendaroSession_t::reply_t wendaroSession_t::alone(std::wstring_view word)
 {
     return alone([&](wendaroMessage_t& m) { m.word(word); });
 }

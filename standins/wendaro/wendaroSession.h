@@ -31,6 +31,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class wendaroMachine_t;
@@ -98,10 +99,10 @@ private:
     // A reply with the waiting notices in front of the terminal word (none:
     // the message ends after the notices).
     reply_t withNotices(const terminal_t& terminal);
-    reply_t withNotices(const std::wstring& word);
+    reply_t withNotices(std::wstring_view word);
     // A word that stands alone; the notices keep waiting.
     reply_t alone(const terminal_t& terminal);
-    reply_t alone(const std::wstring& word);
+    reply_t alone(std::wstring_view word);
     // "QUEUEINFO" and the queue, cut to fit one message.
     reply_t queueList();
     reply_t silent(const std::string& note);
