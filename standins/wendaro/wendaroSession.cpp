@@ -507,8 +507,9 @@ wendaroSession_t::reply_t wendaroSession_t::connect(const wendaroRequest_t& requ
     if (control)
         machine->printer().appendBriefLog(L"Control access: " + user + L" from " + peerHost_);
     server_.updateConnection({id_, machine->id(), user, peerHost_, control, false});
-    server_.log(L"Connection " + toStr(id_) + L": " + user + L" on machine " + toStr(machine->id()) + L", " +
-                access);
+    if (server_.logging())
+        server_.log(L"Connection " + toStr(id_) + L": " + user + L" on machine " + toStr(machine->id()) + L", " +
+                    access);
 
     const std::uint32_t id = machine->id();
     const std::wstring name = machine->name();
@@ -671,8 +672,14 @@ wendaroSession_t::reply_t wendaroSession_t::remoteFile(const wendaroRequest_t& r
     upload->size = static_cast<std::uint32_t>(size);
     const std::wstring source = request.file->name.empty() ? request.file->path : request.file->name;
     upload->storedPath = server_.shareFolder() + L"/" + safeFileName(source) + tempModelFileName;
-    createFolder(server_.shareFolder());
-    upload->out.open(upload->storedPath, std::ios_base::out | std::ios_base::trunc | std::ios_base::binary);
+    const auto mode = std::ios_base::out | std::ios_base::trunc | std::ios_base::binary;
+    upload->out.open(upload->storedPath, mode);
+    if (!upload->out.is_open()) {
+        // The shared folder is made by the first upload, and again when
+        // someone has removed it; it is there for every other upload.
+        createFolder(server_.shareFolder());
+        upload->out.open(upload->storedPath, mode);
+    }
     if (!upload->out.is_open()) {
         reply_t reply = withNotices(words::addFileError);
         reply.note = "cannot write " + narrowText(upload->storedPath);
