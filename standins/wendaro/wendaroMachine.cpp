@@ -196,8 +196,11 @@ std::vector<wendaroNotice_t> wendaroMachine_t::takeChained(std::uint32_t connect
             return taken;
         taken = found->second.takeChained();
     }
-    for (wendaroNotice_t& notice : taken)
-        notice = resolve(notice);
+    // A notice that carries its own fields stays as it is.
+    for (wendaroNotice_t& notice : taken) {
+        if (notice.live)
+            notice = resolve(notice);
+    }
     return taken;
 }
 

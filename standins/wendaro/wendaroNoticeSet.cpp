@@ -13,6 +13,12 @@ void wendaroNoticeSet_t::add(wendaroNotice_t notice)
 std::vector<wendaroNotice_t> wendaroNoticeSet_t::takeChained()
 {
     std::vector<wendaroNotice_t> out;
+    std::size_t waiting = 0;
+    for (const auto& slot : chained_)
+        waiting += slot.has_value() ? 1 : 0;
+    if (waiting == 0)
+        return out;
+    out.reserve(waiting);
     for (auto& slot : chained_) {
         if (slot) {
             out.push_back(std::move(*slot));
@@ -48,7 +54,7 @@ std::optional<wendaroNotice_t> wendaroNoticeSet_t::takeTerminal()
     if (terminal_.empty())
         return std::nullopt;
     wendaroNotice_t notice = std::move(terminal_.front());
-    terminal_.pop_front();
+    terminal_.erase(terminal_.begin());
     return notice;
 }
 

@@ -6,7 +6,6 @@
 #include "standins/wendaro/wendaroNotice.h"
 
 #include <array>
-#include <deque>
 #include <optional>
 #include <vector>
 
@@ -23,5 +22,7 @@ public:
 
 private:
     std::array<std::optional<wendaroNotice_t>, wendaroNotice_t::chainedCount> chained_;
-    std::deque<wendaroNotice_t> terminal_;
+    // Few wait at a time, and most sets never hold one: a vector costs an
+    // idle connection nothing, where a deque allocates when it is made.
+    std::vector<wendaroNotice_t> terminal_;
 };
