@@ -23,6 +23,8 @@
 #include "standins/wendaro/wendaroFaults.h"
 #include "standins/wendaro/wendaroNotice.h"
 #include "standins/wendaro/wendaroRequest.h"
+#include "standins/wendaro/wendaroStep.h"
+#include "standins/wendaro/wendaroSteps.h"
 #include "standins/wendaro/wendaroTrace.h"
 
 #include <atomic>
@@ -40,13 +42,8 @@ class wendaroServer_t;
 
 class wendaroSession_t {
 public:
-    struct step_t {
-        enum class kind_e { send_e, pause_e, close_e };
-        kind_e kind = kind_e::send_e;
-        std::vector<std::uint8_t> bytes;
-        std::uint32_t ms = 0;
-    };
-    using steps_t = std::vector<step_t>;
+    using step_t = wendaroStep_t;
+    using steps_t = wendaroSteps_t;
     // True once the client has gone or the connection is closing: a wait
     // for the printer ends then.
     using goneTest_t = std::function<bool()>;
