@@ -222,9 +222,14 @@ wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, st
     if (request.complete() && request.trailing > 0) {
         if (!inNote.empty())
             inNote += "; ";
-        inNote += narrowText(toStr(static_cast<unsigned long long>(request.trailing))) + " bytes after the fields";
+        inNote += std::to_string(request.trailing);
+        inNote += " bytes after the fields";
     }
-    trace(wendaroTraceEntry_t::kind_e::in_e, {request.word}, code, -1,
+    // Built in place: a braced list would copy the word twice.
+    std::vector<std::wstring> inWords;
+    inWords.reserve(1);
+    inWords.push_back(request.word);
+    trace(wendaroTraceEntry_t::kind_e::in_e, std::move(inWords), code, -1,
           std::vector<std::uint8_t>(bytes, bytes + length), std::move(inNote), malformed, 0);
 
     wendaroFaults_t::request_t probe;
