@@ -247,10 +247,7 @@ wendaroRequest_t wendaroRequest_t::read(const std::uint8_t* bytes, std::size_t l
             in >> r.version;
             break;
         case field_e::fileRecord_e: {
-            std::unique_ptr<fileSendParams_t> record;
-            in >> record;
-            if (record)
-                r.file = std::move(*record);
+            in >> r.file;
             break;
         }
         case field_e::textRecord_e: {
