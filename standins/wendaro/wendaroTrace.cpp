@@ -69,7 +69,7 @@ bool wendaroTrace_t::writeTo(const std::string& path)
     return file_ != nullptr;
 }
 
-void wendaroTrace_t::add(wendaroTraceEntry_t entry)
+void wendaroTrace_t::add(wendaroTraceEntry_t&& entry)
 {
     {
         std::lock_guard<std::mutex> guard(mutex_);

@@ -49,7 +49,8 @@ public:
     // be opened.
     bool writeTo(const std::string& path);
 
-    void add(wendaroTraceEntry_t entry);
+    void add(wendaroTraceEntry_t&& entry);
+    void add(const wendaroTraceEntry_t& entry) { add(wendaroTraceEntry_t(entry)); }
     std::uint64_t mark() const;
     std::vector<wendaroTraceEntry_t> since(std::uint64_t from = 0) const;
     std::size_t count(const predicate_t& match, std::uint64_t from = 0) const;
