@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
+#include <initializer_list>
+#include <string_view>
 #include <sys/stat.h>
 
 namespace {
@@ -44,6 +46,20 @@ bool readOnlyRequest(const std::wstring& word)
 }
 
 std::string narrowText(const std::wstring& text) { return wideToUtf8(text); }
+
+// The pieces as one text, made in one allocation (a chain of + makes one
+// per step it outgrows).
+std::wstring joined(std::initializer_list<std::wstring_view> pieces)
+{
+    std::size_t size = 0;
+    for (std::wstring_view piece : pieces)
+        size += piece.size();
+    std::wstring out;
+    out.reserve(size);
+    for (std::wstring_view piece : pieces)
+        out += piece;
+    return out;
+}
 
 std::wstring twoDigits(int value) { return (value < 10 ? L"0" : L"") + toStr(value); }
 
@@ -505,16 +521,16 @@ wendaroSession_t::reply_t wendaroSession_t::connect(const wendaroRequest_t& requ
     // The first reply after the answer carries the version texts.
     machine->addNotice(id_, wendaroNotice_t::liveOf(kind::embeddedVersion_e));
     machine->printer().writeEmbeddedVersionFile();
-    const std::wstring access = control ? L"Control Access" : L"View Only";
-    machine->printer().appendDailyLog(L"Connection " + toStr(id_) + L" opened: " + user + L" from " + peerHost_ +
-                                      L" (" + access + L")");
+    const std::wstring_view access = control ? L"Control Access" : L"View Only";
+    const std::wstring idText = toStr(id_);
+    machine->printer().appendDailyLog(
+        joined({L"Connection ", idText, L" opened: ", user, L" from ", peerHost_, L" (", access, L")"}));
     // A technician taking control belongs to the machine's brief history too.
     if (control)
-        machine->printer().appendBriefLog(L"Control access: " + user + L" from " + peerHost_);
+        machine->printer().appendBriefLog(joined({L"Control access: ", user, L" from ", peerHost_}));
     server_.updateConnection({id_, machine->id(), user, peerHost_, control, false});
     if (server_.logging())
-        server_.log(L"Connection " + toStr(id_) + L": " + user + L" on machine " + toStr(machine->id()) + L", " +
-                    access);
+        server_.log(joined({L"Connection ", idText, L": ", user, L" on machine ", toStr(machine->id()), L", ", access}));
 
     const std::uint32_t id = machine->id();
     const std::wstring name = machine->name();
@@ -881,7 +897,7 @@ void wendaroSession_t::end()
         abandonUpload("connection closed");
     if (machine_ != nullptr) {
         machine_->detach(id_);
-        machine_->printer().appendDailyLog(L"Connection " + toStr(id_) + L" closed: " + user_);
+        machine_->printer().appendDailyLog(joined({L"Connection ", toStr(id_), L" closed: ", user_}));
     }
     trace(wendaroTraceEntry_t::kind_e::closed_e, {}, -1, -1, {}, std::string(), false, 0);
 }
