@@ -278,7 +278,6 @@ wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, st
         }
     }
 
-    reply_t reply;
     if (fault && fault->rule.action == action::closeBefore_e) {
         trace(wendaroTraceEntry_t::kind_e::event_e, {}, code, -1, {},
               "fault: connection closed instead of the reply", false, faultId);
@@ -286,17 +285,18 @@ wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, st
         close.kind = step_t::kind_e::close_e;
         return {close};
     }
-    if (fault && fault->rule.action == action::waitForConnection_e) {
-        reply = alone(words::waitForConnection);
-    } else if (fault && fault->rule.action == action::replaceWord_e) {
-        reply = alone([&](wendaroMessage_t& m) {
-            socketRequestStream_t& out = m.word(fault->rule.text);
-            if (!fault->rule.bytes.empty())
-                out.writeRaw(fault->rule.bytes.data(), fault->rule.bytes.size());
-        });
-    } else {
-        reply = dispatch(request, fault, gone);
-    }
+    reply_t reply = [&] {
+        if (fault && fault->rule.action == action::waitForConnection_e)
+            return alone(words::waitForConnection);
+        if (fault && fault->rule.action == action::replaceWord_e) {
+            return alone([&](wendaroMessage_t& m) {
+                socketRequestStream_t& out = m.word(fault->rule.text);
+                if (!fault->rule.bytes.empty())
+                    out.writeRaw(fault->rule.bytes.data(), fault->rule.bytes.size());
+            });
+        }
+        return dispatch(request, fault, gone);
+    }();
 
     if (fault && fault->rule.action == action::noReply_e) {
         trace(wendaroTraceEntry_t::kind_e::event_e, std::move(reply.words), code, reply.packetType,
