@@ -82,6 +82,9 @@ void wendaroTrace_t::add(wendaroTraceEntry_t&& entry)
             std::fflush(file_);
         }
         if (entries_.size() < capacity_) {
+            // Grown by doubling, but never past the capacity.
+            if (entries_.size() == entries_.capacity())
+                entries_.reserve(std::min(capacity_, std::max<std::size_t>(16, 2 * entries_.size())));
             entries_.push_back(std::move(entry));
         } else {
             entries_[oldest_] = std::move(entry);
