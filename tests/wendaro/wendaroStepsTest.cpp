@@ -6,101 +6,60 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
-using kind_e = wendaroStep_t::kind_e;
-
-wendaroStep_t send(std::vector<std::uint8_t> bytes)
-{
-    wendaroStep_t step;
-    step.bytes = std::move(bytes);
-    return step;
-}
-
-wendaroStep_t pause(std::uint32_t ms)
-{
-    wendaroStep_t step;
-    step.kind = kind_e::pause_e;
-    step.ms = ms;
-    return step;
-}
-
-// "S<bytes>", "P<ms>" or "C" for each step, in order.
+// "S<first byte>" for a send, "P<ms>" for a pause, in order.
 std::string describe(const wendaroSteps_t& steps)
 {
     std::string out;
-    for (const wendaroStep_t& step : steps) {
-        switch (step.kind) {
-        case kind_e::send_e:
-            out += "S";
-            for (std::uint8_t b : step.bytes)
-                out += std::to_string(b) + ".";
-            break;
-        case kind_e::pause_e:
-            out += "P" + std::to_string(step.ms);
-            break;
-        case kind_e::close_e:
-            out += "C";
-            break;
-        }
-        out += " ";
-    }
+    for (const wendaroStep_t& step : steps)
+        out += step.kind == wendaroStep_t::kind_e::send_e ? "S" + std::to_string(step.bytes.at(0)) + " "
+                                                          : "P" + std::to_string(step.ms) + " ";
     return out;
 }
 
 wendaroSteps_t filled(std::size_t count)
 {
     wendaroSteps_t steps;
-    for (std::size_t i = 0; i < count; ++i)
-        steps.push_back(i % 2 == 0 ? send({static_cast<std::uint8_t>(i), 0xFF}) : pause(static_cast<std::uint32_t>(i)));
+    for (std::size_t i = 0; i < count; ++i) {
+        wendaroStep_t step;
+        if (i % 2 == 0)
+            step.bytes = {static_cast<std::uint8_t>(i + 10), 0xFF};
+        else
+            step = {wendaroStep_t::kind_e::pause_e, {}, static_cast<std::uint32_t>(i)};
+        steps.push_back(std::move(step));
+    }
     return steps;
 }
 
 }  // namespace
 
-TEST(wendaroStepsTest, keepsItsStepsThroughCopiesAndMoves)
+TEST(wendaroStepsTest, keepsItsStepsThroughCopiesAndMovesUpToItsRoom)
 {
-    struct case_t {
-        std::size_t count;
-        std::string expected;
-    };
-    const std::vector<case_t> cases = {
-        {0, ""},
-        {1, "S0.255. "},
-        {3, "S0.255. P1 S2.255. "},
-        {wendaroSteps_t::capacity, "S0.255. P1 S2.255. P3 "},
-    };
-    for (const case_t& c : cases) {
-        SCOPED_TRACE("steps " + std::to_string(c.count));
-        wendaroSteps_t original = filled(c.count);
-        EXPECT_EQ(original.size(), c.count);
-        EXPECT_EQ(original.empty(), c.count == 0);
-        EXPECT_EQ(describe(original), c.expected);
-
-        const wendaroSteps_t copy = original;
+    const std::vector<std::pair<std::size_t, std::string>> cases = {
+        {0, ""}, {1, "S10 "}, {3, "S10 P1 S12 "}, {wendaroSteps_t::capacity, "S10 P1 S12 P3 "}};
+    for (const auto& [count, want] : cases) {
+        SCOPED_TRACE("steps " + std::to_string(count));
+        wendaroSteps_t original = filled(count);
         wendaroSteps_t assigned = filled(wendaroSteps_t::capacity);
-        assigned = copy;
-        const wendaroSteps_t moved = std::move(original);
+        assigned = original;
         wendaroSteps_t moveAssigned = filled(1);
-        moveAssigned = wendaroSteps_t(copy);
-        const std::vector<const wendaroSteps_t*> all = {&copy, &assigned, &moved, &moveAssigned};
-        for (const wendaroSteps_t* steps : all) {
-            EXPECT_EQ(steps->size(), c.count);
-            EXPECT_EQ(describe(*steps), c.expected);
+        moveAssigned = wendaroSteps_t(original);
+        const wendaroSteps_t copy = original;
+        const wendaroSteps_t moved = std::move(original);
+        for (const wendaroSteps_t* steps : std::vector<const wendaroSteps_t*>{&copy, &assigned, &moved, &moveAssigned}) {
+            EXPECT_EQ(steps->size(), count);
+            EXPECT_EQ(steps->empty(), count == 0);
+            EXPECT_EQ(describe(*steps), want);
         }
     }
-}
-
-TEST(wendaroStepsTest, refusesAStepBeyondItsRoom)
-{
     wendaroSteps_t full = filled(wendaroSteps_t::capacity);
-    EXPECT_THROW(full.push_back(send({9})), std::length_error);
-    EXPECT_EQ(describe(full), "S0.255. P1 S2.255. P3 ");
-
-    const wendaroStep_t close{kind_e::close_e, {}, 0};
-    const wendaroSteps_t listed = {pause(7), send({1, 2}), close};
-    EXPECT_EQ(describe(listed), "P7 S1.2. C ");
+    EXPECT_THROW(full.push_back(wendaroStep_t{}), std::length_error);
+    EXPECT_EQ(describe(full), "S10 P1 S12 P3 ");
+    const wendaroStep_t close{wendaroStep_t::kind_e::close_e, {}, 0};
+    EXPECT_EQ((wendaroSteps_t{close, close}).size(), 2u);
     EXPECT_THROW((wendaroSteps_t{close, close, close, close, close}), std::length_error);
 }
