@@ -530,7 +530,8 @@ wendaroSession_t::reply_t wendaroSession_t::connect(const wendaroRequest_t& requ
         machine->printer().appendBriefLog(joined({L"Control access: ", user, L" from ", peerHost_}));
     server_.updateConnection({id_, machine->id(), user, peerHost_, control, false});
     if (server_.logging())
-        server_.log(joined({L"Connection ", idText, L": ", user, L" on machine ", toStr(machine->id()), L", ", access}));
+        server_.log(
+            joined({L"Connection ", idText, L": ", user, L" on machine ", toStr(machine->id()), L", ", access}));
 
     const std::uint32_t id = machine->id();
     const std::wstring name = machine->name();

@@ -50,7 +50,8 @@ TEST(wendaroStepsTest, keepsItsStepsThroughCopiesAndMovesUpToItsRoom)
         moveAssigned = wendaroSteps_t(original);
         const wendaroSteps_t copy = original;
         const wendaroSteps_t moved = std::move(original);
-        for (const wendaroSteps_t* steps : std::vector<const wendaroSteps_t*>{&copy, &assigned, &moved, &moveAssigned}) {
+        const std::vector<const wendaroSteps_t*> all = {&copy, &assigned, &moved, &moveAssigned};
+        for (const wendaroSteps_t* steps : all) {
             EXPECT_EQ(steps->size(), count);
             EXPECT_EQ(steps->empty(), count == 0);
             EXPECT_EQ(describe(*steps), want);
