@@ -99,7 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static std::uint32_t nextId = 1000000;
     wendaroSession_t session(s, nextId++, L"127.0.0.1", true);
     session.greet();
-    const auto stillHere = [] { return false; };
+    // Made once: a lambda passed as is becomes a new function object per message.
+    static const wendaroSession_t::goneTest_t stillHere = [] { return false; };
     if ((data[0] & 1) != 0)
         checkSteps(session.handle(greetingAnswer().data(), greetingAnswer().size(), stillHere));
     std::size_t at = 1;

@@ -3,6 +3,8 @@
 #include "machine/littleEndian.h"
 #include "machine/wstr.h"
 
+#include <utility>
+
 namespace {
 
 simPrinterConfig_t printerConfig(const wendaroMachineConfig_t& config, const std::wstring& dataRoot)
@@ -152,18 +154,18 @@ void wendaroMachine_t::pumpEvents()
     }
 }
 
-void wendaroMachine_t::addNotice(std::uint32_t connection, const wendaroNotice_t& notice)
+void wendaroMachine_t::addNotice(std::uint32_t connection, wendaroNotice_t notice)
 {
     std::lock_guard<std::mutex> guard(mutex_);
-    addLocked(connection, notice);
+    addLocked(connection, std::move(notice));
 }
 
-void wendaroMachine_t::addLocked(std::uint32_t connection, const wendaroNotice_t& notice, std::uint32_t except)
+void wendaroMachine_t::addLocked(std::uint32_t connection, wendaroNotice_t notice, std::uint32_t except)
 {
     if (connection != 0) {
         const auto found = sessions_.find(connection);
         if (found != sessions_.end())
-            found->second.add(notice);
+            found->second.add(std::move(notice));
         return;
     }
     for (auto& session : sessions_) {
@@ -196,8 +198,11 @@ std::vector<wendaroNotice_t> wendaroMachine_t::takeChained(std::uint32_t connect
             return taken;
         taken = found->second.takeChained();
     }
-    for (wendaroNotice_t& notice : taken)
-        notice = resolve(notice);
+    // A notice that carries its own fields stays as it is.
+    for (wendaroNotice_t& notice : taken) {
+        if (notice.live)
+            notice = resolve(notice);
+    }
     return taken;
 }
 

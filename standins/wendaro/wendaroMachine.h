@@ -64,7 +64,7 @@ public:
     // Printer reports become notices.
     void pumpEvents();
     // For one connection, or every attached one (0).
-    void addNotice(std::uint32_t connection, const wendaroNotice_t& notice);
+    void addNotice(std::uint32_t connection, wendaroNotice_t notice);
     bool hasTerminalNotice(std::uint32_t connection) const;
     bool hasNotice(std::uint32_t connection, wendaroNotice_t::kind_e kind) const;
     // The waiting chained notices with their values, in the client's order.
@@ -74,7 +74,8 @@ public:
     wendaroNotice_t resolve(const wendaroNotice_t& notice) const;
 
 private:
-    void addLocked(std::uint32_t connection, const wendaroNotice_t& notice, std::uint32_t except = 0);
+    // Taken by value: a notice for one connection is moved into its set.
+    void addLocked(std::uint32_t connection, wendaroNotice_t notice, std::uint32_t except = 0);
 
     const std::uint32_t id_;
     std::unique_ptr<simPrinter_t> printer_;

@@ -1,15 +1,16 @@
 #include "standins/wendaro/wendaroMessage.h"
 
-socketRequestStream_t& wendaroMessage_t::word(const std::wstring& text)
+socketRequestStream_t& wendaroMessage_t::word(std::wstring_view text)
 {
     if (!stream_) {
-        stream_.emplace(text);
         // Room for a reply with its notices, grown once at most.
         words_.reserve(4);
+        words_.emplace_back(text);
+        stream_.emplace(words_.back());
     } else {
-        stream_->writeString(text);
+        words_.emplace_back(text);
+        stream_->writeString(words_.back());
     }
-    words_.push_back(text);
     return *stream_;
 }
 

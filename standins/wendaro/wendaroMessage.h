@@ -14,13 +14,15 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class wendaroMessage_t {
 public:
     // Starts the next word; the first one opens the message. The fields of
-    // that word go into the returned stream.
-    socketRequestStream_t& word(const std::wstring& text);
+    // that word go into the returned stream. The word is copied once, into
+    // the message's list, and encoded from there.
+    socketRequestStream_t& word(std::wstring_view text);
     // The finished bytes (empty when no word was written); the message is
     // closed by the first call.
     std::vector<std::uint8_t> bytes();

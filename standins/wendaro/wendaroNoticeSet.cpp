@@ -1,41 +1,34 @@
 #include "standins/wendaro/wendaroNoticeSet.h"
 
 #include <cstddef>
+#include <utility>
 
 void wendaroNoticeSet_t::add(wendaroNotice_t notice)
 {
-    if (notice.isChained())
-        chained_[static_cast<std::size_t>(notice.chainIndex())] = std::move(notice);
-    else
+    if (!notice.isChained()) {
         terminal_.push_back(std::move(notice));
+        return;
+    }
+    // A newer notice of a kind replaces the waiting one in its place.
+    auto at = chained_.begin();
+    while (at != chained_.end() && at->chainIndex() < notice.chainIndex())
+        ++at;
+    if (at != chained_.end() && at->chainIndex() == notice.chainIndex())
+        *at = std::move(notice);
+    else
+        chained_.insert(at, std::move(notice));
 }
 
-std::vector<wendaroNotice_t> wendaroNoticeSet_t::takeChained()
-{
-    std::vector<wendaroNotice_t> out;
-    for (auto& slot : chained_) {
-        if (slot) {
-            out.push_back(std::move(*slot));
-            slot.reset();
-        }
-    }
-    return out;
-}
+std::vector<wendaroNotice_t> wendaroNoticeSet_t::takeChained() { return std::exchange(chained_, {}); }
 
-bool wendaroNoticeSet_t::hasChained() const
-{
-    for (const auto& slot : chained_) {
-        if (slot)
-            return true;
-    }
-    return false;
-}
+bool wendaroNoticeSet_t::hasChained() const { return !chained_.empty(); }
 
 bool wendaroNoticeSet_t::has(wendaroNotice_t::kind_e kind) const
 {
-    const wendaroNotice_t probe = wendaroNotice_t::liveOf(kind);
-    if (probe.isChained())
-        return chained_[static_cast<std::size_t>(probe.chainIndex())].has_value();
+    for (const wendaroNotice_t& notice : chained_) {
+        if (notice.kind == kind)
+            return true;
+    }
     for (const wendaroNotice_t& notice : terminal_) {
         if (notice.kind == kind)
             return true;
@@ -48,13 +41,12 @@ std::optional<wendaroNotice_t> wendaroNoticeSet_t::takeTerminal()
     if (terminal_.empty())
         return std::nullopt;
     wendaroNotice_t notice = std::move(terminal_.front());
-    terminal_.pop_front();
+    terminal_.erase(terminal_.begin());
     return notice;
 }
 
 void wendaroNoticeSet_t::clear()
 {
-    for (auto& slot : chained_)
-        slot.reset();
+    chained_.clear();
     terminal_.clear();
 }

@@ -5,8 +5,6 @@
 #pragma once
 #include "standins/wendaro/wendaroNotice.h"
 
-#include <array>
-#include <deque>
 #include <optional>
 #include <vector>
 
@@ -22,6 +20,11 @@ public:
     void clear();
 
 private:
-    std::array<std::optional<wendaroNotice_t>, wendaroNotice_t::chainedCount> chained_;
-    std::deque<wendaroNotice_t> terminal_;
+    // At most one of each kind, in the client's order. A notice is large and
+    // most sets hold none or one: a short list, handed over whole, costs a
+    // connection less than a slot for every kind.
+    std::vector<wendaroNotice_t> chained_;
+    // Few wait at a time, and most sets never hold one: a vector costs an
+    // idle connection nothing, where a deque allocates when it is made.
+    std::vector<wendaroNotice_t> terminal_;
 };

@@ -5,6 +5,7 @@
 #include "standins/wendaro/wendaroWords.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace {
@@ -48,6 +49,26 @@ const std::vector<grammar_t>& grammar()
         {textMessage, false, {f::textRecord_e}},
     };
     return table;
+}
+
+// The rule of a known word: the table's words differ mostly in length, so
+// only the few of the same length are compared.
+const grammar_t* findRule(std::wstring_view word)
+{
+    static constexpr std::size_t longest = 32;
+    using bucket_t = std::vector<const grammar_t*>;
+    static const std::array<bucket_t, longest + 1> byLength = [] {
+        std::array<bucket_t, longest + 1> buckets;
+        for (const grammar_t& g : grammar())
+            buckets[std::min(g.word.size(), longest)].push_back(&g);
+        return buckets;
+    }();
+    // Words of the longest length and beyond share the last bucket.
+    for (const grammar_t* g : byLength[std::min(word.size(), longest)]) {
+        if (g->word == word)
+            return g;
+    }
+    return nullptr;
 }
 
 // Sets the outcome of a stream that failed: cut short, or unreadable.
@@ -181,9 +202,8 @@ wendaroRequest_t wendaroRequest_t::read(const std::uint8_t* bytes, std::size_t l
         return r;
     }
 
-    const auto& table = grammar();
-    const auto rule = std::find_if(table.begin(), table.end(), [&](const grammar_t& g) { return r.word == g.word; });
-    if (rule == table.end()) {
+    const grammar_t* rule = findRule(r.word);
+    if (rule == nullptr) {
         // Unknown: whole as it stands.
         r.parse = parse_e::complete_e;
         r.trailing = length - afterWord;
@@ -227,10 +247,7 @@ wendaroRequest_t wendaroRequest_t::read(const std::uint8_t* bytes, std::size_t l
             in >> r.version;
             break;
         case field_e::fileRecord_e: {
-            std::unique_ptr<fileSendParams_t> record;
-            in >> record;
-            if (record)
-                r.file = std::move(*record);
+            in >> r.file;
             break;
         }
         case field_e::textRecord_e: {

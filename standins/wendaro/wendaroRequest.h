@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,7 +36,9 @@ struct wendaroRequest_t {
     std::vector<std::int32_t> numbers;  // int32 and uint32 fields, in order
     std::vector<std::wstring> texts;
     double version = 0;                 // of a connect word
-    std::optional<fileSendParams_t> file;
+    // The record as read: it holds its upload streams and is large, so it
+    // is handed over as the reader made it, never moved into place.
+    std::unique_ptr<fileSendParams_t> file;
     std::optional<machineHostIDname_t> machine;  // target of a move or copy
     std::optional<textMessage_t> message;
     // "CMND": the queued packet [n][code][payload]; an upload block: its bytes.

@@ -325,6 +325,12 @@ void wendaroServer_t::setLogSink(logSink_t sink)
     logSink_ = std::move(sink);
 }
 
+bool wendaroServer_t::logging() const
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    return static_cast<bool>(logSink_);
+}
+
 void wendaroServer_t::log(const std::wstring& text)
 {
     logSink_t sink;
@@ -374,7 +380,8 @@ void wendaroServer_t::noteTextMessage(const textMessage_t& message)
             messages_.erase(messages_.begin());
         messages_.push_back(message);
     }
-    log(L"Text message from " + message.user + L" on " + message.host + L": " + message.text);
+    if (logging())
+        log(L"Text message from " + message.user + L" on " + message.host + L": " + message.text);
 }
 
 void wendaroServer_t::noteCloseRequest()

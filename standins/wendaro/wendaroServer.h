@@ -133,6 +133,8 @@ public:
     void noteTextMessage(const textMessage_t& message);
     void noteCloseRequest();
     void log(const std::wstring& text);
+    // Whether log() reaches anyone: a caller builds its text only then.
+    bool logging() const;
 
 private:
     void housekeeping();

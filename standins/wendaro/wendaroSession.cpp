@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
+#include <initializer_list>
+#include <string_view>
 #include <sys/stat.h>
 
 namespace {
@@ -44,6 +46,20 @@ bool readOnlyRequest(const std::wstring& word)
 }
 
 std::string narrowText(const std::wstring& text) { return wideToUtf8(text); }
+
+// The pieces as one text, made in one allocation (a chain of + makes one
+// per step it outgrows).
+std::wstring joined(std::initializer_list<std::wstring_view> pieces)
+{
+    std::size_t size = 0;
+    for (std::wstring_view piece : pieces)
+        size += piece.size();
+    std::wstring out;
+    out.reserve(size);
+    for (std::wstring_view piece : pieces)
+        out += piece;
+    return out;
+}
 
 std::wstring twoDigits(int value) { return (value < 10 ? L"0" : L"") + toStr(value); }
 
@@ -222,9 +238,14 @@ wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, st
     if (request.complete() && request.trailing > 0) {
         if (!inNote.empty())
             inNote += "; ";
-        inNote += narrowText(toStr(static_cast<unsigned long long>(request.trailing))) + " bytes after the fields";
+        inNote += std::to_string(request.trailing);
+        inNote += " bytes after the fields";
     }
-    trace(wendaroTraceEntry_t::kind_e::in_e, {request.word}, code, -1,
+    // Built in place: a braced list would copy the word twice.
+    std::vector<std::wstring> inWords;
+    inWords.reserve(1);
+    inWords.push_back(request.word);
+    trace(wendaroTraceEntry_t::kind_e::in_e, std::move(inWords), code, -1,
           std::vector<std::uint8_t>(bytes, bytes + length), std::move(inNote), malformed, 0);
 
     wendaroFaults_t::request_t probe;
@@ -257,7 +278,6 @@ wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, st
         }
     }
 
-    reply_t reply;
     if (fault && fault->rule.action == action::closeBefore_e) {
         trace(wendaroTraceEntry_t::kind_e::event_e, {}, code, -1, {},
               "fault: connection closed instead of the reply", false, faultId);
@@ -265,17 +285,18 @@ wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, st
         close.kind = step_t::kind_e::close_e;
         return {close};
     }
-    if (fault && fault->rule.action == action::waitForConnection_e) {
-        reply = alone(words::waitForConnection);
-    } else if (fault && fault->rule.action == action::replaceWord_e) {
-        reply = alone([&](wendaroMessage_t& m) {
-            socketRequestStream_t& out = m.word(fault->rule.text);
-            if (!fault->rule.bytes.empty())
-                out.writeRaw(fault->rule.bytes.data(), fault->rule.bytes.size());
-        });
-    } else {
-        reply = dispatch(request, fault, gone);
-    }
+    reply_t reply = [&] {
+        if (fault && fault->rule.action == action::waitForConnection_e)
+            return alone(words::waitForConnection);
+        if (fault && fault->rule.action == action::replaceWord_e) {
+            return alone([&](wendaroMessage_t& m) {
+                socketRequestStream_t& out = m.word(fault->rule.text);
+                if (!fault->rule.bytes.empty())
+                    out.writeRaw(fault->rule.bytes.data(), fault->rule.bytes.size());
+            });
+        }
+        return dispatch(request, fault, gone);
+    }();
 
     if (fault && fault->rule.action == action::noReply_e) {
         trace(wendaroTraceEntry_t::kind_e::event_e, std::move(reply.words), code, reply.packetType,
@@ -500,15 +521,17 @@ wendaroSession_t::reply_t wendaroSession_t::connect(const wendaroRequest_t& requ
     // The first reply after the answer carries the version texts.
     machine->addNotice(id_, wendaroNotice_t::liveOf(kind::embeddedVersion_e));
     machine->printer().writeEmbeddedVersionFile();
-    const std::wstring access = control ? L"Control Access" : L"View Only";
-    machine->printer().appendDailyLog(L"Connection " + toStr(id_) + L" opened: " + user + L" from " + peerHost_ +
-                                      L" (" + access + L")");
+    const std::wstring_view access = control ? L"Control Access" : L"View Only";
+    const std::wstring idText = toStr(id_);
+    machine->printer().appendDailyLog(
+        joined({L"Connection ", idText, L" opened: ", user, L" from ", peerHost_, L" (", access, L")"}));
     // A technician taking control belongs to the machine's brief history too.
     if (control)
-        machine->printer().appendBriefLog(L"Control access: " + user + L" from " + peerHost_);
+        machine->printer().appendBriefLog(joined({L"Control access: ", user, L" from ", peerHost_}));
     server_.updateConnection({id_, machine->id(), user, peerHost_, control, false});
-    server_.log(L"Connection " + toStr(id_) + L": " + user + L" on machine " + toStr(machine->id()) + L", " +
-                access);
+    if (server_.logging())
+        server_.log(
+            joined({L"Connection ", idText, L": ", user, L" on machine ", toStr(machine->id()), L", ", access}));
 
     const std::uint32_t id = machine->id();
     const std::wstring name = machine->name();
@@ -671,8 +694,14 @@ wendaroSession_t::reply_t wendaroSession_t::remoteFile(const wendaroRequest_t& r
     upload->size = static_cast<std::uint32_t>(size);
     const std::wstring source = request.file->name.empty() ? request.file->path : request.file->name;
     upload->storedPath = server_.shareFolder() + L"/" + safeFileName(source) + tempModelFileName;
-    createFolder(server_.shareFolder());
-    upload->out.open(upload->storedPath, std::ios_base::out | std::ios_base::trunc | std::ios_base::binary);
+    const auto mode = std::ios_base::out | std::ios_base::trunc | std::ios_base::binary;
+    upload->out.open(upload->storedPath, mode);
+    if (!upload->out.is_open()) {
+        // The shared folder is made by the first upload, and again when
+        // someone has removed it; it is there for every other upload.
+        createFolder(server_.shareFolder());
+        upload->out.open(upload->storedPath, mode);
+    }
     if (!upload->out.is_open()) {
         reply_t reply = withNotices(words::addFileError);
         reply.note = "cannot write " + narrowText(upload->storedPath);
@@ -819,7 +848,7 @@ wendaroSession_t::reply_t wendaroSession_t::withNotices(const terminal_t& termin
     return reply;
 }
 
-wendaroSession_t::reply_t wendaroSession_t::withNotices(const std::wstring& word)
+wendaroSession_t::reply_t wendaroSession_t::withNotices(std::wstring_view word)
 {
     return withNotices([&](wendaroMessage_t& m) { m.word(word); });
 }
@@ -834,7 +863,7 @@ wendaroSession_t::reply_t wendaroSession_t::alone(const terminal_t& terminal)
     return reply;
 }
 
-wendaroSession_t::reply_t wendaroSession_t::alone(const std::wstring& word)
+wendaroSession_t::reply_t wendaroSession_t::alone(std::wstring_view word)
 {
     return alone([&](wendaroMessage_t& m) { m.word(word); });
 }
@@ -869,7 +898,7 @@ void wendaroSession_t::end()
         abandonUpload("connection closed");
     if (machine_ != nullptr) {
         machine_->detach(id_);
-        machine_->printer().appendDailyLog(L"Connection " + toStr(id_) + L" closed: " + user_);
+        machine_->printer().appendDailyLog(joined({L"Connection ", toStr(id_), L" closed: ", user_}));
     }
     trace(wendaroTraceEntry_t::kind_e::closed_e, {}, -1, -1, {}, std::string(), false, 0);
 }

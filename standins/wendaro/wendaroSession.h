@@ -23,6 +23,8 @@
 #include "standins/wendaro/wendaroFaults.h"
 #include "standins/wendaro/wendaroNotice.h"
 #include "standins/wendaro/wendaroRequest.h"
+#include "standins/wendaro/wendaroStep.h"
+#include "standins/wendaro/wendaroSteps.h"
 #include "standins/wendaro/wendaroTrace.h"
 
 #include <atomic>
@@ -31,6 +33,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class wendaroMachine_t;
@@ -39,13 +42,8 @@ class wendaroServer_t;
 
 class wendaroSession_t {
 public:
-    struct step_t {
-        enum class kind_e { send_e, pause_e, close_e };
-        kind_e kind = kind_e::send_e;
-        std::vector<std::uint8_t> bytes;
-        std::uint32_t ms = 0;
-    };
-    using steps_t = std::vector<step_t>;
+    using step_t = wendaroStep_t;
+    using steps_t = wendaroSteps_t;
     // True once the client has gone or the connection is closing: a wait
     // for the printer ends then.
     using goneTest_t = std::function<bool()>;
@@ -98,10 +96,10 @@ private:
     // A reply with the waiting notices in front of the terminal word (none:
     // the message ends after the notices).
     reply_t withNotices(const terminal_t& terminal);
-    reply_t withNotices(const std::wstring& word);
+    reply_t withNotices(std::wstring_view word);
     // A word that stands alone; the notices keep waiting.
     reply_t alone(const terminal_t& terminal);
-    reply_t alone(const std::wstring& word);
+    reply_t alone(std::wstring_view word);
     // "QUEUEINFO" and the queue, cut to fit one message.
     reply_t queueList();
     reply_t silent(const std::string& note);

@@ -69,7 +69,7 @@ bool wendaroTrace_t::writeTo(const std::string& path)
     return file_ != nullptr;
 }
 
-void wendaroTrace_t::add(wendaroTraceEntry_t entry)
+void wendaroTrace_t::add(wendaroTraceEntry_t&& entry)
 {
     {
         std::lock_guard<std::mutex> guard(mutex_);
@@ -81,9 +81,15 @@ void wendaroTrace_t::add(wendaroTraceEntry_t entry)
             std::fwrite(line.data(), 1, line.size(), file_);
             std::fflush(file_);
         }
-        entries_.push_back(std::move(entry));
-        while (entries_.size() > capacity_)
-            entries_.pop_front();
+        if (entries_.size() < capacity_) {
+            // Grown by doubling, but never past the capacity.
+            if (entries_.size() == entries_.capacity())
+                entries_.reserve(std::min(capacity_, std::max<std::size_t>(16, 2 * entries_.size())));
+            entries_.push_back(std::move(entry));
+        } else {
+            entries_[oldest_] = std::move(entry);
+            oldest_ = oldest_ + 1 == capacity_ ? 0 : oldest_ + 1;
+        }
     }
     added_.notify_all();
 }
@@ -98,7 +104,8 @@ std::vector<wendaroTraceEntry_t> wendaroTrace_t::since(std::uint64_t from) const
 {
     std::lock_guard<std::mutex> guard(mutex_);
     std::vector<wendaroTraceEntry_t> out;
-    for (const auto& entry : entries_) {
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const wendaroTraceEntry_t& entry = atLocked(i);
         if (entry.sequence >= from)
             out.push_back(entry);
     }
@@ -108,18 +115,30 @@ std::vector<wendaroTraceEntry_t> wendaroTrace_t::since(std::uint64_t from) const
 std::size_t wendaroTrace_t::count(const predicate_t& match, std::uint64_t from) const
 {
     std::lock_guard<std::mutex> guard(mutex_);
-    return static_cast<std::size_t>(std::count_if(entries_.begin(), entries_.end(), [&](const auto& entry) {
-        return entry.sequence >= from && match(entry);
-    }));
+    std::size_t matching = 0;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const wendaroTraceEntry_t& entry = atLocked(i);
+        if (entry.sequence >= from && match(entry))
+            ++matching;
+    }
+    return matching;
 }
 
 std::optional<wendaroTraceEntry_t> wendaroTrace_t::findLocked(const predicate_t& match, std::uint64_t from) const
 {
-    for (const auto& entry : entries_) {
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const wendaroTraceEntry_t& entry = atLocked(i);
         if (entry.sequence >= from && match(entry))
             return entry;
     }
     return std::nullopt;
+}
+
+const wendaroTraceEntry_t& wendaroTrace_t::atLocked(std::size_t i) const
+{
+    // Until the ring is full, oldest_ stays 0 and the order is the vector's.
+    const std::size_t at = oldest_ + i;
+    return entries_[at < entries_.size() ? at : at - entries_.size()];
 }
 
 std::optional<wendaroTraceEntry_t> wendaroTrace_t::waitFor(const predicate_t& match,
@@ -138,7 +157,9 @@ std::optional<wendaroTraceEntry_t> wendaroTrace_t::waitFor(const predicate_t& ma
 void wendaroTrace_t::clear()
 {
     std::lock_guard<std::mutex> guard(mutex_);
+    // The slots' room stays for the entries to come.
     entries_.clear();
+    oldest_ = 0;
 }
 
 std::string wendaroTrace_t::toJson(const wendaroTraceEntry_t& entry)

@@ -2,14 +2,14 @@
 // clients, in order, with connections opening and closing and what the
 // server did about bad input. Thread-safe: each connection's thread adds to
 // it, tests wait on it. Keeps the newest entries (a demo can run for days);
-// sequence numbers keep counting. When a file is given, every entry is also
+// sequence numbers keep counting. The entries live in one ring whose room
+// outlasts clear(): a busy server adds entries without allocating slots. When a file is given, every entry is also
 // written to it as one JSON object per line.
 #pragma once
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -49,7 +49,8 @@ public:
     // be opened.
     bool writeTo(const std::string& path);
 
-    void add(wendaroTraceEntry_t entry);
+    void add(wendaroTraceEntry_t&& entry);
+    void add(const wendaroTraceEntry_t& entry) { add(wendaroTraceEntry_t(entry)); }
     std::uint64_t mark() const;
     std::vector<wendaroTraceEntry_t> since(std::uint64_t from = 0) const;
     std::size_t count(const predicate_t& match, std::uint64_t from = 0) const;
@@ -62,10 +63,14 @@ public:
 
 private:
     std::optional<wendaroTraceEntry_t> findLocked(const predicate_t& match, std::uint64_t from) const;
+    // The i-th kept entry, oldest first.
+    const wendaroTraceEntry_t& atLocked(std::size_t i) const;
 
     mutable std::mutex mutex_;
     mutable std::condition_variable added_;
-    std::deque<wendaroTraceEntry_t> entries_;
+    // Grows to the capacity, then the oldest slot (at oldest_) is reused.
+    std::vector<wendaroTraceEntry_t> entries_;
+    std::size_t oldest_ = 0;
     std::uint64_t nextSequence_ = 1;
     std::size_t capacity_;
     std::chrono::steady_clock::time_point start_;
