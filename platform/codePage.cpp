@@ -1,5 +1,7 @@
 #include "platform/codePage.h"
 
+#include "platform/asciiRuns.h"
+
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -120,8 +122,8 @@ std::wstring utf16ToWide(const std::u16string& text) {
 
 // Both conversions run under every path, registry and settings text; they
 // write into a buffer sized for the longest result and trim it once, rather
-// than growing a string character by character. Runs of plain ASCII, the
-// bulk of every file we read, are taken several characters per test.
+// than growing a string character by character, and take runs of plain
+// ASCII a word at a time.
 void appendWideAsUtf8(std::string& out, std::wstring_view text) {
     const std::size_t start = out.size();
     out.resize(start + text.size() * 4);
@@ -130,17 +132,8 @@ void appendWideAsUtf8(std::string& out, std::wstring_view text) {
     const wchar_t* p = text.data();
     const wchar_t* const end = p + text.size();
     while (p != end) {
-        if (end - p >= 4 &&
-            (static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) | static_cast<std::uint32_t>(p[2]) |
-             static_cast<std::uint32_t>(p[3])) < 0x80) {
-            o[0] = static_cast<char>(p[0]);
-            o[1] = static_cast<char>(p[1]);
-            o[2] = static_cast<char>(p[2]);
-            o[3] = static_cast<char>(p[3]);
-            o += 4;
-            p += 4;
-            continue;
-        }
+        narrowAsciiRun(p, end, o);
+        if (p == end) break;
         auto c = static_cast<std::uint32_t>(*p++);
         // Surrogates and values beyond Unicode have no UTF-8 form.
         if (c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) c = kReplacement;
@@ -172,22 +165,9 @@ void appendUtf8AsWide(std::wstring& out, std::string_view text) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* const end = p + text.size();
     while (p != end) {
-        if (end - p >= 8) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, p, 8);
-            if ((word & 0x8080808080808080ull) == 0) {
-                for (int m = 0; m < 8; ++m) o[m] = static_cast<wchar_t>(p[m]);
-                o += 8;
-                p += 8;
-                continue;
-            }
-        }
+        widenAsciiRun(p, end, o);
+        if (p == end) break;
         const unsigned b0 = *p;
-        if (b0 < 0x80) {
-            *o++ = static_cast<wchar_t>(b0);
-            ++p;
-            continue;
-        }
         int len = 0;
         std::uint32_t c = 0;
         std::uint32_t min = 0;
@@ -246,8 +226,20 @@ bool isPrintableChar(wchar_t ch) {
     return true;
 }
 
+void upperInPlace(std::wstring& text, std::size_t from) {
+    if (from >= text.size()) return;
+    wchar_t* p = text.data() + from;
+    wchar_t* const end = text.data() + text.size();
+    while (p != end) {
+        upperAsciiRun(p, end);
+        if (p == end) break;
+        *p = upperChar(*p);
+        ++p;
+    }
+}
+
 std::wstring upperText(const std::wstring& text) {
     std::wstring out(text);
-    for (auto& ch : out) ch = upperChar(ch);
+    upperInPlace(out);
     return out;
 }

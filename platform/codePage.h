@@ -34,3 +34,5 @@ wchar_t upperChar(wchar_t ch);
 wchar_t lowerChar(wchar_t ch);
 bool isPrintableChar(wchar_t ch);
 std::wstring upperText(const std::wstring& text);
+// Upper-cases the characters from `from` on.
+void upperInPlace(std::wstring& text, std::size_t from = 0);

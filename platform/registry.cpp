@@ -1,5 +1,6 @@
 #include "platform/registry.h"
 
+#include "platform/asciiRuns.h"
 #include "platform/codePage.h"
 #include "platform/lastError.h"
 #include "platform/posixFile.h"
@@ -184,8 +185,19 @@ DWORD registryDeleteKey(HKEY root, const std::wstring& keyPath) {
 std::vector<unsigned char> registryTextData(const std::wstring& text) {
     std::vector<unsigned char> data(text.size() * 2 + 2);
     std::size_t k = 0;
-    for (wchar_t wc : text) {
-        auto c = static_cast<std::uint32_t>(wc);
+    const wchar_t* p = text.data();
+    const wchar_t* const end = p + text.size();
+    while (p != end) {
+        // Two characters below U+10000 a word, each one unit.
+        while (end - p >= 2) {
+            const std::uint64_t w = loadWord(p);
+            if ((w & 0xFFFF0000FFFF0000ull) != 0) break;
+            storeHalfWord(data.data() + k, static_cast<std::uint32_t>((w & 0xFFFF) | ((w >> 16) & 0xFFFF0000)));
+            p += 2;
+            k += 4;
+        }
+        if (p == end) break;
+        auto c = static_cast<std::uint32_t>(*p++);
         if (c > 0x10FFFF) c = 0xFFFD;  // beyond Unicode, as the UTF-16 conversion does
         if (c >= 0x10000) {
             c -= 0x10000;

@@ -1,5 +1,6 @@
 #include "platform/registryHive.h"
 
+#include "platform/asciiRuns.h"
 #include "platform/codePage.h"
 
 #include <array>
@@ -175,9 +176,31 @@ void normalizeInto(std::wstring_view path, std::wstring& out) {
     }
 }
 
+// Appends the non-empty components of a key path given in UTF-8, joined
+// by '\', to a normalized path (joined to it by '\' when it has any). A path
+// without empty components, as every written file has, is converted whole.
+void appendPathComponents(const char* p, std::size_t size, std::wstring& out) {
+    if (size == 0) return;
+    if (p[0] != '\\' && p[size - 1] != '\\' && ::memmem(p, size, "\\\\", 2) == nullptr) {
+        if (!out.empty()) out += L'\\';
+        appendUtf8AsWide(out, std::string_view(p, size));
+        return;
+    }
+    const char* const end = p + size;
+    while (p != end) {
+        const char* slash = static_cast<const char*>(std::memchr(p, '\\', static_cast<std::size_t>(end - p)));
+        if (slash == nullptr) slash = end;
+        if (slash != p) {
+            if (!out.empty()) out += L'\\';
+            appendUtf8AsWide(out, std::string_view(p, static_cast<std::size_t>(slash - p)));
+        }
+        p = slash == end ? end : slash + 1;
+    }
+}
+
 void upperInto(std::wstring_view text, std::wstring& out) {
     out.assign(text);
-    for (wchar_t& c : out) c = upperChar(c);
+    upperInPlace(out);
 }
 
 // The key of a normalized path and its upper-cased form (same length, same
@@ -252,6 +275,19 @@ void appendQuoted(std::string& out, std::wstring_view text) {
     out += '"';
 }
 
+// Four UTF-16 units, one word, that a quoted text holds as they are:
+// printable ASCII other than '"' and '\'. With every unit below 0x80, each
+// sum below sets bit 7 of a unit exactly when the unit passes that test.
+bool plainAsciiUnits(std::uint64_t w) {
+    if ((w & 0xFF80FF80FF80FF80ull) != 0) return false;
+    constexpr std::uint64_t kBit7 = 0x0080008000800080ull;
+    const std::uint64_t fromSpace = w + 0x0060006000600060ull;
+    const std::uint64_t belowDelete = ~(w + 0x0001000100010001ull);
+    const std::uint64_t notQuote = (w ^ 0x0022002200220022ull) + 0x007F007F007F007Full;
+    const std::uint64_t notBackslash = (w ^ 0x005C005C005C005Cull) + 0x007F007F007F007Full;
+    return (fromSpace & belowDelete & notQuote & notBackslash & kBit7) == kBit7;
+}
+
 // A REG_SZ value that reads back unchanged from a quoted text, written as
 // one; false, with nothing written, for any other value. Plain means: whole
 // UTF-16 units ending in one zero, no control character, no surrogate
@@ -260,29 +296,43 @@ bool appendPlainText(std::string& out, const registryValue_t& v) {
     if (v.type != REG_SZ) return false;
     const auto& d = v.data;
     if (d.size() < 2 || d.size() % 2 != 0 || d[d.size() - 2] != 0 || d[d.size() - 1] != 0) return false;
-    const std::size_t units = d.size() / 2 - 1;
     const std::size_t start = out.size();
+    const auto notPlain = [&] {
+        out.resize(start);
+        return false;
+    };
     // At most three bytes per unit: an escaped ASCII character takes two, a
     // character below U+10000 three, a pair of units four.
-    out.resize(start + 2 + units * 3);
+    out.resize(start + 2 + (d.size() / 2 - 1) * 3);
     char* const first = out.data() + start;
     char* o = first;
     *o++ = '"';
-    std::size_t k = 0;
-    for (; k < units; ++k) {
-        std::uint32_t c = d[2 * k] | (static_cast<std::uint32_t>(d[2 * k + 1]) << 8);
+    const unsigned char* u = d.data();
+    const unsigned char* const end = u + d.size() - 2;
+    while (u != end) {
+        while (end - u >= 8) {
+            const std::uint64_t w = loadWord(u);
+            if (!plainAsciiUnits(w)) break;
+            storeHalfWord(o, static_cast<std::uint32_t>((w & 0xFF) | ((w >> 8) & 0xFF00) | ((w >> 16) & 0xFF0000) |
+                                                        ((w >> 24) & 0xFF000000)));
+            u += 8;
+            o += 4;
+        }
+        if (u == end) break;
+        std::uint32_t c = u[0] | (static_cast<std::uint32_t>(u[1]) << 8);
+        u += 2;
         if (c < 0x80) {
-            if (c < 0x20 || c == 0x7F) break;
+            if (c < 0x20 || c == 0x7F) return notPlain();
             if (c == '\\' || c == '"') *o++ = '\\';
             *o++ = static_cast<char>(c);
             continue;
         }
         if (c >= 0xD800 && c < 0xE000) {
-            if (c >= 0xDC00 || k + 1 == units) break;
-            const std::uint32_t low = d[2 * k + 2] | (static_cast<std::uint32_t>(d[2 * k + 3]) << 8);
-            if (low < 0xDC00 || low >= 0xE000) break;
+            if (c >= 0xDC00 || u == end) return notPlain();
+            const std::uint32_t low = u[0] | (static_cast<std::uint32_t>(u[1]) << 8);
+            if (low < 0xDC00 || low >= 0xE000) return notPlain();
+            u += 2;
             c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-            ++k;
             *o++ = static_cast<char>(0xF0 | (c >> 18));
             *o++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
             *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
@@ -296,10 +346,6 @@ bool appendPlainText(std::string& out, const registryValue_t& v) {
             *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         }
         *o++ = static_cast<char>(0x80 | (c & 0x3F));
-    }
-    if (k != units) {  // stopped at a unit a quoted text cannot hold
-        out.resize(start);
-        return false;
     }
     *o++ = '"';
     out.resize(start + static_cast<std::size_t>(o - first));
@@ -318,7 +364,7 @@ std::wstring registryHive_t::normalizePath(const std::wstring& path) {
 bool registryHive_t::hasKey(const std::wstring& path) const {
     std::wstring key = normalizePath(path);
     if (key.empty()) return true;
-    for (wchar_t& c : key) c = upperChar(c);
+    upperInPlace(key);
     return keys_.find(key) != keys_.end();
 }
 
@@ -333,7 +379,7 @@ bool registryHive_t::createKey(const std::wstring& path) {
 bool registryHive_t::deleteKey(const std::wstring& path) {
     std::wstring upper = normalizePath(path);
     if (upper.empty()) return false;
-    for (wchar_t& c : upper) c = upperChar(c);
+    upperInPlace(upper);
     const auto it = keys_.find(upper);
     if (it == keys_.end()) return false;
     upper += L'\\';  // what every key below starts with
@@ -344,7 +390,7 @@ bool registryHive_t::deleteKey(const std::wstring& path) {
 
 const registryHive_t::value_t* registryHive_t::findValue(const std::wstring& path, const std::wstring& name) const {
     std::wstring upper = normalizePath(path);
-    for (wchar_t& c : upper) c = upperChar(c);
+    upperInPlace(upper);
     const auto key = keys_.find(upper);
     if (key == keys_.end()) return nullptr;
     upperInto(name, upper);
@@ -364,7 +410,7 @@ void registryHive_t::setValue(const std::wstring& path, const std::wstring& name
 
 bool registryHive_t::deleteValue(const std::wstring& path, const std::wstring& name) {
     std::wstring upper = normalizePath(path);
-    for (wchar_t& c : upper) c = upperChar(c);
+    upperInPlace(upper);
     const auto key = keys_.find(upper);
     if (key == keys_.end()) return false;
     upperInto(name, upper);
@@ -383,8 +429,12 @@ std::size_t registryHive_t::parse(std::string_view bytes) {
 
     // Held across lines, so that a line costs no allocation of its own
     // beyond what it adds to the hive.
-    std::wstring raw, norm, upper, name, upperName, text;
+    std::wstring norm, upper, name, upperName, text;
     key_t* current = nullptr;  // none before the first key line
+    // The path of the last key line, as bytes; `norm` and `upper` hold its
+    // normalized and upper-cased forms.
+    const char* previousPath = nullptr;
+    std::size_t previousSize = 0;
     while (p != stop) {
         const char* newline = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(stop - p)));
         const char* b = p;
@@ -395,18 +445,29 @@ std::size_t registryHive_t::parse(std::string_view bytes) {
         if (b == e || *b == ';') continue;
 
         if (*b == '[') {
-            norm.clear();
-            if (e - b >= 2 && e[-1] == ']') {
-                raw.clear();
-                appendUtf8AsWide(raw, std::string_view(b + 1, static_cast<std::size_t>(e - b - 2)));
-                normalizeInto(raw, norm);
+            const char* const path = b + 1;
+            const std::size_t size = e - b >= 2 && e[-1] == ']' ? static_cast<std::size_t>(e - b - 2) : 0;
+            if (previousPath != nullptr && size > previousSize && path[previousSize] == '\\' &&
+                std::memcmp(path, previousPath, previousSize) == 0) {
+                // Below the key of the line before, as a written file lists
+                // a key's parents before it: that part is converted already.
+                const std::size_t known = norm.size();
+                appendPathComponents(path + previousSize + 1, size - previousSize - 1, norm);
+                upper.append(norm, known);
+                upperInPlace(upper, known);
+            } else {
+                norm.clear();
+                appendPathComponents(path, size, norm);
+                upperInto(norm, upper);
             }
             if (norm.empty()) {
                 ++unreadable_;
                 current = nullptr;  // its values would land in the wrong key
+                previousPath = nullptr;
                 continue;
             }
-            upperInto(norm, upper);
+            previousPath = path;
+            previousSize = size;
             current = ensureKey(keys_, norm, upper).first;
             continue;
         }
@@ -450,10 +511,26 @@ std::string registryHive_t::text() const {
     std::string out;
     out.reserve(room);
     out += kHead;
+    // A key below the one before it (a parent comes right before its first
+    // child) repeats that one's text for the common part.
+    const std::wstring* previous = nullptr;
+    std::size_t previousAt = 0;
+    std::size_t previousBytes = 0;
     for (const auto& [upper, key] : keys_) {
         (void)upper;
         out += "\n[";
-        appendWideAsUtf8(out, key.path);
+        const std::size_t at = out.size();
+        const std::wstring& path = key.path;
+        if (previous != nullptr && path.size() > previous->size() && path[previous->size()] == L'\\' &&
+            path.compare(0, previous->size(), *previous) == 0) {
+            out.append(out, previousAt, previousBytes);
+            appendWideAsUtf8(out, std::wstring_view(path).substr(previous->size()));
+        } else {
+            appendWideAsUtf8(out, path);
+        }
+        previous = &path;
+        previousAt = at;
+        previousBytes = out.size() - at;
         out += "]\n";
         for (const auto& [upperName, v] : key.values) {
             (void)upperName;
