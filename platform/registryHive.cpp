@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <utility>
 
 // Every character the file format itself uses ('[', ']', '\', '"', '@',
@@ -208,22 +209,34 @@ void upperInto(std::wstring_view text, std::wstring& out) {
 // tells whether anything was made. Keys are made only here, with all their
 // parents, and a deletion takes the sub-keys along: a key that exists has
 // its parents, so the walk up stops at the first one found.
+//
+// A written file lists its keys in order, each after its parent: so a new
+// key is first tried after the last one, and a parent right before the key
+// below it. Either costs one comparison; only a miss searches the tree.
 std::pair<key_t*, bool> ensureKey(keyMap_t& keys, std::wstring_view norm, std::wstring_view upper) {
-    auto at = keys.lower_bound(upper);
-    if (at != keys.end() && at->first == upper) return {&at->second, false};
+    keyMap_t::iterator at = keys.end();
+    if (keys.empty() || !(std::prev(keys.end())->first < upper)) {
+        at = keys.lower_bound(upper);
+        if (at != keys.end() && at->first == upper) return {&at->second, false};
+    }
     key_t* made = nullptr;
     std::size_t length = upper.size();
     for (;;) {
-        const std::wstring_view prefix = upper.substr(0, length);
-        if (made != nullptr) {
-            at = keys.lower_bound(prefix);
-            if (at != keys.end() && at->first == prefix) break;
-        }
-        const auto node = keys.emplace_hint(at, std::wstring(prefix), key_t{std::wstring(norm.substr(0, length)), {}});
+        const auto node = keys.emplace_hint(at, std::wstring(upper.substr(0, length)), key_t{std::wstring(norm.substr(0, length)), {}});
         if (made == nullptr) made = &node->second;
-        const std::size_t separator = prefix.rfind(L'\\');
+        const std::size_t separator = upper.substr(0, length).rfind(L'\\');
         if (separator == std::wstring_view::npos) break;
         length = separator;
+        const std::wstring_view parent = upper.substr(0, length);
+        // The parent sorts before the key: it belongs right before it unless
+        // keys that start with the parent's text sort between the two.
+        at = node;
+        if (node == keys.begin()) continue;
+        const auto before = std::prev(node);
+        if (before->first == parent) break;
+        if (before->first < parent) continue;
+        at = keys.lower_bound(parent);
+        if (at != keys.end() && at->first == parent) break;
     }
     return {made, true};
 }
