@@ -203,6 +203,8 @@ TEST(RegistryHive, keyLinesReadAndWrittenWithTheirParents) {
         {"[a]\n[A\\B]\n[a\\b\\c]\n", 0, "\n[a]\n\n[A\\B]\n\n[a\\b\\c]\n"},
         {"[\xC3\xA9]\n[\xC3\xA9\\\xC3\xBC]\n[\xC3\x89\\\xC3\x9C\\x]\n", 0,
          "\n[\xC3\xA9]\n\n[\xC3\xA9\\\xC3\xBC]\n\n[\xC3\x89\\\xC3\x9C\\x]\n"},
+        // Keys that sort between a key and the parent it lacks.
+        {"[A\\B!]\n[A\\B\\C]\n[A\\B \\x]\n", 0, "\n[A]\n\n[A\\B]\n\n[A\\B ]\n\n[A\\B \\x]\n\n[A\\B!]\n\n[A\\B\\C]\n"},
         // The same bytes again below an unreadable key line are a key of their own.
         {"[K]\n[K\n[K\\L]\n\"v\"=dword:1\n", 1, "\n[K]\n\n[K\\L]\n\"v\"=dword:00000001\n"},
     };
