@@ -2,6 +2,7 @@
 // system's narrow code page is a fixed Windows-1252 table of our own; the
 // archive edge speaks UTF-16LE; Linux file names are UTF-8.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <string_view>
 
