@@ -7,10 +7,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     registryHive_t hive;
-    hive.parse(std::string(reinterpret_cast<const char*>(data), size));
+    hive.parse(std::string_view(reinterpret_cast<const char*>(data), size));
     const std::string text = hive.text();
 
     registryHive_t again;

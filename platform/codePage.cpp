@@ -1,6 +1,10 @@
 #include "platform/codePage.h"
 
+#include "platform/asciiRuns.h"
+
+#include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -30,6 +34,21 @@ bool byteForWide(wchar_t ch, unsigned char& out) {
 }
 
 constexpr char32_t kReplacement = 0xFFFD;
+
+// Upper case of the first 256 characters: ASCII and Latin-1 letters (the
+// division sign is no letter; y with diaeresis has its capital outside).
+constexpr std::array<wchar_t, 256> makeUpperTable() {
+    std::array<wchar_t, 256> table{};
+    for (std::uint32_t c = 0; c < 256; ++c) {
+        std::uint32_t u = c;
+        if (c >= 'a' && c <= 'z') u = c - 0x20;
+        if (c >= 0xE0 && c <= 0xFE && c != 0xF7) u = c - 0x20;
+        if (c == 0xFF) u = 0x178;
+        table[c] = static_cast<wchar_t>(u);
+    }
+    return table;
+}
+constexpr std::array<wchar_t, 256> kUpper = makeUpperTable();
 
 }  // namespace
 
@@ -103,79 +122,93 @@ std::wstring utf16ToWide(const std::u16string& text) {
 
 // Both conversions run under every path, registry and settings text; they
 // write into a buffer sized for the longest result and trim it once, rather
-// than growing a string character by character.
-std::string wideToUtf8(const std::wstring& text) {
-    std::string out(text.size() * 4, '\0');
-    std::size_t k = 0;
-    for (wchar_t wc : text) {
-        auto c = static_cast<std::uint32_t>(wc);
+// than growing a string character by character, and take runs of plain
+// ASCII a word at a time.
+void appendWideAsUtf8(std::string& out, std::wstring_view text) {
+    const std::size_t start = out.size();
+    out.resize(start + text.size() * 4);
+    char* const first = out.data() + start;
+    char* o = first;
+    const wchar_t* p = text.data();
+    const wchar_t* const end = p + text.size();
+    while (p != end) {
+        narrowAsciiRun(p, end, o);
+        if (p == end) break;
+        auto c = static_cast<std::uint32_t>(*p++);
         // Surrogates and values beyond Unicode have no UTF-8 form.
         if (c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) c = kReplacement;
         if (c < 0x80) {
-            out[k++] = static_cast<char>(c);
+            *o++ = static_cast<char>(c);
         } else if (c < 0x800) {
-            out[k++] = static_cast<char>(0xC0 | (c >> 6));
-            out[k++] = static_cast<char>(0x80 | (c & 0x3F));
+            *o++ = static_cast<char>(0xC0 | (c >> 6));
+            *o++ = static_cast<char>(0x80 | (c & 0x3F));
         } else if (c < 0x10000) {
-            out[k++] = static_cast<char>(0xE0 | (c >> 12));
-            out[k++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out[k++] = static_cast<char>(0x80 | (c & 0x3F));
+            *o++ = static_cast<char>(0xE0 | (c >> 12));
+            *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *o++ = static_cast<char>(0x80 | (c & 0x3F));
         } else {
-            out[k++] = static_cast<char>(0xF0 | (c >> 18));
-            out[k++] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out[k++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out[k++] = static_cast<char>(0x80 | (c & 0x3F));
+            *o++ = static_cast<char>(0xF0 | (c >> 18));
+            *o++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *o++ = static_cast<char>(0x80 | (c & 0x3F));
         }
     }
-    out.resize(k);
-    return out;
+    out.resize(start + static_cast<std::size_t>(o - first));
 }
 
-std::wstring utf8ToWide(const std::string& text) {
+void appendUtf8AsWide(std::wstring& out, std::string_view text) {
     // Never more characters than bytes.
-    std::wstring out(text.size(), L'\0');
-    std::size_t k = 0;
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const auto b0 = static_cast<unsigned char>(text[i]);
-        if (b0 < 0x80) {
-            out[k++] = static_cast<wchar_t>(b0);
-            ++i;
-            continue;
-        }
+    const std::size_t start = out.size();
+    out.resize(start + text.size());
+    wchar_t* const first = out.data() + start;
+    wchar_t* o = first;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* const end = p + text.size();
+    while (p != end) {
+        widenAsciiRun(p, end, o);
+        if (p == end) break;
+        const unsigned b0 = *p;
         int len = 0;
         std::uint32_t c = 0;
         std::uint32_t min = 0;
         if (b0 >= 0xC2 && b0 <= 0xDF) { len = 2; c = b0 & 0x1F; min = 0x80; }
         else if (b0 >= 0xE0 && b0 <= 0xEF) { len = 3; c = b0 & 0x0F; min = 0x800; }
         else if (b0 >= 0xF0 && b0 <= 0xF4) { len = 4; c = b0 & 0x07; min = 0x10000; }
-        bool ok = len > 0 && i + static_cast<std::size_t>(len) <= n;
+        bool ok = len > 0 && end - p >= len;
         for (int m = 1; ok && m < len; ++m) {
-            const auto b = static_cast<unsigned char>(text[i + static_cast<std::size_t>(m)]);
+            const unsigned b = p[m];
             if ((b & 0xC0) != 0x80) ok = false;
             else c = (c << 6) | (b & 0x3F);
         }
         if (ok && (c < min || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000))) ok = false;
         if (!ok) {
             // One replacement per invalid lead byte; the next byte starts afresh.
-            out[k++] = static_cast<wchar_t>(kReplacement);
-            ++i;
+            *o++ = static_cast<wchar_t>(kReplacement);
+            ++p;
             continue;
         }
-        out[k++] = static_cast<wchar_t>(c);
-        i += static_cast<std::size_t>(len);
+        *o++ = static_cast<wchar_t>(c);
+        p += len;
     }
-    out.resize(k);
+    out.resize(start + static_cast<std::size_t>(o - first));
+}
+
+std::string wideToUtf8(const std::wstring& text) {
+    std::string out;
+    appendWideAsUtf8(out, text);
+    return out;
+}
+
+std::wstring utf8ToWide(const std::string& text) {
+    std::wstring out;
+    appendUtf8AsWide(out, text);
     return out;
 }
 
 wchar_t upperChar(wchar_t ch) {
+    // Every name lookup upper-cases its key: one table read per character.
     const auto c = static_cast<std::uint32_t>(ch);
-    if (c >= 'a' && c <= 'z') return static_cast<wchar_t>(c - 0x20);
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<wchar_t>(c - 0x20);
-    if (c == 0xFF) return static_cast<wchar_t>(0x178);
-    return ch;
+    return c < kUpper.size() ? kUpper[c] : ch;
 }
 
 wchar_t lowerChar(wchar_t ch) {
@@ -193,8 +226,20 @@ bool isPrintableChar(wchar_t ch) {
     return true;
 }
 
+void upperInPlace(std::wstring& text, std::size_t from) {
+    if (from >= text.size()) return;
+    wchar_t* p = text.data() + from;
+    wchar_t* const end = text.data() + text.size();
+    while (p != end) {
+        upperAsciiRun(p, end);
+        if (p == end) break;
+        *p = upperChar(*p);
+        ++p;
+    }
+}
+
 std::wstring upperText(const std::wstring& text) {
     std::wstring out(text);
-    for (auto& ch : out) ch = upperChar(ch);
+    upperInPlace(out);
     return out;
 }

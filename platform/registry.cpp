@@ -1,5 +1,6 @@
 #include "platform/registry.h"
 
+#include "platform/asciiRuns.h"
 #include "platform/codePage.h"
 #include "platform/lastError.h"
 #include "platform/posixFile.h"
@@ -7,6 +8,7 @@
 #include "platform/registryHive.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 
@@ -177,16 +179,41 @@ DWORD registryDeleteKey(HKEY root, const std::wstring& keyPath) {
     });
 }
 
+// Every text value of a hive file passes through here when it is read:
+// UTF-16LE written straight into a result sized for one unit per character,
+// which grows only for the rare character that needs a surrogate pair.
 std::vector<unsigned char> registryTextData(const std::wstring& text) {
-    std::vector<unsigned char> data;
-    const std::u16string units = wideToUtf16(text);
-    data.reserve(units.size() * 2 + 2);
-    for (char16_t u : units) {
-        data.push_back(static_cast<unsigned char>(u & 0xFF));
-        data.push_back(static_cast<unsigned char>(u >> 8));
+    std::vector<unsigned char> data(text.size() * 2 + 2);
+    std::size_t k = 0;
+    const wchar_t* p = text.data();
+    const wchar_t* const end = p + text.size();
+    while (p != end) {
+        // Two characters below U+10000 a word, each one unit.
+        while (end - p >= 2) {
+            const std::uint64_t w = loadWord(p);
+            if ((w & 0xFFFF0000FFFF0000ull) != 0) break;
+            storeHalfWord(data.data() + k, static_cast<std::uint32_t>((w & 0xFFFF) | ((w >> 16) & 0xFFFF0000)));
+            p += 2;
+            k += 4;
+        }
+        if (p == end) break;
+        auto c = static_cast<std::uint32_t>(*p++);
+        if (c > 0x10FFFF) c = 0xFFFD;  // beyond Unicode, as the UTF-16 conversion does
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            const std::uint32_t high = 0xD800 + (c >> 10);
+            const std::uint32_t low = 0xDC00 + (c & 0x3FF);
+            data.resize(data.size() + 2);
+            data[k++] = static_cast<unsigned char>(high & 0xFF);
+            data[k++] = static_cast<unsigned char>(high >> 8);
+            data[k++] = static_cast<unsigned char>(low & 0xFF);
+            data[k++] = static_cast<unsigned char>(low >> 8);
+        } else {
+            data[k++] = static_cast<unsigned char>(c & 0xFF);
+            data[k++] = static_cast<unsigned char>(c >> 8);
+        }
     }
-    data.push_back(0);
-    data.push_back(0);
+    // The last two bytes are the terminating zero, already in place.
     return data;
 }
 

@@ -15,8 +15,10 @@
 #include "platform/registry.h"
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class registryHive_t {
@@ -25,14 +27,18 @@ public:
         std::wstring name;  // as written; empty is the key's default value
         registryValue_t value;
     };
+    // Both maps look up by a view of the upper-cased text, so that a lookup
+    // needs no string of its own.
+    using valueMap_t = std::map<std::wstring, value_t, std::less<>>;  // by upper-cased name
     struct key_t {
         std::wstring path;  // as first written, components joined by '\'
-        std::map<std::wstring, value_t> values;  // by upper-cased name
+        valueMap_t values;
     };
+    using keyMap_t = std::map<std::wstring, key_t, std::less<>>;  // by upper-cased path
 
     // Replaces the content with the parsed text; returns the number of lines
     // that could not be read.
-    std::size_t parse(const std::string& text);
+    std::size_t parse(std::string_view text);
     std::size_t unreadableLines() const { return unreadable_; }
     // The text form (always readable by parse, with the same content).
     std::string text() const;
@@ -50,13 +56,13 @@ public:
     bool deleteValue(const std::wstring& path, const std::wstring& name);
 
     // Every key, by upper-cased path.
-    const std::map<std::wstring, key_t>& keys() const { return keys_; }
+    const keyMap_t& keys() const { return keys_; }
     bool sameContent(const registryHive_t& other) const;
 
     // The normalized form of a key path ("a\\b\" -> "a\b").
     static std::wstring normalizePath(const std::wstring& path);
 
 private:
-    std::map<std::wstring, key_t> keys_;
+    keyMap_t keys_;
     std::size_t unreadable_ = 0;
 };

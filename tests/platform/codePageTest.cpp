@@ -61,4 +61,60 @@ TEST(CodePage, characterClassesDoNotDependOnTheLocale) {
     for (wchar_t c : {L'\t', L'\n', L'\r', wchar_t(0x7F), wchar_t(0x85), wchar_t(0x9F)}) EXPECT_FALSE(isPrintableChar(c)) << int(c);
 }
 
+TEST(CodePage, aCharacterConvertsAloneWhereverItStands) {
+    // Plain ASCII is taken a word at a time: the first other character
+    // lands on every position around the first two word boundaries.
+    struct row_t {
+        const char* utf8;
+        std::wstring wide;
+        bool backAgain;  // whether the wide form writes back to the same bytes
+    };
+    const row_t tails[] = {
+        {"\xC3\xA9", L"\u00E9", true},
+        {"\xF0\x9F\x98\x80", L"\U0001F600", true},
+        {"\x7F\x01", L"\x7F\x01", true},
+        {"\xFF", L"\uFFFD", false},
+        {"\xE2\x82", L"\uFFFD\uFFFD", false},  // cut short by the end
+        {"\xE2\x82z", L"\uFFFD\uFFFDz", false},  // cut short by a plain byte, which stays
+    };
+    for (std::size_t at = 0; at <= 17; ++at) {
+        for (const auto& t : tails) {
+            const std::string ascii(at, 'k');
+            const std::string bytes = ascii + t.utf8 + "Qz";
+            const std::wstring wide = std::wstring(at, L'k') + t.wide + L"Qz";
+            EXPECT_EQ(utf8ToWide(bytes), wide) << at << " " << t.utf8;
+            if (t.backAgain) {
+                EXPECT_EQ(wideToUtf8(wide), bytes) << at << " " << t.utf8;
+            }
+        }
+        // Characters with no UTF-8 form after a run of ASCII.
+        for (const wchar_t bad : {wchar_t(0xD800), wchar_t(0xDFFF), wchar_t(0x110000), wchar_t(-1)})
+            EXPECT_EQ(wideToUtf8(std::wstring(at, L'k') + bad + L"Q"), std::string(at, 'k') + "\xEF\xBF\xBDQ") << at;
+    }
+}
+
+TEST(CodePage, upperCasingFromAnyPosition) {
+    struct row_t {
+        std::wstring text;
+        std::size_t from;
+        std::wstring upper;
+    };
+    const row_t rows[] = {
+        {L"`az{@AZ[", 0, L"`AZ{@AZ["},  // the neighbours of both letter ranges stay
+        {L"abcdefghijklmnopqrstuvwxyz", 0, L"ABCDEFGHIJKLMNOPQRSTUVWXYZ"},
+        {L"abcdefghijklmnopqrstuvwxyz", 25, L"abcdefghijklmnopqrstuvwxyZ"},
+        {L"abcdefghijklmnopqrstuvwxyz", 3, L"abcDEFGHIJKLMNOPQRSTUVWXYZ"},
+        {L"ab\u00E9c\u00FFd\u00F7e\u00DFf\u0101g", 0, L"AB\u00C9C\u0178D\u00F7E\u00DFF\u0101G"},
+        {L"ab\u00E9c", 2, L"ab\u00C9C"},
+        {L"abc", 3, L"abc"},
+        {L"abc", 9, L"abc"},
+        {L"", 0, L""},
+    };
+    for (const auto& r : rows) {
+        std::wstring text = r.text;
+        upperInPlace(text, r.from);
+        EXPECT_EQ(text, r.upper) << r.from;
+    }
+}
+
 }  // namespace

@@ -190,4 +190,86 @@ TEST(RegistryHive, tolerantParseCountsUnreadableLines) {
     }
 }
 
+TEST(RegistryHive, keyLinesReadAndWrittenWithTheirParents) {
+    struct row_t {
+        const char* file;
+        std::size_t unreadable;
+        const char* written;  // after the header line
+    };
+    const row_t rows[] = {
+        {"[A\\]\n[A\\\\B\\]\n\"v\"=\"1\"\n", 0, "\n[A]\n\n[A\\B]\n\"v\"=\"1\"\n"},
+        {"[Ab]\n[Ab\\c\\\\d]\n[]\n[Ab\\e]\n", 1, "\n[Ab]\n\n[Ab\\c]\n\n[Ab\\c\\d]\n\n[Ab\\e]\n"},
+        // A parent first written in another case keeps it; its child its own.
+        {"[a]\n[A\\B]\n[a\\b\\c]\n", 0, "\n[a]\n\n[A\\B]\n\n[a\\b\\c]\n"},
+        {"[\xC3\xA9]\n[\xC3\xA9\\\xC3\xBC]\n[\xC3\x89\\\xC3\x9C\\x]\n", 0,
+         "\n[\xC3\xA9]\n\n[\xC3\xA9\\\xC3\xBC]\n\n[\xC3\x89\\\xC3\x9C\\x]\n"},
+        // Keys that sort between a key and the parent it lacks.
+        {"[A\\B!]\n[A\\B\\C]\n[A\\B \\x]\n", 0, "\n[A]\n\n[A\\B]\n\n[A\\B ]\n\n[A\\B \\x]\n\n[A\\B!]\n\n[A\\B\\C]\n"},
+        // The same bytes again below an unreadable key line are a key of their own.
+        {"[K]\n[K\n[K\\L]\n\"v\"=dword:1\n", 1, "\n[K]\n\n[K\\L]\n\"v\"=dword:00000001\n"},
+    };
+    for (const auto& r : rows) {
+        registryHive_t hive;
+        EXPECT_EQ(hive.parse(r.file), r.unreadable) << r.file;
+        EXPECT_EQ(hive.text(), std::string("; QVR registry hive (UTF-8)\n") + r.written) << r.file;
+    }
+}
+
+TEST(RegistryHive, textValuesWrittenQuotedOrAsBytes) {
+    // The value's units straddle the first word of four units at every place.
+    auto units = [](std::initializer_list<unsigned> list) {
+        std::vector<unsigned char> data;
+        for (unsigned u : list) {
+            data.push_back(static_cast<unsigned char>(u & 0xFF));
+            data.push_back(static_cast<unsigned char>(u >> 8));
+        }
+        return data;
+    };
+    struct row_t {
+        std::vector<unsigned char> data;
+        const char* written;
+    };
+    const row_t rows[] = {
+        {registryTextData(L"abcdefgh"), "\"abcdefgh\""},
+        {registryTextData(L"abc\"efgh"), "\"abc\\\"efgh\""},
+        {registryTextData(L"abcdefg\\"), "\"abcdefg\\\\\""},
+        {registryTextData(L" ~abcdef"), "\" ~abcdef\""},
+        {registryTextData(L"abcd\u00E9fgh\u20AC"), "\"abcd\xC3\xA9" "fgh\xE2\x82\xAC\""},
+        {registryTextData(L"abcd\U0001F600"), "\"abcd\xF0\x9F\x98\x80\""},
+        {registryTextData(L"abc\x7F"), "hex(1):61,00,62,00,63,00,7f,00,00,00"},
+        {registryTextData(L"abcdefg\x1F"), "hex(1):61,00,62,00,63,00,64,00,65,00,66,00,67,00,1f,00,00,00"},
+        {units({'a', 'b', 0xD83D, 0}), "hex(1):61,00,62,00,3d,d8,00,00"},                // half a pair at the end
+        {units({'a', 0xDE00, 0xD83D, 'b', 0}), "hex(1):61,00,00,de,3d,d8,62,00,00,00"},  // halves in the wrong order
+        {units({'a', 'b', 'c', 'd', 0, 'e', 0}), "hex(1):61,00,62,00,63,00,64,00,00,00,65,00,00,00"},
+        {units({'a', 'b'}), "hex(1):61,00,62,00"},  // no terminating zero
+        {units({0}), "\"\""},
+    };
+    for (const auto& r : rows) {
+        registryHive_t hive;
+        hive.setValue(L"K", L"v", registryValue_t{REG_SZ, r.data});
+        EXPECT_EQ(hive.text(), std::string("; QVR registry hive (UTF-8)\n\n[K]\n\"v\"=") + r.written + "\n") << r.written;
+        registryHive_t again;
+        EXPECT_EQ(again.parse(hive.text()), 0u) << r.written;
+        EXPECT_TRUE(again.sameContent(hive)) << r.written;
+    }
+}
+
+TEST(RegistryHive, textDataIsUtf16WithItsTerminator) {
+    struct row_t {
+        std::wstring text;
+        std::vector<unsigned char> data;
+    };
+    const row_t rows[] = {
+        {L"", {0, 0}},
+        {L"abc", {'a', 0, 'b', 0, 'c', 0, 0, 0}},
+        {L"a\u20AC", {'a', 0, 0xAC, 0x20, 0, 0}},
+        {L"ab\U0001F600c", {'a', 0, 'b', 0, 0x3D, 0xD8, 0x00, 0xDE, 'c', 0, 0, 0}},
+        {std::wstring(L"abc") + wchar_t(0x110000), {'a', 0, 'b', 0, 'c', 0, 0xFD, 0xFF, 0, 0}},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(registryTextData(r.text), r.data);
+        EXPECT_EQ(registryDataText(r.data), r.text.find(wchar_t(0x110000)) == std::wstring::npos ? r.text : L"abc\uFFFD");
+    }
+}
+
 }  // namespace
