@@ -29,7 +29,24 @@ const wchar_t* stateText(std::uint8_t state)
     return state <= 11 ? texts[state] : texts[0];
 }
 
-std::string narrowNumber(long long value) { return wstrToStr(toStr(value)); }
+// "7 -> 5": the text of a state change event.
+std::wstring stateChangeText(std::uint8_t old, std::uint8_t state)
+{
+    wchar_t text[12];
+    std::size_t n = 0;
+    auto put = [&](unsigned value) {
+        if (value >= 100)
+            text[n++] = static_cast<wchar_t>(L'0' + value / 100);
+        if (value >= 10)
+            text[n++] = static_cast<wchar_t>(L'0' + value / 10 % 10);
+        text[n++] = static_cast<wchar_t>(L'0' + value % 10);
+    };
+    put(old);
+    for (wchar_t ch : {L' ', L'-', L'>', L' '})
+        text[n++] = ch;
+    put(state);
+    return std::wstring(text, n);
+}
 
 }  // namespace
 
@@ -99,9 +116,9 @@ simReply_t simPrinter_t::handleLocked(const std::uint8_t* packet, std::size_t n,
         return reply;
     }
     const std::uint8_t code = packet[0];
-    const std::vector<std::uint8_t> payload(packet + 1, packet + n);
+    const std::span<const std::uint8_t> payload(packet + 1, n - 1);
     traceLocked(simTraceEntry_t::kind_e::commandIn_e, connection, code, std::vector<std::uint8_t>(packet, packet + n),
-                std::string());
+                std::string_view());
     const std::optional<simFaultRule_t> fault = matchFaultLocked(code, connection);
     if (fault && fault->action == simFaultRule_t::action_e::setError_e)
         setErrorLocked(static_cast<std::uint8_t>(fault->value));
@@ -123,8 +140,8 @@ std::optional<simFaultRule_t> simPrinter_t::matchFaultLocked(std::uint8_t code, 
         if (fault.seen <= rule.skip || (rule.times >= 0 && fault.acted >= rule.times))
             continue;
         ++fault.acted;
-        noteLocked("fault on command " + narrowNumber(code) + ": action " +
-                   narrowNumber(static_cast<int>(rule.action)) + " value " + narrowNumber(rule.value));
+        noteLocked(simTraceNote_t() << "fault on command " << code << ": action " << static_cast<int>(rule.action)
+                                    << " value " << rule.value);
         return rule;
     }
     return std::nullopt;
@@ -142,7 +159,7 @@ simReply_t simPrinter_t::finishReplyLocked(std::vector<std::uint8_t> packet, std
         return reply;
     }
     traceLocked(simTraceEntry_t::kind_e::replyOut_e, connection, packet.empty() ? -1 : packet[0], packet,
-                std::string());
+                std::string_view());
     reply.kind = simReply_t::kind_e::packet_e;
     reply.packet = std::move(packet);
     return reply;
@@ -173,7 +190,7 @@ void simPrinter_t::resolvePendingLocked(std::uint64_t ticket, std::vector<std::u
         traceLocked(simTraceEntry_t::kind_e::event_e, pending.connection, -1, packet, "fault: reply withheld");
     else
         traceLocked(simTraceEntry_t::kind_e::replyOut_e, pending.connection, packet.empty() ? -1 : packet[0], packet,
-                    std::string());
+                    std::string_view());
     pending.packet = std::move(packet);
     pending.ready = true;
     replyReady_.notify_all();
@@ -369,7 +386,7 @@ std::time_t simPrinter_t::wallTimeLocked() const
 // ---- Trace, events, logs, states and errors ---------------------------------
 
 void simPrinter_t::traceLocked(simTraceEntry_t::kind_e kind, std::uint32_t connection, int code,
-                               std::vector<std::uint8_t> bytes, std::string note)
+                               std::vector<std::uint8_t> bytes, std::string_view note)
 {
     simTraceEntry_t entry;
     entry.clockMs = now_;
@@ -377,14 +394,16 @@ void simPrinter_t::traceLocked(simTraceEntry_t::kind_e kind, std::uint32_t conne
     entry.kind = kind;
     entry.code = code;
     entry.bytes = std::move(bytes);
-    entry.note = std::move(note);
+    entry.note = note;
     trace_.add(std::move(entry));
 }
 
 void simPrinter_t::eventLocked(simEvent_t::kind_e kind, std::wstring text, std::uint32_t connection)
 {
-    traceLocked(simTraceEntry_t::kind_e::event_e, connection, -1, {},
-                "event " + narrowNumber(static_cast<int>(kind)) + " " + wstrToStr(text));
+    simTraceNote_t note;
+    note << "event " << static_cast<int>(kind) << " ";
+    note.appendNarrowed(text);
+    traceLocked(simTraceEntry_t::kind_e::event_e, connection, -1, {}, note.view());
     simEvent_t event;
     event.kind = kind;
     event.text = std::move(text);
@@ -394,15 +413,19 @@ void simPrinter_t::eventLocked(simEvent_t::kind_e kind, std::wstring text, std::
         events_.pop_front();
 }
 
-void simPrinter_t::dailyLocked(const std::wstring& text)
+void simPrinter_t::dailyLocked(std::wstring_view text)
 {
-    if (logs_.appendDaily(wallTimeLocked(), text))
+    if (logging() && logs_.appendDaily(wallTimeLocked(), std::wstring(text)))
         eventLocked(simEvent_t::kind_e::logAppended_e);
 }
 
-void simPrinter_t::briefLocked(const std::wstring& text) { logs_.appendBrief(wallTimeLocked(), text); }
+void simPrinter_t::briefLocked(std::wstring_view text)
+{
+    if (logging())
+        logs_.appendBrief(wallTimeLocked(), std::wstring(text));
+}
 
-void simPrinter_t::setStateLocked(std::uint8_t state, const std::wstring& pausingUser)
+void simPrinter_t::setStateLocked(std::uint8_t state, std::wstring_view pausingUser)
 {
     if (state == state_)
         return;
@@ -417,14 +440,15 @@ void simPrinter_t::setStateLocked(std::uint8_t state, const std::wstring& pausin
         wakeEndsAt_.reset();
     state_ = state;
     lastActivity_ = now_;
-    const std::wstring change = toStr(static_cast<int>(old)) + L" -> " + toStr(static_cast<int>(state));
-    noteLocked("state " + wstrToStr(change));
-    eventLocked(simEvent_t::kind_e::stateChanged_e, change);
-    dailyLocked(wstr_t() << L"Machine state: " << stateText(old) << L" -> " << stateText(state));
-    if (state == 2 || state == 4 || state == 6 || state == 11)
-        briefLocked(wstr_t() << L"Machine state: " << stateText(state));
+    noteLocked(simTraceNote_t() << "state " << old << " -> " << state);
+    eventLocked(simEvent_t::kind_e::stateChanged_e, stateChangeText(old, state));
+    if (logging()) {
+        dailyLocked(wstr_t() << L"Machine state: " << stateText(old) << L" -> " << stateText(state));
+        if (state == 2 || state == 4 || state == 6 || state == 11)
+            briefLocked(wstr_t() << L"Machine state: " << stateText(state));
+    }
     if (state == 2 && old == 1)
-        eventLocked(simEvent_t::kind_e::paused_e, pausingUser);
+        eventLocked(simEvent_t::kind_e::paused_e, std::wstring(pausingUser));
 }
 
 void simPrinter_t::setErrorLocked(std::uint8_t number)
@@ -439,11 +463,13 @@ void simPrinter_t::setErrorLocked(std::uint8_t number)
     }
     lastError_ = number;
     errorTime_ = wallTimeLocked();
-    static const messageTable_t messages;
-    const std::wstring text = wstr_t() << L"Error " << static_cast<int>(number) << L": "
-                                       << messages.getMessageText(number);
-    dailyLocked(text);
-    briefLocked(text);
+    if (logging()) {
+        static const messageTable_t messages;
+        const std::wstring text = wstr_t() << L"Error " << static_cast<int>(number) << L": "
+                                           << messages.getMessageText(number);
+        dailyLocked(text);
+        briefLocked(text);
+    }
     // An error stops a build where it stands.
     if (state_ == 1)
         setStateLocked(2, L"Machine error");

@@ -47,6 +47,7 @@
 #include "standins/wendaro/simRandom.h"
 #include "standins/wendaro/simReply.h"
 #include "standins/wendaro/simTrace.h"
+#include "standins/wendaro/simTraceNote.h"
 
 #include <array>
 #include <chrono>
@@ -56,7 +57,9 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -255,12 +258,16 @@ private:
     void settleLocked() { advanceLocked(now_); }
     std::time_t wallTimeLocked() const;
     void traceLocked(simTraceEntry_t::kind_e kind, std::uint32_t connection, int code,
-                     std::vector<std::uint8_t> bytes, std::string note);
-    void noteLocked(const std::string& note) { traceLocked(simTraceEntry_t::kind_e::event_e, 0, -1, {}, note); }
+                     std::vector<std::uint8_t> bytes, std::string_view note);
+    void noteLocked(std::string_view note) { traceLocked(simTraceEntry_t::kind_e::event_e, 0, -1, {}, note); }
+    void noteLocked(const simTraceNote_t& note) { noteLocked(note.view()); }
     void eventLocked(simEvent_t::kind_e kind, std::wstring text = std::wstring(), std::uint32_t connection = 0);
-    void dailyLocked(const std::wstring& text);
-    void briefLocked(const std::wstring& text);
-    void setStateLocked(std::uint8_t state, const std::wstring& pausingUser = L"Front panel");
+    // The log lines cost nothing while the logs are off: callers that put a
+    // line together first ask logging().
+    bool logging() const { return logs_.enabled(); }
+    void dailyLocked(std::wstring_view text);
+    void briefLocked(std::wstring_view text);
+    void setStateLocked(std::uint8_t state, std::wstring_view pausingUser = L"Front panel");
     void setErrorLocked(std::uint8_t number);
 
     // simPrinterRecords.cpp: the records as bytes, sensors, memory.
@@ -273,15 +280,15 @@ private:
     std::int32_t wordLocked(int index) const;
     std::int32_t stepsLocked(int axis, std::int64_t nm) const;
     bool patternOnLocked(std::uint32_t mask, std::int64_t feeder) const;
-    std::vector<std::uint8_t> readChunkLocked(const std::vector<std::uint8_t>& payload);
-    bool writeWordLocked(const std::vector<std::uint8_t>& payload, std::uint32_t connection);
-    bool writeBlockLocked(const std::vector<std::uint8_t>& payload, std::uint32_t connection);
+    std::vector<std::uint8_t> readChunkLocked(std::span<const std::uint8_t> payload);
+    bool writeWordLocked(std::span<const std::uint8_t> payload, std::uint32_t connection);
+    bool writeBlockLocked(std::span<const std::uint8_t> payload, std::uint32_t connection);
     void initialiseMemory();
 
     // simPrinterCommands.cpp: commands and the physics of actions.
-    simReply_t dispatchLocked(std::uint8_t code, const std::vector<std::uint8_t>& payload, std::uint32_t connection,
+    simReply_t dispatchLocked(std::uint8_t code, std::span<const std::uint8_t> payload, std::uint32_t connection,
                               const std::optional<simFaultRule_t>& fault);
-    simReply_t actionLocked(std::uint8_t code, const std::vector<std::uint8_t>& payload, std::uint32_t connection,
+    simReply_t actionLocked(std::uint8_t code, std::span<const std::uint8_t> payload, std::uint32_t connection,
                             const std::optional<simFaultRule_t>& fault);
     void enqueueLocked(action_t action);
     void startHeadLocked();
