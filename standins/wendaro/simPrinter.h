@@ -253,6 +253,9 @@ private:
     simReply_t takeReadyLocked(std::uint64_t ticket);
     void advanceLocked(std::uint64_t target);
     std::uint64_t nextDueLocked() const;
+    // In state 1 with an open build and no action, timer or operator
+    // waiting: only the build's next phase can fall due.
+    bool buildAloneLocked() const;
     bool runDueLocked();
     void passTimeLocked(std::uint64_t dt);
     void settleLocked() { advanceLocked(now_); }

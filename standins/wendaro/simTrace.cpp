@@ -2,14 +2,33 @@
 
 #include <algorithm>
 
+template <class visit_t>
+void simTrace_t::visitLocked(visit_t&& visit) const
+{
+    for (std::size_t i = oldest_; i < entries_.size(); ++i)
+        if (visit(entries_[i]))
+            return;
+    for (std::size_t i = 0; i < oldest_; ++i)
+        if (visit(entries_[i]))
+            return;
+}
+
 void simTrace_t::add(simTraceEntry_t entry)
 {
     {
         std::lock_guard<std::mutex> guard(mutex_);
         entry.sequence = nextSequence_++;
-        entries_.push_back(std::move(entry));
-        while (entries_.size() > capacity_)
-            entries_.pop_front();
+        if (capacity_ == 0) {
+            // Keeps nothing, as a trace of no entries would.
+        } else if (entries_.size() < capacity_) {
+            // The last growth goes to the capacity and no further.
+            if (entries_.size() == entries_.capacity() && entries_.size() > capacity_ / 2)
+                entries_.reserve(capacity_);
+            entries_.push_back(std::move(entry));
+        } else {
+            entries_[oldest_] = std::move(entry);
+            oldest_ = oldest_ + 1 == entries_.size() ? 0 : oldest_ + 1;
+        }
     }
     added_.notify_all();
 }
@@ -24,9 +43,11 @@ std::vector<simTraceEntry_t> simTrace_t::since(std::uint64_t from) const
 {
     std::lock_guard<std::mutex> guard(mutex_);
     std::vector<simTraceEntry_t> out;
-    for (const simTraceEntry_t& entry : entries_)
+    visitLocked([&](const simTraceEntry_t& entry) {
         if (entry.sequence >= from)
             out.push_back(entry);
+        return false;
+    });
     return out;
 }
 
@@ -34,18 +55,23 @@ std::size_t simTrace_t::count(const predicate_t& match, std::uint64_t from) cons
 {
     std::lock_guard<std::mutex> guard(mutex_);
     std::size_t n = 0;
-    for (const simTraceEntry_t& entry : entries_)
+    visitLocked([&](const simTraceEntry_t& entry) {
         if (entry.sequence >= from && match(entry))
             ++n;
+        return false;
+    });
     return n;
 }
 
 std::optional<simTraceEntry_t> simTrace_t::findLocked(const predicate_t& match, std::uint64_t from) const
 {
-    for (const simTraceEntry_t& entry : entries_)
+    std::optional<simTraceEntry_t> found;
+    visitLocked([&](const simTraceEntry_t& entry) {
         if (entry.sequence >= from && match(entry))
-            return entry;
-    return std::nullopt;
+            found = entry;
+        return found.has_value();
+    });
+    return found;
 }
 
 std::optional<simTraceEntry_t> simTrace_t::waitFor(const predicate_t& match, std::chrono::milliseconds timeout,
@@ -73,9 +99,11 @@ std::vector<int> simTrace_t::commands(std::uint64_t from) const
 {
     std::lock_guard<std::mutex> guard(mutex_);
     std::vector<int> codes;
-    for (const simTraceEntry_t& entry : entries_)
+    visitLocked([&](const simTraceEntry_t& entry) {
         if (entry.sequence >= from && entry.kind == simTraceEntry_t::kind_e::commandIn_e)
             codes.push_back(entry.code);
+        return false;
+    });
     return codes;
 }
 
@@ -83,4 +111,5 @@ void simTrace_t::clear()
 {
     std::lock_guard<std::mutex> guard(mutex_);
     entries_.clear();
+    oldest_ = 0;
 }

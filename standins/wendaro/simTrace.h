@@ -7,7 +7,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -54,10 +53,17 @@ public:
 
 private:
     std::optional<simTraceEntry_t> findLocked(const predicate_t& match, std::uint64_t from) const;
+    // Calls visit(entry) oldest first until it returns true.
+    template <class visit_t>
+    void visitLocked(visit_t&& visit) const;
 
     mutable std::mutex mutex_;
     mutable std::condition_variable added_;
-    std::deque<simTraceEntry_t> entries_;
+    // A ring once full: entries_[oldest_] is the oldest entry. One block
+    // grown by doubling costs far less than a node every few entries, and
+    // a full trace reuses its entries in place.
+    std::vector<simTraceEntry_t> entries_;
+    std::size_t oldest_ = 0;
     std::uint64_t nextSequence_ = 1;
     std::size_t capacity_;
 };
