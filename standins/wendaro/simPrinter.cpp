@@ -281,11 +281,15 @@ void simPrinter_t::advanceLocked(std::uint64_t target)
 {
     // Everything due runs in time order; each handler moves something on,
     // the bound only guards against a handler that would not.
+    // Set when the last step only let time pass for a build running alone:
+    // that changes nothing but the build's clocks.
+    bool stillAlone = false;
     for (int guard = 0; guard < 10000000; ++guard) {
-        if (buildAloneLocked()) {
+        if (stillAlone || buildAloneLocked()) {
             // A build that runs with nothing else going on moves from phase
             // to phase; nothing else can fall due in between, so the rest
             // needs no look (the same steps as below, counted the same).
+            stillAlone = false;
             const std::uint64_t length = phaseLengthLocked();
             if (build_->phaseElapsed >= length) {
                 runBuildPhaseLocked();
@@ -295,6 +299,7 @@ void simPrinter_t::advanceLocked(std::uint64_t target)
             if (due <= target) {
                 passTimeLocked(due - now_);
                 now_ = due;
+                stillAlone = true;
                 continue;
             }
         }
@@ -410,14 +415,7 @@ std::time_t simPrinter_t::wallTimeLocked() const
 void simPrinter_t::traceLocked(simTraceEntry_t::kind_e kind, std::uint32_t connection, int code,
                                std::vector<std::uint8_t> bytes, std::string_view note)
 {
-    simTraceEntry_t entry;
-    entry.clockMs = now_;
-    entry.connection = connection;
-    entry.kind = kind;
-    entry.code = code;
-    entry.bytes = std::move(bytes);
-    entry.note = note;
-    trace_.add(std::move(entry));
+    trace_.add(kind, now_, connection, code, std::move(bytes), note);
 }
 
 void simPrinter_t::eventLocked(simEvent_t::kind_e kind, std::wstring text, std::uint32_t connection)

@@ -119,8 +119,9 @@ simReply_t simPrinter_t::dispatchLocked(std::uint8_t code, std::span<const std::
         const std::int32_t count = build_ ? build_->layersDone : 0;
         if (index >= records_.size() || static_cast<std::int32_t>(index) > count)
             return typeOnly(2);
-        std::vector<std::uint8_t> packet{9};
-        packet.insert(packet.end(), records_[index].bytes.begin(), records_[index].bytes.end());
+        std::vector<std::uint8_t> packet(1 + simLayerRecord_t::size);
+        packet[0] = 9;
+        std::copy(records_[index].bytes.begin(), records_[index].bytes.end(), packet.begin() + 1);
         return reply(std::move(packet));
     }
     case 3:

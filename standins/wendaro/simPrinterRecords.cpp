@@ -227,16 +227,18 @@ machineInfo_t simPrinter_t::infoLocked() const
 std::vector<std::uint8_t> simPrinter_t::statusPacketLocked(std::uint8_t type) const
 {
     const machineStatus_t status = statusLocked();
-    std::vector<std::uint8_t> packet{type};
-    packet.insert(packet.end(), status.bytes.begin(), status.bytes.end());
+    std::vector<std::uint8_t> packet(1 + status.bytes.size());
+    packet[0] = type;
+    std::copy(status.bytes.begin(), status.bytes.end(), packet.begin() + 1);
     return packet;
 }
 
 std::vector<std::uint8_t> simPrinter_t::infoPacketLocked() const
 {
     const machineInfo_t info = infoLocked();
-    std::vector<std::uint8_t> packet{11};
-    packet.insert(packet.end(), info.bytes.begin(), info.bytes.end());
+    std::vector<std::uint8_t> packet(1 + info.bytes.size());
+    packet[0] = 11;
+    std::copy(info.bytes.begin(), info.bytes.end(), packet.begin() + 1);
     return packet;
 }
 
@@ -269,7 +271,10 @@ std::vector<std::uint8_t> simPrinter_t::readChunkLocked(std::span<const std::uin
         noteLocked("memory read refused");
         return {};
     }
-    std::vector<std::uint8_t> packet{7, static_cast<std::uint8_t>(end - start)};
+    std::vector<std::uint8_t> packet;
+    packet.reserve(4 + end - start);
+    packet.push_back(7);
+    packet.push_back(static_cast<std::uint8_t>(end - start));
     packet.push_back(static_cast<std::uint8_t>(start));
     packet.push_back(static_cast<std::uint8_t>(start >> 8));
     for (std::uint32_t offset = start; offset < end; ++offset)

@@ -13,21 +13,49 @@ void simTrace_t::visitLocked(visit_t&& visit) const
             return;
 }
 
+simTraceEntry_t* simTrace_t::nextSlotLocked()
+{
+    if (capacity_ == 0)
+        return nullptr;  // keeps nothing, as a trace of no entries would
+    if (entries_.size() < capacity_) {
+        // A printer notes a few hundred things as soon as it is used; the
+        // last growth goes to the capacity and no further.
+        if (entries_.empty())
+            entries_.reserve(std::min<std::size_t>(capacity_, 256));
+        else if (entries_.size() == entries_.capacity() && entries_.size() > capacity_ / 2)
+            entries_.reserve(capacity_);
+        return &entries_.emplace_back();
+    }
+    simTraceEntry_t* slot = &entries_[oldest_];
+    oldest_ = oldest_ + 1 == entries_.size() ? 0 : oldest_ + 1;
+    return slot;
+}
+
 void simTrace_t::add(simTraceEntry_t entry)
 {
     {
         std::lock_guard<std::mutex> guard(mutex_);
         entry.sequence = nextSequence_++;
-        if (capacity_ == 0) {
-            // Keeps nothing, as a trace of no entries would.
-        } else if (entries_.size() < capacity_) {
-            // The last growth goes to the capacity and no further.
-            if (entries_.size() == entries_.capacity() && entries_.size() > capacity_ / 2)
-                entries_.reserve(capacity_);
-            entries_.push_back(std::move(entry));
-        } else {
-            entries_[oldest_] = std::move(entry);
-            oldest_ = oldest_ + 1 == entries_.size() ? 0 : oldest_ + 1;
+        if (simTraceEntry_t* slot = nextSlotLocked())
+            *slot = std::move(entry);
+    }
+    added_.notify_all();
+}
+
+void simTrace_t::add(simTraceEntry_t::kind_e kind, std::uint64_t clockMs, std::uint32_t connection, int code,
+                     std::vector<std::uint8_t>&& bytes, std::string_view note)
+{
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        const std::uint64_t sequence = nextSequence_++;
+        if (simTraceEntry_t* slot = nextSlotLocked()) {
+            slot->sequence = sequence;
+            slot->clockMs = clockMs;
+            slot->connection = connection;
+            slot->kind = kind;
+            slot->code = code;
+            slot->bytes = std::move(bytes);
+            slot->note.assign(note);
         }
     }
     added_.notify_all();

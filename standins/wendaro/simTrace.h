@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct simTraceEntry_t {
@@ -35,6 +36,9 @@ public:
     explicit simTrace_t(std::size_t capacity = 100000) : capacity_(capacity) {}
 
     void add(simTraceEntry_t entry);
+    // The same, the entry made in its place from its parts.
+    void add(simTraceEntry_t::kind_e kind, std::uint64_t clockMs, std::uint32_t connection, int code,
+             std::vector<std::uint8_t>&& bytes, std::string_view note);
 
     // The sequence number the next entry will get: a mark to search from.
     std::uint64_t mark() const;
@@ -52,6 +56,9 @@ public:
     void clear();
 
 private:
+    // The entry to fill for the next sequence number (the oldest one once
+    // the trace is full), or nullptr when the trace keeps nothing.
+    simTraceEntry_t* nextSlotLocked();
     std::optional<simTraceEntry_t> findLocked(const predicate_t& match, std::uint64_t from) const;
     // Calls visit(entry) oldest first until it returns true.
     template <class visit_t>

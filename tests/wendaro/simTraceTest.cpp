@@ -24,6 +24,8 @@ simTraceEntry_t entryFor(std::uint64_t sequence)
     entry.code = command ? static_cast<int>(sequence) : -1;
     entry.bytes.assign(sequence % 5, static_cast<std::uint8_t>(sequence));
     entry.note = "note " + std::to_string(sequence);
+    entry.clockMs = 10 * sequence;
+    entry.connection = static_cast<std::uint32_t>(sequence % 3);
     return entry;
 }
 
@@ -33,8 +35,14 @@ TEST(simTraceTest, keepsTheNewestInOrderAcrossTheWrap)
     for (const ringCase_t& c : cases) {
         SCOPED_TRACE(::testing::Message() << "capacity " << c.capacity << ", added " << c.added);
         simTrace_t trace(c.capacity);
-        for (int i = 1; i <= c.added; ++i)
-            trace.add(entryFor(static_cast<std::uint64_t>(i)));
+        // Whole entries and entries made of their parts, alternately.
+        for (int i = 1; i <= c.added; ++i) {
+            simTraceEntry_t e = entryFor(static_cast<std::uint64_t>(i));
+            if (i % 3 == 0)
+                trace.add(e.kind, e.clockMs, e.connection, e.code, std::move(e.bytes), e.note);
+            else
+                trace.add(std::move(e));
+        }
         EXPECT_EQ(trace.mark(), static_cast<std::uint64_t>(c.added) + 1);
 
         const std::uint64_t kept = std::min<std::uint64_t>(c.capacity, static_cast<std::uint64_t>(c.added));
@@ -53,6 +61,8 @@ TEST(simTraceTest, keepsTheNewestInOrderAcrossTheWrap)
                 got.push_back(e.sequence);
                 const simTraceEntry_t original = entryFor(e.sequence);
                 EXPECT_EQ(e.note, original.note);
+                EXPECT_EQ(e.clockMs, original.clockMs);
+                EXPECT_EQ(e.connection, original.connection);
                 EXPECT_EQ(e.bytes, original.bytes);
             }
             EXPECT_EQ(got, expected) << "from " << from;
@@ -75,8 +85,10 @@ TEST(simTraceTest, clearedTraceFillsAgainAndKeepsCounting)
         trace.add(entryFor(s));
     trace.clear();
     EXPECT_TRUE(trace.since().empty());
-    for (std::uint64_t s = 6; s <= 10; ++s)
-        trace.add(entryFor(s));
+    for (std::uint64_t s = 6; s <= 10; ++s) {
+        simTraceEntry_t e = entryFor(s);
+        trace.add(e.kind, e.clockMs, e.connection, e.code, std::move(e.bytes), e.note);
+    }
     std::vector<std::uint64_t> got;
     for (const simTraceEntry_t& e : trace.since())
         got.push_back(e.sequence);
