@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr std::size_t eventCapacity = 10000;
 constexpr std::uint64_t never = std::numeric_limits<std::uint64_t>::max();
 
 const wchar_t* stateText(std::uint8_t state)
@@ -424,13 +423,11 @@ void simPrinter_t::eventLocked(simEvent_t::kind_e kind, std::wstring text, std::
     note << "event " << static_cast<int>(kind) << " ";
     note.appendNarrowed(text);
     traceLocked(simTraceEntry_t::kind_e::event_e, connection, -1, {}, note.view());
-    simEvent_t event;
-    event.kind = kind;
-    event.text = std::move(text);
-    event.connection = connection;
-    events_.push_back(std::move(event));
-    while (events_.size() > eventCapacity)
-        events_.pop_front();
+    if (simEvent_t* event = events_.next()) {
+        event->kind = kind;
+        event->text = std::move(text);
+        event->connection = connection;
+    }
 }
 
 void simPrinter_t::dailyLocked(std::wstring_view text)
@@ -893,7 +890,12 @@ void simPrinter_t::clearFaults()
 std::vector<simEvent_t> simPrinter_t::takeEvents()
 {
     std::lock_guard<std::mutex> guard(mutex_);
-    std::vector<simEvent_t> out(events_.begin(), events_.end());
+    std::vector<simEvent_t> out;
+    out.reserve(events_.size());
+    events_.visit([&](simEvent_t& event) {
+        out.push_back(std::move(event));
+        return false;
+    });
     events_.clear();
     return out;
 }

@@ -46,6 +46,7 @@
 #include "standins/wendaro/simPrinterConfig.h"
 #include "standins/wendaro/simRandom.h"
 #include "standins/wendaro/simReply.h"
+#include "standins/wendaro/simRing.h"
 #include "standins/wendaro/simTrace.h"
 #include "standins/wendaro/simTraceNote.h"
 
@@ -419,5 +420,7 @@ private:
     // at arming (any command since disarms it).
     std::optional<std::uint64_t> operatorPressAt_;
     std::uint64_t operatorArmedActivity_ = 0;
-    std::deque<simEvent_t> events_;
+    // The newest events only, for a server that stopped taking them.
+    static constexpr std::size_t eventCapacity = 10000;
+    simRing_t<simEvent_t> events_{eventCapacity};
 };

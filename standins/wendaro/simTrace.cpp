@@ -2,41 +2,12 @@
 
 #include <algorithm>
 
-template <class visit_t>
-void simTrace_t::visitLocked(visit_t&& visit) const
-{
-    for (std::size_t i = oldest_; i < entries_.size(); ++i)
-        if (visit(entries_[i]))
-            return;
-    for (std::size_t i = 0; i < oldest_; ++i)
-        if (visit(entries_[i]))
-            return;
-}
-
-simTraceEntry_t* simTrace_t::nextSlotLocked()
-{
-    if (capacity_ == 0)
-        return nullptr;  // keeps nothing, as a trace of no entries would
-    if (entries_.size() < capacity_) {
-        // A printer notes a few hundred things as soon as it is used; the
-        // last growth goes to the capacity and no further.
-        if (entries_.empty())
-            entries_.reserve(std::min<std::size_t>(capacity_, 256));
-        else if (entries_.size() == entries_.capacity() && entries_.size() > capacity_ / 2)
-            entries_.reserve(capacity_);
-        return &entries_.emplace_back();
-    }
-    simTraceEntry_t* slot = &entries_[oldest_];
-    oldest_ = oldest_ + 1 == entries_.size() ? 0 : oldest_ + 1;
-    return slot;
-}
-
 void simTrace_t::add(simTraceEntry_t entry)
 {
     {
         std::lock_guard<std::mutex> guard(mutex_);
         entry.sequence = nextSequence_++;
-        if (simTraceEntry_t* slot = nextSlotLocked())
+        if (simTraceEntry_t* slot = entries_.next())
             *slot = std::move(entry);
     }
     added_.notify_all();
@@ -48,7 +19,7 @@ void simTrace_t::add(simTraceEntry_t::kind_e kind, std::uint64_t clockMs, std::u
     {
         std::lock_guard<std::mutex> guard(mutex_);
         const std::uint64_t sequence = nextSequence_++;
-        if (simTraceEntry_t* slot = nextSlotLocked()) {
+        if (simTraceEntry_t* slot = entries_.next()) {
             slot->sequence = sequence;
             slot->clockMs = clockMs;
             slot->connection = connection;
@@ -71,7 +42,7 @@ std::vector<simTraceEntry_t> simTrace_t::since(std::uint64_t from) const
 {
     std::lock_guard<std::mutex> guard(mutex_);
     std::vector<simTraceEntry_t> out;
-    visitLocked([&](const simTraceEntry_t& entry) {
+    entries_.visit([&](const simTraceEntry_t& entry) {
         if (entry.sequence >= from)
             out.push_back(entry);
         return false;
@@ -83,7 +54,7 @@ std::size_t simTrace_t::count(const predicate_t& match, std::uint64_t from) cons
 {
     std::lock_guard<std::mutex> guard(mutex_);
     std::size_t n = 0;
-    visitLocked([&](const simTraceEntry_t& entry) {
+    entries_.visit([&](const simTraceEntry_t& entry) {
         if (entry.sequence >= from && match(entry))
             ++n;
         return false;
@@ -94,7 +65,7 @@ std::size_t simTrace_t::count(const predicate_t& match, std::uint64_t from) cons
 std::optional<simTraceEntry_t> simTrace_t::findLocked(const predicate_t& match, std::uint64_t from) const
 {
     std::optional<simTraceEntry_t> found;
-    visitLocked([&](const simTraceEntry_t& entry) {
+    entries_.visit([&](const simTraceEntry_t& entry) {
         if (entry.sequence >= from && match(entry))
             found = entry;
         return found.has_value();
@@ -127,7 +98,7 @@ std::vector<int> simTrace_t::commands(std::uint64_t from) const
 {
     std::lock_guard<std::mutex> guard(mutex_);
     std::vector<int> codes;
-    visitLocked([&](const simTraceEntry_t& entry) {
+    entries_.visit([&](const simTraceEntry_t& entry) {
         if (entry.sequence >= from && entry.kind == simTraceEntry_t::kind_e::commandIn_e)
             codes.push_back(entry.code);
         return false;
@@ -139,5 +110,4 @@ void simTrace_t::clear()
 {
     std::lock_guard<std::mutex> guard(mutex_);
     entries_.clear();
-    oldest_ = 0;
 }

@@ -4,6 +4,8 @@
 // tests wait on it. It keeps the newest entries only (a demo can run for
 // days); sequence numbers keep counting.
 #pragma once
+#include "standins/wendaro/simRing.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -33,7 +35,8 @@ class simTrace_t {
 public:
     using predicate_t = std::function<bool(const simTraceEntry_t&)>;
 
-    explicit simTrace_t(std::size_t capacity = 100000) : capacity_(capacity) {}
+        // A printer notes a few hundred things as soon as it is used.
+    explicit simTrace_t(std::size_t capacity = 100000) : entries_(capacity, 256) {}
 
     void add(simTraceEntry_t entry);
     // The same, the entry made in its place from its parts.
@@ -56,21 +59,10 @@ public:
     void clear();
 
 private:
-    // The entry to fill for the next sequence number (the oldest one once
-    // the trace is full), or nullptr when the trace keeps nothing.
-    simTraceEntry_t* nextSlotLocked();
     std::optional<simTraceEntry_t> findLocked(const predicate_t& match, std::uint64_t from) const;
-    // Calls visit(entry) oldest first until it returns true.
-    template <class visit_t>
-    void visitLocked(visit_t&& visit) const;
 
     mutable std::mutex mutex_;
     mutable std::condition_variable added_;
-    // A ring once full: entries_[oldest_] is the oldest entry. One block
-    // grown by doubling costs far less than a node every few entries, and
-    // a full trace reuses its entries in place.
-    std::vector<simTraceEntry_t> entries_;
-    std::size_t oldest_ = 0;
+    simRing_t<simTraceEntry_t> entries_;
     std::uint64_t nextSequence_ = 1;
-    std::size_t capacity_;
 };
