@@ -423,11 +423,7 @@ void simPrinter_t::eventLocked(simEvent_t::kind_e kind, std::wstring text, std::
     note << "event " << static_cast<int>(kind) << " ";
     note.appendNarrowed(text);
     traceLocked(simTraceEntry_t::kind_e::event_e, connection, -1, {}, note.view());
-    if (simEvent_t* event = events_.next()) {
-        event->kind = kind;
-        event->text = std::move(text);
-        event->connection = connection;
-    }
+    events_.push(simEvent_t{kind, std::move(text), connection});
 }
 
 void simPrinter_t::dailyLocked(std::wstring_view text)

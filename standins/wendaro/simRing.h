@@ -20,23 +20,24 @@ public:
     {
     }
 
-    // The item to fill as the newest: a new one, or the oldest one once the
-    // ring is full. nullptr when the capacity is 0.
-    T* next()
+    // Puts the item in as the newest: moved to the end while the ring
+    // grows, into the oldest one's place once it is full; dropped when the
+    // capacity is 0.
+    void push(T&& item)
     {
         if (capacity_ == 0)
-            return nullptr;
+            return;
         if (items_.size() < capacity_) {
             // The last growth goes to the capacity and no further.
             if (items_.empty())
                 items_.reserve(std::min(capacity_, firstBlock_));
             else if (items_.size() == items_.capacity() && items_.size() > capacity_ / 2)
                 items_.reserve(capacity_);
-            return &items_.emplace_back();
+            items_.push_back(std::move(item));
+            return;
         }
-        T* slot = &items_[oldest_];
+        items_[oldest_] = std::move(item);
         oldest_ = oldest_ + 1 == items_.size() ? 0 : oldest_ + 1;
-        return slot;
     }
 
     // visit(item) oldest first, until it returns true.

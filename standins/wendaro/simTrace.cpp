@@ -7,8 +7,7 @@ void simTrace_t::add(simTraceEntry_t entry)
     {
         std::lock_guard<std::mutex> guard(mutex_);
         entry.sequence = nextSequence_++;
-        if (simTraceEntry_t* slot = entries_.next())
-            *slot = std::move(entry);
+        entries_.push(std::move(entry));
     }
     added_.notify_all();
 }
@@ -18,16 +17,8 @@ void simTrace_t::add(simTraceEntry_t::kind_e kind, std::uint64_t clockMs, std::u
 {
     {
         std::lock_guard<std::mutex> guard(mutex_);
-        const std::uint64_t sequence = nextSequence_++;
-        if (simTraceEntry_t* slot = entries_.next()) {
-            slot->sequence = sequence;
-            slot->clockMs = clockMs;
-            slot->connection = connection;
-            slot->kind = kind;
-            slot->code = code;
-            slot->bytes = std::move(bytes);
-            slot->note.assign(note);
-        }
+        entries_.push(simTraceEntry_t{nextSequence_++, clockMs, connection, kind, code, std::move(bytes),
+                                      std::string(note)});
     }
     added_.notify_all();
 }
