@@ -56,6 +56,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -224,7 +225,10 @@ private:
     };
     struct build_t {
         simModelFile_t model;
-        fileSendParams_t request;
+        // What the build page sent, for queued models. Held apart: a
+        // request carries upload streams that cost to make, and a build is
+        // moved along several times (the test model has none).
+        std::unique_ptr<fileSendParams_t> request;
         bool fromQueue = false;
         std::wstring user;
         bool loading = false;
@@ -329,6 +333,7 @@ private:
     void endBuildLocked(bool completed);
     std::uint64_t phaseLengthLocked() const;
     std::int32_t listIndexToWaitingLocked(std::int32_t index) const;
+    static fileSendParams_t requestOf(const build_t& build);
     void queueChangedLocked();
     bool buildOpenLocked() const { return build_ && build_->running; }
     // simPrinterTrouble.cpp: what goes wrong now and then in a layer.

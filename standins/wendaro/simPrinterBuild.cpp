@@ -37,7 +37,7 @@ std::optional<std::int32_t> simPrinter_t::queueModel(const fileSendParams_t& req
     }
     build_t build;
     build.model = std::move(*model);
-    build.request = request;
+    build.request = std::make_unique<fileSendParams_t>(request);
     build.fromQueue = true;
     build.user = request.displayName;
     waiting_.push_back(std::move(build));
@@ -60,10 +60,15 @@ std::vector<fileSendParams_t> simPrinter_t::queueList() const
     std::lock_guard<std::mutex> guard(mutex_);
     std::vector<fileSendParams_t> list;
     if (build_ && build_->fromQueue && (build_->loading || build_->running))
-        list.push_back(build_->request);
+        list.push_back(requestOf(*build_));
     for (const build_t& build : waiting_)
-        list.push_back(build.request);
+        list.push_back(requestOf(build));
     return list;
+}
+
+fileSendParams_t simPrinter_t::requestOf(const build_t& build)
+{
+    return build.request ? *build.request : fileSendParams_t();
 }
 
 std::uint32_t simPrinter_t::queueChangeCount() const
