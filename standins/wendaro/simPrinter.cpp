@@ -280,27 +280,29 @@ void simPrinter_t::advanceLocked(std::uint64_t target)
 {
     // Everything due runs in time order; each handler moves something on,
     // the bound only guards against a handler that would not.
-    // Set when the last step only let time pass for a build running alone:
-    // that changes nothing but the build's clocks.
-    bool stillAlone = false;
-    for (int guard = 0; guard < 10000000; ++guard) {
-        if (stillAlone || buildAloneLocked()) {
+    constexpr int maxSteps = 10000000;
+    for (int guard = 0; guard < maxSteps; ++guard) {
+        if (buildAloneLocked()) {
             // A build that runs with nothing else going on moves from phase
-            // to phase; nothing else can fall due in between, so the rest
-            // needs no look (the same steps as below, counted the same).
-            stillAlone = false;
+            // to phase, and nothing else can fall due in between: the rest
+            // needs no look. The same steps as below, counted the same.
+            build_t& build = *build_;
             const std::uint64_t length = phaseLengthLocked();
-            if (build_->phaseElapsed >= length) {
+            const std::uint64_t dt = build.phaseElapsed < length ? length - build.phaseElapsed : 0;
+            if (now_ + dt <= target) {
+                if (dt > 0) {
+                    build.phaseElapsed = length;
+                    build.elapsedMs += dt;
+                    runningMs_ += dt;
+                    now_ += dt;
+                    // Only the build's clocks moved: its phase is the next step.
+                    if (++guard == maxSteps)
+                        break;
+                }
                 runBuildPhaseLocked();
                 continue;
             }
-            const std::uint64_t due = now_ + (length - build_->phaseElapsed);
-            if (due <= target) {
-                passTimeLocked(due - now_);
-                now_ = due;
-                stillAlone = true;
-                continue;
-            }
+            // The time left ends inside the phase: passed below.
         }
         if (runDueLocked())
             continue;
