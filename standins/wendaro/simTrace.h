@@ -35,8 +35,10 @@ class simTrace_t {
 public:
     using predicate_t = std::function<bool(const simTraceEntry_t&)>;
 
-        // A printer notes a few hundred things as soon as it is used.
-    explicit simTrace_t(std::size_t capacity = 100000) : entries_(capacity, 256) {}
+        // A printer notes a few hundred things as soon as it is used: room for
+    // a thousand from the first saves moving them all a few times over (and
+    // stays one ordinary block of memory, some 90 KB).
+    explicit simTrace_t(std::size_t capacity = 100000) : entries_(capacity, 1024) {}
 
     void add(simTraceEntry_t entry);
     // The same, the entry made in its place from its parts.
