@@ -35,9 +35,9 @@ class simTrace_t {
 public:
     using predicate_t = std::function<bool(const simTraceEntry_t&)>;
 
-        // A printer notes a few hundred things as soon as it is used: room for
-    // a thousand from the first saves moving them all a few times over (and
-    // stays one ordinary block of memory, some 90 KB).
+        // A printer notes a few hundred things as soon as it is used; blocks of
+    // a thousand entries (some 90 KB) take few allocations and stay ordinary
+    // pieces of memory.
     explicit simTrace_t(std::size_t capacity = 100000) : entries_(capacity, 1024) {}
 
     void add(simTraceEntry_t entry);
