@@ -31,10 +31,9 @@ simTraceEntry_t entryFor(std::uint64_t sequence)
 
 TEST(simTraceTest, keepsTheNewestInOrderAcrossTheWrap)
 {
-    // Small rings, and rings across the blocks the entries are kept in.
-    const ringCase_t cases[] = {{0, 3},    {1, 0},    {1, 4},     {3, 2},     {3, 3},     {3, 4},    {3, 7},
-                                {4, 9},    {5, 23},   {64, 64},   {64, 65},   {65, 64},   {65, 200}, {130, 129},
-                                {130, 131}, {200, 130}, {200, 457}};
+    // The ring's own order is the ring's test; here what the trace reads
+    // from it: marks, filters, command codes, the first match.
+    const ringCase_t cases[] = {{0, 3}, {1, 4}, {3, 2}, {3, 7}, {5, 23}};
     for (const ringCase_t& c : cases) {
         SCOPED_TRACE(::testing::Message() << "capacity " << c.capacity << ", added " << c.added);
         simTrace_t trace(c.capacity);
