@@ -97,7 +97,7 @@ simReply_t simPrinter_t::handleQueuedPacket(const std::uint8_t* bytes, std::size
     if (bytes == nullptr || n < 2 || static_cast<std::size_t>(bytes[0]) + 1 != n) {
         std::lock_guard<std::mutex> guard(mutex_);
         traceLocked(simTraceEntry_t::kind_e::commandIn_e, connection, -1,
-                    bytes == nullptr ? std::vector<std::uint8_t>() : std::vector<std::uint8_t>(bytes, bytes + n),
+                    bytes == nullptr ? std::span<const std::uint8_t>() : std::span<const std::uint8_t>(bytes, n),
                     "malformed: length byte does not match");
         simReply_t reply;
         reply.kind = simReply_t::kind_e::malformed_e;
@@ -116,7 +116,7 @@ simReply_t simPrinter_t::handleLocked(const std::uint8_t* packet, std::size_t n,
     }
     const std::uint8_t code = packet[0];
     const std::span<const std::uint8_t> payload(packet + 1, n - 1);
-    traceLocked(simTraceEntry_t::kind_e::commandIn_e, connection, code, std::vector<std::uint8_t>(packet, packet + n),
+    traceLocked(simTraceEntry_t::kind_e::commandIn_e, connection, code, std::span<const std::uint8_t>(packet, n),
                 std::string_view());
     const std::optional<simFaultRule_t> fault = matchFaultLocked(code, connection);
     if (fault && fault->action == simFaultRule_t::action_e::setError_e)
@@ -414,9 +414,9 @@ std::time_t simPrinter_t::wallTimeLocked() const
 // ---- Trace, events, logs, states and errors ---------------------------------
 
 void simPrinter_t::traceLocked(simTraceEntry_t::kind_e kind, std::uint32_t connection, int code,
-                               std::vector<std::uint8_t> bytes, std::string_view note)
+                               std::span<const std::uint8_t> bytes, std::string_view note)
 {
-    trace_.add(kind, now_, connection, code, std::move(bytes), note);
+    trace_.add(kind, now_, connection, code, bytes, note);
 }
 
 void simPrinter_t::eventLocked(simEvent_t::kind_e kind, std::wstring text, std::uint32_t connection)

@@ -266,7 +266,7 @@ private:
     void settleLocked() { advanceLocked(now_); }
     std::time_t wallTimeLocked() const;
     void traceLocked(simTraceEntry_t::kind_e kind, std::uint32_t connection, int code,
-                     std::vector<std::uint8_t> bytes, std::string_view note);
+                     std::span<const std::uint8_t> bytes, std::string_view note);
     void noteLocked(std::string_view note) { traceLocked(simTraceEntry_t::kind_e::event_e, 0, -1, {}, note); }
     void noteLocked(const simTraceNote_t& note) { noteLocked(note.view()); }
     void eventLocked(simEvent_t::kind_e kind, std::wstring text = std::wstring(), std::uint32_t connection = 0);

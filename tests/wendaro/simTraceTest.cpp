@@ -1,5 +1,5 @@
 // The trace keeps the newest entries only: what it gives back, in what
-// order, as it fills up and wraps around.
+// order, as it fills up and gives up its oldest.
 #include "standins/wendaro/simTrace.h"
 
 #include <gtest/gtest.h>
@@ -31,9 +31,12 @@ simTraceEntry_t entryFor(std::uint64_t sequence)
 
 TEST(simTraceTest, keepsTheNewestInOrderAcrossTheWrap)
 {
-    // The ring's own order is the ring's test; here what the trace reads
-    // from it: marks, filters, command codes, the first match.
-    const ringCase_t cases[] = {{0, 3}, {1, 4}, {3, 2}, {3, 7}, {5, 23}};
+    // Small traces, and traces across the blocks of a thousand entries that
+    // they keep, the oldest block given up only once the others hold the
+    // capacity.
+    const ringCase_t cases[] = {{0, 3},       {1, 4},       {3, 2},       {3, 7},      {5, 23},
+                                {3, 2100},    {1024, 1024}, {1024, 1025}, {1024, 3073}, {1500, 4000},
+                                {2500, 2000}, {2049, 5000}};
     for (const ringCase_t& c : cases) {
         SCOPED_TRACE(::testing::Message() << "capacity " << c.capacity << ", added " << c.added);
         simTrace_t trace(c.capacity);
@@ -41,7 +44,7 @@ TEST(simTraceTest, keepsTheNewestInOrderAcrossTheWrap)
         for (int i = 1; i <= c.added; ++i) {
             simTraceEntry_t e = entryFor(static_cast<std::uint64_t>(i));
             if (i % 3 == 0)
-                trace.add(e.kind, e.clockMs, e.connection, e.code, std::move(e.bytes), e.note);
+                trace.add(e.kind, e.clockMs, e.connection, e.code, e.bytes, e.note);
             else
                 trace.add(std::move(e));
         }
@@ -82,20 +85,35 @@ TEST(simTraceTest, keepsTheNewestInOrderAcrossTheWrap)
 
 TEST(simTraceTest, clearedTraceFillsAgainAndKeepsCounting)
 {
-    simTrace_t trace(3);
-    for (std::uint64_t s = 1; s <= 5; ++s)
-        trace.add(entryFor(s));
-    trace.clear();
-    EXPECT_TRUE(trace.since().empty());
-    for (std::uint64_t s = 6; s <= 10; ++s) {
-        simTraceEntry_t e = entryFor(s);
-        trace.add(e.kind, e.clockMs, e.connection, e.code, std::move(e.bytes), e.note);
+    struct clearCase_t {
+        std::size_t capacity;
+        std::uint64_t before;  // entries before the clear
+        std::uint64_t after;   // and after it
+    };
+    for (const clearCase_t c : {clearCase_t{3, 5, 5}, clearCase_t{1100, 2500, 1500}, clearCase_t{1100, 2500, 700}}) {
+        SCOPED_TRACE(::testing::Message() << c.capacity << " " << c.before << " " << c.after);
+        simTrace_t trace(c.capacity);
+        for (std::uint64_t s = 1; s <= c.before; ++s)
+            trace.add(entryFor(s));
+        trace.clear();
+        EXPECT_TRUE(trace.since().empty());
+        std::vector<std::uint64_t> expected;
+        std::vector<int> codes;
+        for (std::uint64_t s = c.before + 1; s <= c.before + c.after; ++s) {
+            simTraceEntry_t e = entryFor(s);
+            trace.add(e.kind, e.clockMs, e.connection, e.code, e.bytes, e.note);
+            if (s + c.capacity > c.before + c.after) {
+                expected.push_back(s);
+                if (s % 2 == 0)
+                    codes.push_back(static_cast<int>(s));
+            }
+        }
+        std::vector<std::uint64_t> got;
+        for (const simTraceEntry_t& e : trace.since())
+            got.push_back(e.sequence);
+        EXPECT_EQ(got, expected);
+        EXPECT_EQ(trace.commands(), codes);
     }
-    std::vector<std::uint64_t> got;
-    for (const simTraceEntry_t& e : trace.since())
-        got.push_back(e.sequence);
-    EXPECT_EQ(got, (std::vector<std::uint64_t>{8, 9, 10}));
-    EXPECT_EQ(trace.commands(), (std::vector<int>{8, 10}));
 }
 
 }  // namespace
