@@ -1,12 +1,12 @@
-// simRing_t<T>: the newest items of an endless stream (trace entries, events
-// for the server), at most `capacity` of them, oldest first.
+// simRing_t<T>: the newest items of an endless stream (the events a printer
+// keeps for its server), at most `capacity` of them, oldest first.
 //
 // The items sit in blocks of blockSize, each allocated at its full size when
 // the one before is full; once the capacity is reached a new item takes the
-// oldest one's place. A simulated printer adds items for nearly every
-// packet: an allocation per item or per few items, or moving them all when
-// one array grows, would cost more than the items themselves, and a block
-// stays an ordinary piece of memory however long the stream gets.
+// oldest one's place. A simulated printer adds events for most changes it
+// goes through: an allocation per item or per few items, or moving them all
+// when one array grows, would cost more than the items themselves, and a
+// block stays an ordinary piece of memory however long the stream gets.
 // Not locked: its owner serialises.
 #pragma once
 #include <algorithm>
