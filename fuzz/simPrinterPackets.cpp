@@ -36,6 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     simPrinterConfig_t config;
     config.writeLogs = false;
+    // With the logs off the folder is never used; naming it spares every
+    // input a look into the registry for the default one.
+    config.dataRoot = L"C:/QVR";
     config.actionMs = 20;
     config.layerMs = 10;
     config.initMs = 20;

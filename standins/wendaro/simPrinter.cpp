@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr std::size_t eventCapacity = 10000;
 constexpr std::uint64_t never = std::numeric_limits<std::uint64_t>::max();
 
 const wchar_t* stateText(std::uint8_t state)
@@ -29,7 +28,24 @@ const wchar_t* stateText(std::uint8_t state)
     return state <= 11 ? texts[state] : texts[0];
 }
 
-std::string narrowNumber(long long value) { return wstrToStr(toStr(value)); }
+// "7 -> 5": the text of a state change event.
+std::wstring stateChangeText(std::uint8_t old, std::uint8_t state)
+{
+    wchar_t text[12];
+    std::size_t n = 0;
+    auto put = [&](unsigned value) {
+        if (value >= 100)
+            text[n++] = static_cast<wchar_t>(L'0' + value / 100);
+        if (value >= 10)
+            text[n++] = static_cast<wchar_t>(L'0' + value / 10 % 10);
+        text[n++] = static_cast<wchar_t>(L'0' + value % 10);
+    };
+    put(old);
+    for (wchar_t ch : {L' ', L'-', L'>', L' '})
+        text[n++] = ch;
+    put(state);
+    return std::wstring(text, n);
+}
 
 }  // namespace
 
@@ -81,7 +97,7 @@ simReply_t simPrinter_t::handleQueuedPacket(const std::uint8_t* bytes, std::size
     if (bytes == nullptr || n < 2 || static_cast<std::size_t>(bytes[0]) + 1 != n) {
         std::lock_guard<std::mutex> guard(mutex_);
         traceLocked(simTraceEntry_t::kind_e::commandIn_e, connection, -1,
-                    bytes == nullptr ? std::vector<std::uint8_t>() : std::vector<std::uint8_t>(bytes, bytes + n),
+                    bytes == nullptr ? std::span<const std::uint8_t>() : std::span<const std::uint8_t>(bytes, n),
                     "malformed: length byte does not match");
         simReply_t reply;
         reply.kind = simReply_t::kind_e::malformed_e;
@@ -99,9 +115,9 @@ simReply_t simPrinter_t::handleLocked(const std::uint8_t* packet, std::size_t n,
         return reply;
     }
     const std::uint8_t code = packet[0];
-    const std::vector<std::uint8_t> payload(packet + 1, packet + n);
-    traceLocked(simTraceEntry_t::kind_e::commandIn_e, connection, code, std::vector<std::uint8_t>(packet, packet + n),
-                std::string());
+    const std::span<const std::uint8_t> payload(packet + 1, n - 1);
+    traceLocked(simTraceEntry_t::kind_e::commandIn_e, connection, code, std::span<const std::uint8_t>(packet, n),
+                std::string_view());
     const std::optional<simFaultRule_t> fault = matchFaultLocked(code, connection);
     if (fault && fault->action == simFaultRule_t::action_e::setError_e)
         setErrorLocked(static_cast<std::uint8_t>(fault->value));
@@ -123,8 +139,8 @@ std::optional<simFaultRule_t> simPrinter_t::matchFaultLocked(std::uint8_t code, 
         if (fault.seen <= rule.skip || (rule.times >= 0 && fault.acted >= rule.times))
             continue;
         ++fault.acted;
-        noteLocked("fault on command " + narrowNumber(code) + ": action " +
-                   narrowNumber(static_cast<int>(rule.action)) + " value " + narrowNumber(rule.value));
+        noteLocked(simTraceNote_t() << "fault on command " << code << ": action " << static_cast<int>(rule.action)
+                                    << " value " << rule.value);
         return rule;
     }
     return std::nullopt;
@@ -142,7 +158,7 @@ simReply_t simPrinter_t::finishReplyLocked(std::vector<std::uint8_t> packet, std
         return reply;
     }
     traceLocked(simTraceEntry_t::kind_e::replyOut_e, connection, packet.empty() ? -1 : packet[0], packet,
-                std::string());
+                std::string_view());
     reply.kind = simReply_t::kind_e::packet_e;
     reply.packet = std::move(packet);
     return reply;
@@ -173,7 +189,7 @@ void simPrinter_t::resolvePendingLocked(std::uint64_t ticket, std::vector<std::u
         traceLocked(simTraceEntry_t::kind_e::event_e, pending.connection, -1, packet, "fault: reply withheld");
     else
         traceLocked(simTraceEntry_t::kind_e::replyOut_e, pending.connection, packet.empty() ? -1 : packet[0], packet,
-                    std::string());
+                    std::string_view());
     pending.packet = std::move(packet);
     pending.ready = true;
     replyReady_.notify_all();
@@ -264,7 +280,30 @@ void simPrinter_t::advanceLocked(std::uint64_t target)
 {
     // Everything due runs in time order; each handler moves something on,
     // the bound only guards against a handler that would not.
-    for (int guard = 0; guard < 10000000; ++guard) {
+    constexpr int maxSteps = 10000000;
+    for (int guard = 0; guard < maxSteps; ++guard) {
+        if (buildAloneLocked()) {
+            // A build that runs with nothing else going on moves from phase
+            // to phase, and nothing else can fall due in between: the rest
+            // needs no look. The same steps as below, counted the same.
+            build_t& build = *build_;
+            const std::uint64_t length = phaseLengthLocked();
+            const std::uint64_t dt = build.phaseElapsed < length ? length - build.phaseElapsed : 0;
+            if (now_ + dt <= target) {
+                if (dt > 0) {
+                    build.phaseElapsed = length;
+                    build.elapsedMs += dt;
+                    runningMs_ += dt;
+                    now_ += dt;
+                    // Only the build's clocks moved: its phase is the next step.
+                    if (++guard == maxSteps)
+                        break;
+                }
+                runBuildPhaseLocked();
+                continue;
+            }
+            // The time left ends inside the phase: passed below.
+        }
         if (runDueLocked())
             continue;
         const std::uint64_t next = nextDueLocked();
@@ -281,6 +320,12 @@ void simPrinter_t::advanceLocked(std::uint64_t target)
         }
     }
     noteLocked("clock: too many steps in one advance");
+}
+
+bool simPrinter_t::buildAloneLocked() const
+{
+    return state_ == 1 && buildOpenLocked() && !headRunning_ && actions_.empty() && !initEndsAt_ && !wakeEndsAt_ &&
+           !operatorPressAt_;
 }
 
 std::uint64_t simPrinter_t::nextDueLocked() const
@@ -369,40 +414,33 @@ std::time_t simPrinter_t::wallTimeLocked() const
 // ---- Trace, events, logs, states and errors ---------------------------------
 
 void simPrinter_t::traceLocked(simTraceEntry_t::kind_e kind, std::uint32_t connection, int code,
-                               std::vector<std::uint8_t> bytes, std::string note)
+                               std::span<const std::uint8_t> bytes, std::string_view note)
 {
-    simTraceEntry_t entry;
-    entry.clockMs = now_;
-    entry.connection = connection;
-    entry.kind = kind;
-    entry.code = code;
-    entry.bytes = std::move(bytes);
-    entry.note = std::move(note);
-    trace_.add(std::move(entry));
+    trace_.add(kind, now_, connection, code, bytes, note);
 }
 
 void simPrinter_t::eventLocked(simEvent_t::kind_e kind, std::wstring text, std::uint32_t connection)
 {
-    traceLocked(simTraceEntry_t::kind_e::event_e, connection, -1, {},
-                "event " + narrowNumber(static_cast<int>(kind)) + " " + wstrToStr(text));
-    simEvent_t event;
-    event.kind = kind;
-    event.text = std::move(text);
-    event.connection = connection;
-    events_.push_back(std::move(event));
-    while (events_.size() > eventCapacity)
-        events_.pop_front();
+    simTraceNote_t note;
+    note << "event " << static_cast<int>(kind) << " ";
+    note.appendNarrowed(text);
+    traceLocked(simTraceEntry_t::kind_e::event_e, connection, -1, {}, note.view());
+    events_.push(simEvent_t{kind, std::move(text), connection});
 }
 
-void simPrinter_t::dailyLocked(const std::wstring& text)
+void simPrinter_t::dailyLocked(std::wstring_view text)
 {
-    if (logs_.appendDaily(wallTimeLocked(), text))
+    if (logging() && logs_.appendDaily(wallTimeLocked(), std::wstring(text)))
         eventLocked(simEvent_t::kind_e::logAppended_e);
 }
 
-void simPrinter_t::briefLocked(const std::wstring& text) { logs_.appendBrief(wallTimeLocked(), text); }
+void simPrinter_t::briefLocked(std::wstring_view text)
+{
+    if (logging())
+        logs_.appendBrief(wallTimeLocked(), std::wstring(text));
+}
 
-void simPrinter_t::setStateLocked(std::uint8_t state, const std::wstring& pausingUser)
+void simPrinter_t::setStateLocked(std::uint8_t state, std::wstring_view pausingUser)
 {
     if (state == state_)
         return;
@@ -417,14 +455,15 @@ void simPrinter_t::setStateLocked(std::uint8_t state, const std::wstring& pausin
         wakeEndsAt_.reset();
     state_ = state;
     lastActivity_ = now_;
-    const std::wstring change = toStr(static_cast<int>(old)) + L" -> " + toStr(static_cast<int>(state));
-    noteLocked("state " + wstrToStr(change));
-    eventLocked(simEvent_t::kind_e::stateChanged_e, change);
-    dailyLocked(wstr_t() << L"Machine state: " << stateText(old) << L" -> " << stateText(state));
-    if (state == 2 || state == 4 || state == 6 || state == 11)
-        briefLocked(wstr_t() << L"Machine state: " << stateText(state));
+    noteLocked(simTraceNote_t() << "state " << old << " -> " << state);
+    eventLocked(simEvent_t::kind_e::stateChanged_e, stateChangeText(old, state));
+    if (logging()) {
+        dailyLocked(wstr_t() << L"Machine state: " << stateText(old) << L" -> " << stateText(state));
+        if (state == 2 || state == 4 || state == 6 || state == 11)
+            briefLocked(wstr_t() << L"Machine state: " << stateText(state));
+    }
     if (state == 2 && old == 1)
-        eventLocked(simEvent_t::kind_e::paused_e, pausingUser);
+        eventLocked(simEvent_t::kind_e::paused_e, std::wstring(pausingUser));
 }
 
 void simPrinter_t::setErrorLocked(std::uint8_t number)
@@ -439,11 +478,13 @@ void simPrinter_t::setErrorLocked(std::uint8_t number)
     }
     lastError_ = number;
     errorTime_ = wallTimeLocked();
-    static const messageTable_t messages;
-    const std::wstring text = wstr_t() << L"Error " << static_cast<int>(number) << L": "
-                                       << messages.getMessageText(number);
-    dailyLocked(text);
-    briefLocked(text);
+    if (logging()) {
+        static const messageTable_t messages;
+        const std::wstring text = wstr_t() << L"Error " << static_cast<int>(number) << L": "
+                                           << messages.getMessageText(number);
+        dailyLocked(text);
+        briefLocked(text);
+    }
     // An error stops a build where it stands.
     if (state_ == 1)
         setStateLocked(2, L"Machine error");
@@ -847,7 +888,12 @@ void simPrinter_t::clearFaults()
 std::vector<simEvent_t> simPrinter_t::takeEvents()
 {
     std::lock_guard<std::mutex> guard(mutex_);
-    std::vector<simEvent_t> out(events_.begin(), events_.end());
+    std::vector<simEvent_t> out;
+    out.reserve(events_.size());
+    events_.visit([&](simEvent_t& event) {
+        out.push_back(std::move(event));
+        return false;
+    });
     events_.clear();
     return out;
 }

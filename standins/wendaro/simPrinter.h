@@ -46,7 +46,9 @@
 #include "standins/wendaro/simPrinterConfig.h"
 #include "standins/wendaro/simRandom.h"
 #include "standins/wendaro/simReply.h"
+#include "standins/wendaro/simRing.h"
 #include "standins/wendaro/simTrace.h"
+#include "standins/wendaro/simTraceNote.h"
 
 #include <array>
 #include <chrono>
@@ -54,9 +56,12 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -220,7 +225,10 @@ private:
     };
     struct build_t {
         simModelFile_t model;
-        fileSendParams_t request;
+        // What the build page sent, for queued models. Held apart: a
+        // request carries upload streams that cost to make, and a build is
+        // moved along several times (the test model has none).
+        std::unique_ptr<fileSendParams_t> request;
         bool fromQueue = false;
         std::wstring user;
         bool loading = false;
@@ -250,17 +258,24 @@ private:
     simReply_t takeReadyLocked(std::uint64_t ticket);
     void advanceLocked(std::uint64_t target);
     std::uint64_t nextDueLocked() const;
+    // In state 1 with an open build and no action, timer or operator
+    // waiting: only the build's next phase can fall due.
+    bool buildAloneLocked() const;
     bool runDueLocked();
     void passTimeLocked(std::uint64_t dt);
     void settleLocked() { advanceLocked(now_); }
     std::time_t wallTimeLocked() const;
     void traceLocked(simTraceEntry_t::kind_e kind, std::uint32_t connection, int code,
-                     std::vector<std::uint8_t> bytes, std::string note);
-    void noteLocked(const std::string& note) { traceLocked(simTraceEntry_t::kind_e::event_e, 0, -1, {}, note); }
+                     std::span<const std::uint8_t> bytes, std::string_view note);
+    void noteLocked(std::string_view note) { traceLocked(simTraceEntry_t::kind_e::event_e, 0, -1, {}, note); }
+    void noteLocked(const simTraceNote_t& note) { noteLocked(note.view()); }
     void eventLocked(simEvent_t::kind_e kind, std::wstring text = std::wstring(), std::uint32_t connection = 0);
-    void dailyLocked(const std::wstring& text);
-    void briefLocked(const std::wstring& text);
-    void setStateLocked(std::uint8_t state, const std::wstring& pausingUser = L"Front panel");
+    // The log lines cost nothing while the logs are off: callers that put a
+    // line together first ask logging().
+    bool logging() const { return logs_.enabled(); }
+    void dailyLocked(std::wstring_view text);
+    void briefLocked(std::wstring_view text);
+    void setStateLocked(std::uint8_t state, std::wstring_view pausingUser = L"Front panel");
     void setErrorLocked(std::uint8_t number);
 
     // simPrinterRecords.cpp: the records as bytes, sensors, memory.
@@ -273,15 +288,15 @@ private:
     std::int32_t wordLocked(int index) const;
     std::int32_t stepsLocked(int axis, std::int64_t nm) const;
     bool patternOnLocked(std::uint32_t mask, std::int64_t feeder) const;
-    std::vector<std::uint8_t> readChunkLocked(const std::vector<std::uint8_t>& payload);
-    bool writeWordLocked(const std::vector<std::uint8_t>& payload, std::uint32_t connection);
-    bool writeBlockLocked(const std::vector<std::uint8_t>& payload, std::uint32_t connection);
+    std::vector<std::uint8_t> readChunkLocked(std::span<const std::uint8_t> payload);
+    bool writeWordLocked(std::span<const std::uint8_t> payload, std::uint32_t connection);
+    bool writeBlockLocked(std::span<const std::uint8_t> payload, std::uint32_t connection);
     void initialiseMemory();
 
     // simPrinterCommands.cpp: commands and the physics of actions.
-    simReply_t dispatchLocked(std::uint8_t code, const std::vector<std::uint8_t>& payload, std::uint32_t connection,
+    simReply_t dispatchLocked(std::uint8_t code, std::span<const std::uint8_t> payload, std::uint32_t connection,
                               const std::optional<simFaultRule_t>& fault);
-    simReply_t actionLocked(std::uint8_t code, const std::vector<std::uint8_t>& payload, std::uint32_t connection,
+    simReply_t actionLocked(std::uint8_t code, std::span<const std::uint8_t> payload, std::uint32_t connection,
                             const std::optional<simFaultRule_t>& fault);
     void enqueueLocked(action_t action);
     void startHeadLocked();
@@ -318,6 +333,7 @@ private:
     void endBuildLocked(bool completed);
     std::uint64_t phaseLengthLocked() const;
     std::int32_t listIndexToWaitingLocked(std::int32_t index) const;
+    static fileSendParams_t requestOf(const build_t& build);
     void queueChangedLocked();
     bool buildOpenLocked() const { return build_ && build_->running; }
     // simPrinterTrouble.cpp: what goes wrong now and then in a layer.
@@ -409,5 +425,7 @@ private:
     // at arming (any command since disarms it).
     std::optional<std::uint64_t> operatorPressAt_;
     std::uint64_t operatorArmedActivity_ = 0;
-    std::deque<simEvent_t> events_;
+    // The newest events only, for a server that stopped taking them.
+    static constexpr std::size_t eventCapacity = 10000;
+    simRing_t<simEvent_t> events_{eventCapacity};
 };

@@ -37,7 +37,7 @@ std::optional<std::int32_t> simPrinter_t::queueModel(const fileSendParams_t& req
     }
     build_t build;
     build.model = std::move(*model);
-    build.request = request;
+    build.request = std::make_unique<fileSendParams_t>(request);
     build.fromQueue = true;
     build.user = request.displayName;
     waiting_.push_back(std::move(build));
@@ -60,10 +60,15 @@ std::vector<fileSendParams_t> simPrinter_t::queueList() const
     std::lock_guard<std::mutex> guard(mutex_);
     std::vector<fileSendParams_t> list;
     if (build_ && build_->fromQueue && (build_->loading || build_->running))
-        list.push_back(build_->request);
+        list.push_back(requestOf(*build_));
     for (const build_t& build : waiting_)
-        list.push_back(build.request);
+        list.push_back(requestOf(build));
     return list;
+}
+
+fileSendParams_t simPrinter_t::requestOf(const build_t& build)
+{
+    return build.request ? *build.request : fileSendParams_t();
 }
 
 std::uint32_t simPrinter_t::queueChangeCount() const
@@ -186,7 +191,7 @@ void simPrinter_t::startBuildLocked(build_t build)
     fileInfo_.values[3] = static_cast<std::int32_t>(std::min<std::int64_t>(model.fileSize, 0x7FFFFFFF));
     fileInfo_.values[4] = 0;
     fileInfo_.values[fileInfo_t::presentIndex] = 1;
-    noteLocked("build loading: " + model.name);
+    noteLocked(simTraceNote_t() << "build loading: " << model.name);
     eventLocked(simEvent_t::kind_e::fileInfoChanged_e);
     if (build_->fromQueue)
         queueChangedLocked();
@@ -220,12 +225,15 @@ void simPrinter_t::beginBuildingLocked()
     records_.push_back(baseline);
 
     const std::wstring name = strToWstr(build.model.name);
-    build.modelLogPath = logs_.openModelLog(
-        wallTimeLocked(), name,
-        wstr_t() << L"Model: " << name << L", file: " << build.model.path << L", user: " << build.user
-                 << L", layers: " << build.model.layers << L", thickness: " << build.model.thickness << L" nm");
-    dailyLocked(wstr_t() << L"Build started: " << name << L", " << build.model.layers << L" layers");
-    briefLocked(wstr_t() << L"Build started: " << name);
+    build.modelLogPath.clear();
+    if (logging()) {
+        build.modelLogPath = logs_.openModelLog(
+            wallTimeLocked(), name,
+            wstr_t() << L"Model: " << name << L", file: " << build.model.path << L", user: " << build.user
+                     << L", layers: " << build.model.layers << L", thickness: " << build.model.thickness << L" nm");
+        dailyLocked(wstr_t() << L"Build started: " << name << L", " << build.model.layers << L" layers");
+        briefLocked(wstr_t() << L"Build started: " << name);
+    }
     eventLocked(simEvent_t::kind_e::modelStarted_e, name);
     eventLocked(simEvent_t::kind_e::timeEstimate_e);
     setStateLocked(1);
@@ -299,12 +307,14 @@ void simPrinter_t::finishLayerLocked()
     fileInfo_.values[2] = build.layersDone;
     fileInfo_.values[4] = build.model.layers > 0 ? build.layersDone * 100 / build.model.layers : 100;
 
-    dailyLocked(wstr_t() << L"Layer " << build.layersDone << L" of " << build.model.layers << L" done, height "
-                         << millimetres(stack_) << L" mm");
-    logs_.appendModel(build.modelLogPath,
-                      wstr_t() << L"Layer " << build.layersDone << L": height " << millimetres(stack_)
-                               << L" mm, thickness " << (t / 1000) << L" um, XY home " << record.xHome() << L" , "
-                               << record.yHome());
+    if (logging()) {
+        const std::wstring height = millimetres(stack_);
+        dailyLocked(wstr_t() << L"Layer " << build.layersDone << L" of " << build.model.layers << L" done, height "
+                             << height << L" mm");
+        logs_.appendModel(build.modelLogPath, wstr_t() << L"Layer " << build.layersDone << L": height " << height
+                                                       << L" mm, thickness " << (t / 1000) << L" um, XY home "
+                                                       << record.xHome() << L" , " << record.yHome());
+    }
     if (build.layersDone % 10 == 0)
         eventLocked(simEvent_t::kind_e::timeEstimate_e);
     if (build.layersDone >= build.model.layers)
@@ -320,11 +330,12 @@ void simPrinter_t::endBuildLocked(bool completed)
     build.loading = false;
     build.running = false;
     fileInfo_ = fileInfo_t();
-    const std::wstring name = strToWstr(build.model.name);
-    const std::wstring outcome = completed ? L"completed" : L"cancelled";
-    noteLocked("build " + wstrToStr(outcome) + ": " + build.model.name);
-    if (!wasLoading) {
+    const wchar_t* const outcome = completed ? L"completed" : L"cancelled";
+    noteLocked(simTraceNote_t() << (completed ? "build completed: " : "build cancelled: ") << build.model.name);
+    if (!wasLoading)
         modelEnded_ = true;
+    if (!wasLoading && logging()) {
+        const std::wstring name = strToWstr(build.model.name);
         logs_.appendModel(build.modelLogPath, wstr_t() << L"Model " << outcome << L" after " << build.layersDone
                                                        << L" layers, " << (build.elapsedMs / 1000) << L" s");
         dailyLocked(wstr_t() << L"Build " << outcome << L": " << name << L", " << build.layersDone << L" of "

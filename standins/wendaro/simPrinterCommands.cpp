@@ -28,7 +28,7 @@ namespace {
 
 enum class known_e { unknown_e, wrongLength_e, ok_e };
 
-known_e checkLength(std::uint8_t code, const std::vector<std::uint8_t>& p)
+known_e checkLength(std::uint8_t code, std::span<const std::uint8_t> p)
 {
     const std::size_t n = p.size();
     auto is = [&](std::size_t a) { return n == a ? known_e::ok_e : known_e::wrongLength_e; };
@@ -64,8 +64,6 @@ known_e checkLength(std::uint8_t code, const std::vector<std::uint8_t>& p)
     }
 }
 
-std::string codeText(std::uint8_t code) { return wstrToStr(toStr(static_cast<int>(code))); }
-
 }  // namespace
 
 bool simPrinter_t::isMotionCommand(std::uint8_t code) const
@@ -79,20 +77,25 @@ bool simPrinter_t::isMotionCommand(std::uint8_t code) const
     }
 }
 
-simReply_t simPrinter_t::dispatchLocked(std::uint8_t code, const std::vector<std::uint8_t>& payload,
+simReply_t simPrinter_t::dispatchLocked(std::uint8_t code, std::span<const std::uint8_t> payload,
                                         std::uint32_t connection, const std::optional<simFaultRule_t>& fault)
 {
     auto reply = [&](std::vector<std::uint8_t> packet) { return finishReplyLocked(std::move(packet), connection, fault); };
     auto typeOnly = [&](std::uint8_t type) { return reply({type}); };
     // What releases a client awaiting a command in state 5 without doing it.
-    auto refuse = [&](const std::string& why) {
-        noteLocked("command " + codeText(code) + ": " + why);
+    // why, then the state when one is given.
+    auto refuse = [&](std::string_view why, int state = -1) {
+        simTraceNote_t note;
+        note << "command " << code << ": " << why;
+        if (state >= 0)
+            note << state;
+        noteLocked(note);
         return state_ == 5 ? reply(statusPacketLocked(10)) : typeOnly(4);
     };
 
     const known_e known = checkLength(code, payload);
     if (known == known_e::unknown_e) {
-        noteLocked("unknown command " + codeText(code));
+        noteLocked(simTraceNote_t() << "unknown command " << code);
         return state_ == 5 ? reply(statusPacketLocked(10)) : typeOnly(2);
     }
     if (known == known_e::wrongLength_e)
@@ -116,8 +119,9 @@ simReply_t simPrinter_t::dispatchLocked(std::uint8_t code, const std::vector<std
         const std::int32_t count = build_ ? build_->layersDone : 0;
         if (index >= records_.size() || static_cast<std::int32_t>(index) > count)
             return typeOnly(2);
-        std::vector<std::uint8_t> packet{9};
-        packet.insert(packet.end(), records_[index].bytes.begin(), records_[index].bytes.end());
+        std::vector<std::uint8_t> packet(1 + simLayerRecord_t::size);
+        packet[0] = 9;
+        std::copy(records_[index].bytes.begin(), records_[index].bytes.end(), packet.begin() + 1);
         return reply(std::move(packet));
     }
     case 3:
@@ -137,7 +141,7 @@ simReply_t simPrinter_t::dispatchLocked(std::uint8_t code, const std::vector<std
         return typeOnly(2);
     case 157:
         std::copy(payload.begin(), payload.end(), nextBuildOptions_.begin());
-        noteLocked("options for the next build: " + codeText(payload[4]) + " " + codeText(payload[5]));
+        noteLocked(simTraceNote_t() << "options for the next build: " << payload[4] << " " << payload[5]);
         return typeOnly(2);
     case 4:
         if (state_ == 4)
@@ -182,7 +186,7 @@ simReply_t simPrinter_t::dispatchLocked(std::uint8_t code, const std::vector<std
         if (state_ == 5)
             return actionLocked(code, payload, connection, fault);
         if (state_ == 1 || state_ == 3)
-            return refuse("refused in state " + codeText(state_));
+            return refuse("refused in state ", state_);
         if (buildOpenLocked() || (build_ && build_->loading))
             endBuildLocked(false);
         setStateLocked(3);
@@ -201,14 +205,14 @@ simReply_t simPrinter_t::dispatchLocked(std::uint8_t code, const std::vector<std
             startBuildLocked(std::move(test));
             return typeOnly(2);
         }
-        return refuse("test model refused in state " + codeText(state_));
+        return refuse("test model refused in state ", state_);
     case 129:
         if ((payload[0] & 0x80u) != 0) {
             // Pump at a given speed, not awaited: acknowledged at once and
             // run in the background, in state 5 too.
             action_t action;
             action.code = code;
-            action.payload = payload;
+            action.payload.assign(payload.begin(), payload.end());
             action.connection = connection;
             action.duration = config_.actionMs;
             action.fail = fault && fault->action == simFaultRule_t::action_e::failCommand_e;
@@ -222,21 +226,21 @@ simReply_t simPrinter_t::dispatchLocked(std::uint8_t code, const std::vector<std
     }
 }
 
-simReply_t simPrinter_t::actionLocked(std::uint8_t code, const std::vector<std::uint8_t>& payload,
+simReply_t simPrinter_t::actionLocked(std::uint8_t code, std::span<const std::uint8_t> payload,
                                       std::uint32_t connection, const std::optional<simFaultRule_t>& fault)
 {
     if (state_ == 1 || state_ == 3 || state_ == 6) {
-        noteLocked("command " + codeText(code) + ": refused in state " + codeText(state_));
+        noteLocked(simTraceNote_t() << "command " << code << ": refused in state " << state_);
         return finishReplyLocked({4}, connection, fault);
     }
     if (error_ != 0) {
-        noteLocked("command " + codeText(code) + ": refused, error " + codeText(error_));
+        noteLocked(simTraceNote_t() << "command " << code << ": refused, error " << error_);
         return finishReplyLocked(state_ == 5 ? statusPacketLocked(10) : std::vector<std::uint8_t>{4}, connection,
                                  fault);
     }
     action_t action;
     action.code = code;
-    action.payload = payload;
+    action.payload.assign(payload.begin(), payload.end());
     action.connection = connection;
     action.duration = config_.actionMs;
     action.fail = fault && fault->action == simFaultRule_t::action_e::failCommand_e;
@@ -278,11 +282,11 @@ void simPrinter_t::completeHeadLocked()
         break;
     }
     if (action.fail) {
-        noteLocked("fault: command " + codeText(action.code) + " failed");
+        noteLocked(simTraceNote_t() << "fault: command " << action.code << " failed");
         if (action.failError != 0)
             setErrorLocked(static_cast<std::uint8_t>(action.failError));
     } else if (error_ != 0) {
-        noteLocked("command " + codeText(action.code) + ": not run, error " + codeText(error_));
+        noteLocked(simTraceNote_t() << "command " << action.code << ": not run, error " << error_);
     } else {
         performLocked(action);
     }
@@ -405,7 +409,7 @@ void simPrinter_t::performLocked(const action_t& action)
         homeAxisLocked(pump_e);
         break;
     default:
-        noteLocked("command " + codeText(action.code) + ": nothing to do");
+        noteLocked(simTraceNote_t() << "command " << action.code << ": nothing to do");
         break;
     }
 }
@@ -414,7 +418,7 @@ void simPrinter_t::moveAxisLocked(int axis, std::int64_t target)
 {
     const auto a = static_cast<std::size_t>(axis);
     if (!powered_[a]) {
-        noteLocked("axis " + codeText(static_cast<std::uint8_t>(axis)) + " not powered: no motion");
+        noteLocked(simTraceNote_t() << "axis " << static_cast<std::uint8_t>(axis) << " not powered: no motion");
         return;
     }
     const std::int64_t low = axis == y_e ? wordLocked(79) : 0;
@@ -430,7 +434,7 @@ void simPrinter_t::homeAxisLocked(int axis)
 {
     const auto a = static_cast<std::size_t>(axis);
     if (!powered_[a]) {
-        noteLocked("axis " + codeText(static_cast<std::uint8_t>(axis)) + " not powered: not homed");
+        noteLocked(simTraceNote_t() << "axis " << static_cast<std::uint8_t>(axis) << " not powered: not homed");
         return;
     }
     pos_[a] = 0;
@@ -464,7 +468,7 @@ void simPrinter_t::takeToolLocked(int tool)
             return;
         }
     }
-    noteLocked("tool " + codeText(static_cast<std::uint8_t>(tool)) + " cannot be taken");
+    noteLocked(simTraceNote_t() << "tool " << static_cast<std::uint8_t>(tool) << " cannot be taken");
     if (config_.autoErrors)
         setErrorLocked(32);
 }
@@ -577,7 +581,7 @@ void simPrinter_t::enterTechnicianLocked()
     if (state_ == 2 || state_ == 4 || state_ == 7)
         setStateLocked(5);
     else if (state_ != 5)
-        noteLocked("command 146: refused in state " + codeText(state_));
+        noteLocked(simTraceNote_t() << "command 146: refused in state " << state_);
 }
 
 void simPrinter_t::initialiseMachineLocked()

@@ -227,16 +227,18 @@ machineInfo_t simPrinter_t::infoLocked() const
 std::vector<std::uint8_t> simPrinter_t::statusPacketLocked(std::uint8_t type) const
 {
     const machineStatus_t status = statusLocked();
-    std::vector<std::uint8_t> packet{type};
-    packet.insert(packet.end(), status.bytes.begin(), status.bytes.end());
+    std::vector<std::uint8_t> packet(1 + status.bytes.size());
+    packet[0] = type;
+    std::copy(status.bytes.begin(), status.bytes.end(), packet.begin() + 1);
     return packet;
 }
 
 std::vector<std::uint8_t> simPrinter_t::infoPacketLocked() const
 {
     const machineInfo_t info = infoLocked();
-    std::vector<std::uint8_t> packet{11};
-    packet.insert(packet.end(), info.bytes.begin(), info.bytes.end());
+    std::vector<std::uint8_t> packet(1 + info.bytes.size());
+    packet[0] = 11;
+    std::copy(info.bytes.begin(), info.bytes.end(), packet.begin() + 1);
     return packet;
 }
 
@@ -261,7 +263,7 @@ void simPrinter_t::initialiseMemory()
                 static_cast<std::int32_t>(1u << (index % 32));
 }
 
-std::vector<std::uint8_t> simPrinter_t::readChunkLocked(const std::vector<std::uint8_t>& payload)
+std::vector<std::uint8_t> simPrinter_t::readChunkLocked(std::span<const std::uint8_t> payload)
 {
     const std::uint32_t start = le::getU16(&payload[0]);
     const std::uint32_t end = le::getU16(&payload[2]);
@@ -269,7 +271,10 @@ std::vector<std::uint8_t> simPrinter_t::readChunkLocked(const std::vector<std::u
         noteLocked("memory read refused");
         return {};
     }
-    std::vector<std::uint8_t> packet{7, static_cast<std::uint8_t>(end - start)};
+    std::vector<std::uint8_t> packet;
+    packet.reserve(4 + end - start);
+    packet.push_back(7);
+    packet.push_back(static_cast<std::uint8_t>(end - start));
     packet.push_back(static_cast<std::uint8_t>(start));
     packet.push_back(static_cast<std::uint8_t>(start >> 8));
     for (std::uint32_t offset = start; offset < end; ++offset)
@@ -277,7 +282,7 @@ std::vector<std::uint8_t> simPrinter_t::readChunkLocked(const std::vector<std::u
     return packet;
 }
 
-bool simPrinter_t::writeWordLocked(const std::vector<std::uint8_t>& payload, std::uint32_t connection)
+bool simPrinter_t::writeWordLocked(std::span<const std::uint8_t> payload, std::uint32_t connection)
 {
     const std::uint32_t offset = le::getU16(&payload[0]);
     const std::int32_t value = le::getI32(&payload[2]);
@@ -293,9 +298,9 @@ bool simPrinter_t::writeWordLocked(const std::vector<std::uint8_t>& payload, std
     if (opened == 1 && index < paramLayout::parameterWords)
         memory_[static_cast<std::size_t>(paramLayout::openedBitmapWord + index / 32)] |=
             static_cast<std::int32_t>(1u << (index % 32));
-    noteLocked(wstrToStr(wstr_t() << L"parameter " << index << L" := " << value << L" (flag " << static_cast<int>(flag)
-                                  << L", opened " << static_cast<int>(opened) << L")"));
-    if (old != value) {
+    noteLocked(simTraceNote_t() << "parameter " << index << " := " << value << " (flag " << flag << ", opened " << opened
+                                << ")");
+    if (old != value && logging()) {
         const machineParam_t* param = parameterAt(index);
         dailyLocked(wstr_t() << L"Parameter " << index << L" " << (param != nullptr ? param->name() : std::wstring())
                              << L" changed from " << old << L" to " << value);
@@ -304,7 +309,7 @@ bool simPrinter_t::writeWordLocked(const std::vector<std::uint8_t>& payload, std
     return true;
 }
 
-bool simPrinter_t::writeBlockLocked(const std::vector<std::uint8_t>& payload, std::uint32_t connection)
+bool simPrinter_t::writeBlockLocked(std::span<const std::uint8_t> payload, std::uint32_t connection)
 {
     const std::uint32_t n = payload[0] & 0x7Fu;
     const bool last = (payload[0] & 0x80u) != 0;
@@ -318,8 +323,9 @@ bool simPrinter_t::writeBlockLocked(const std::vector<std::uint8_t>& payload, st
         paramImage::setByte(std::span<std::int32_t>(memory_), chunk + i, payload[5 + i]);
     if (last) {
         const std::uint32_t bytes = chunk + n - block;
-        noteLocked(wstrToStr(wstr_t() << L"block written: offset " << block << L", bytes " << bytes));
-        dailyLocked(wstr_t() << L"Parameter block written at byte " << block << L" (" << bytes << L" bytes)");
+        noteLocked(simTraceNote_t() << "block written: offset " << block << ", bytes " << bytes);
+        if (logging())
+            dailyLocked(wstr_t() << L"Parameter block written at byte " << block << L" (" << bytes << L" bytes)");
         eventLocked(simEvent_t::kind_e::memoryWritten_e, std::wstring(), connection);
     }
     return true;

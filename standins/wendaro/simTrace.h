@@ -7,11 +7,12 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct simTraceEntry_t {
@@ -36,6 +37,9 @@ public:
     explicit simTrace_t(std::size_t capacity = 100000) : capacity_(capacity) {}
 
     void add(simTraceEntry_t entry);
+    // The same from the entry's parts, kept without a copy of its own.
+    void add(simTraceEntry_t::kind_e kind, std::uint64_t clockMs, std::uint32_t connection, int code,
+             std::span<const std::uint8_t> bytes, std::string_view note);
 
     // The sequence number the next entry will get: a mark to search from.
     std::uint64_t mark() const;
@@ -53,11 +57,41 @@ public:
     void clear();
 
 private:
+    // An entry as kept: its bytes and note sit in its block's text.
+    struct stored_t {
+        std::uint64_t sequence;
+        std::uint64_t clockMs;
+        std::uint32_t connection;
+        int code;
+        simTraceEntry_t::kind_e kind;
+        std::uint32_t offset;  // in the block's text: the bytes, then the note
+        std::uint32_t bytesSize;
+        std::uint32_t noteSize;
+    };
+    // Entries in blocks, each with one text for all their bytes and notes:
+    // a printer adds an entry for nearly every packet, and keeping each in
+    // pieces of its own would cost more than the rest of the packet. The
+    // oldest block goes (and is used again) once the others hold the
+    // capacity; the readers leave out what is beyond it.
+    struct block_t {
+        std::vector<stored_t> entries;
+        std::string text;
+    };
+    static constexpr std::size_t blockSize = 1024;
+
+    // The oldest sequence number kept.
+    std::uint64_t firstKeptLocked() const { return nextSequence_ > capacity_ ? nextSequence_ - capacity_ : 0; }
+    static void fill(simTraceEntry_t& entry, const block_t& block, const stored_t& stored);
+    // visit(entry) for every kept entry from `from` on, oldest first, until
+    // it returns true; the entry is filled in one place, valid during the call.
+    template <class visit_t>
+    void visitLocked(std::uint64_t from, visit_t&& visit) const;
     std::optional<simTraceEntry_t> findLocked(const predicate_t& match, std::uint64_t from) const;
 
     mutable std::mutex mutex_;
     mutable std::condition_variable added_;
-    std::deque<simTraceEntry_t> entries_;
+    std::vector<block_t> blocks_;  // oldest first
+    std::size_t stored_ = 0;       // entries in blocks_
     std::uint64_t nextSequence_ = 1;
     std::size_t capacity_;
 };

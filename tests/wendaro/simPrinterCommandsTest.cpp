@@ -687,3 +687,28 @@ TEST_F(simPrinterTest, FrontPanelStates)
 }
 
 }  // namespace
+
+// A server that stops taking events finds the newest 10000, in order, and
+// the printer goes on keeping them once taken.
+TEST_F(simPrinterTest, EventsNotTakenKeepTheNewestTenThousand)
+{
+    simPrinterConfig_t config = testConfig();
+    config.writeLogs = false;  // one event per change of state, nothing else
+    simPrinter_t printer(config);
+    const int changes = 10005;
+    for (int i = 0; i < changes; ++i)
+        printer.setState(i % 2 == 0 ? 2 : 7);
+    const std::vector<simEvent_t> events = printer.takeEvents();
+    ASSERT_EQ(events.size(), 10000u);
+    int wrong = 0;
+    for (std::size_t k = 0; k < events.size(); ++k) {
+        const std::wstring expected = (k + 5) % 2 == 0 ? L"7 -> 2" : L"2 -> 7";
+        wrong += events[k].kind != simEvent_t::kind_e::stateChanged_e || events[k].text != expected;
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_TRUE(printer.takeEvents().empty());
+    printer.setState(7);
+    const std::vector<simEvent_t> after = printer.takeEvents();
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(after[0].text, L"2 -> 7");
+}
