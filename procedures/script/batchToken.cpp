@@ -173,7 +173,7 @@ struct batchToken_t::source_t {
     // first one refused (or the end). From another buffer nothing is taken
     // here.
     template <class Use>
-    void takeRun(std::size_t (*measure)(const char*), Use use)
+    QVR_NO_VPTR_CHECK void takeRun(std::size_t (*measure)(const char*), Use use)
     {
         if (script == nullptr)
             return;
@@ -190,14 +190,14 @@ struct batchToken_t::source_t {
     }
 
     static bool isEof(int c) { return c == std::char_traits<char>::eof(); }
-    int get()
+    QVR_NO_VPTR_CHECK int get()
     {
         int c = buffer.sbumpc();
         if (isEof(c))
             in.setstate(std::ios_base::eofbit | std::ios_base::failbit);
         return c;
     }
-    int peek()
+    QVR_NO_VPTR_CHECK int peek()
     {
         int c = buffer.sgetc();
         if (isEof(c))
@@ -205,7 +205,7 @@ struct batchToken_t::source_t {
         return c;
     }
     // The stream position (tellg): -1 once the stream failed.
-    int position()
+    QVR_NO_VPTR_CHECK int position()
     {
         if (in.fail())
             return -1;

@@ -2,6 +2,8 @@
 // it belongs to (kind bits, by which the parser picks operators), its text or
 // value, and its place in the file.
 #pragma once
+#include "procedures/script/noVptrCheck.h"
+
 #include <cstdint>
 #include <istream>
 #include <ostream>
@@ -78,11 +80,11 @@ public:
     // input the token has kind 0 and type 0. A number too large for 32 bits
     // has kind 0 and type 0 as well but is no end: the parser finds no rule
     // for it and reports a parse error at its place.
-    void read(std::istream& in, lines_t& lines);
+    QVR_NO_VPTR_CHECK void read(std::istream& in, lines_t& lines);
     // The same when the caller knows the stream's buffer: the script stream
     // buffer (read in runs, without a call per character), or null for any
     // other.
-    void read(std::istream& in, lines_t& lines, icstreambuf_t<char>* script);
+    QVR_NO_VPTR_CHECK void read(std::istream& in, lines_t& lines, icstreambuf_t<char>* script);
     // The token's text: a string literal without quotes, the punctuation, an
     // identifier, a number in unsigned decimal, the digits of a number too
     // large; "@ BAD TOKEN @" otherwise.
@@ -109,10 +111,10 @@ public:
 private:
     struct source_t;
     // Each goes on from its first character, already taken.
-    void readNumber(source_t& in, int first);
-    void readIdentifier(source_t& in, int first);
-    void readPunctuation(source_t& in, int first);
-    void readStringText(source_t& in);
+    QVR_NO_VPTR_CHECK void readNumber(source_t& in, int first);
+    QVR_NO_VPTR_CHECK void readIdentifier(source_t& in, int first);
+    QVR_NO_VPTR_CHECK void readPunctuation(source_t& in, int first);
+    QVR_NO_VPTR_CHECK void readStringText(source_t& in);
 
     int kind_ = 0;
     int type_ = 0;

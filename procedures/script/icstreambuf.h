@@ -11,6 +11,7 @@
 // character can always be put back.
 #pragma once
 #include "procedures/script/batchSourceReader.h"
+#include "procedures/script/noVptrCheck.h"
 
 #include <cstdint>
 #include <streambuf>
@@ -34,23 +35,23 @@ public:
     const batchSourceReader_t& reader() const { return reader_; }
     // The stream position (what tellg gives) without a virtual call: the
     // tokenizer asks for it at every token and line.
-    std::int64_t position() const { return here(); }
+    QVR_NO_VPTR_CHECK std::int64_t position() const { return here(); }
     // The characters delivered and not yet taken, the next block when none
     // is left (empty at the end), and taking some of them: the tokenizer
     // scans runs of blanks, names, digits and text there, without a call per
     // character. A zero byte follows them (data()[size()] is 0), so a run
     // can be measured with strspn: it stops there as at any other character
     // outside the set, a zero byte of the script included.
-    std::string_view available()
+    QVR_NO_VPTR_CHECK std::string_view available()
     {
         if (gptr() == egptr())
             underflow();
         return std::string_view(gptr(), static_cast<std::size_t>(egptr() - gptr()));
     }
-    void advance(int count) { gbump(count); }
+    QVR_NO_VPTR_CHECK void advance(int count) { gbump(count); }
 
 protected:
-    int_type underflow() override;
+    QVR_NO_VPTR_CHECK int_type underflow() override;
     pos_type seekoff(off_type offset, std::ios_base::seekdir direction,
                      std::ios_base::openmode which = std::ios_base::in | std::ios_base::out) override;
     pos_type seekpos(pos_type position,
@@ -61,12 +62,12 @@ private:
 
     // The next cleaned character, or endOfInput; start and end receive its
     // byte offsets.
-    int deliverOne(std::int64_t& start, std::int64_t& end);
+    QVR_NO_VPTR_CHECK int deliverOne(std::int64_t& start, std::int64_t& end);
     // The same for a character already taken from the reader.
-    int clean(int c, std::int64_t& start, std::int64_t& end);
+    QVR_NO_VPTR_CHECK int clean(int c, std::int64_t& start, std::int64_t& end);
     // The offset of the next character the stream will deliver: after the
     // character last taken, or where the stream starts or was moved to.
-    std::int64_t here() const;
+    QVR_NO_VPTR_CHECK std::int64_t here() const;
 
     batchSourceReader_t reader_;
     int commentState_ = 0;   // 0 outside, 1 line comment, 2 block comment
