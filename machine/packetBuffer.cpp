@@ -27,26 +27,27 @@ packetBuffer_t& packetBuffer_t::operator=(const packetBuffer_t& other)
     }
     // A device packet: copied in place, no memory taken or given back.
     large_.reset();
-    std::memcpy(small_, other.small_, static_cast<std::size_t>(other.length_));
-    std::memset(small_ + other.length_, 0, static_cast<std::size_t>(inlineCapacity - other.length_));
-    capacity_ = other.capacity_;
-    length_ = other.length_;
-    kind_ = other.kind_;
+    copyFields(other);
     return *this;
 }
 
-void packetBuffer_t::takeFrom(packetBuffer_t& other) noexcept
+void packetBuffer_t::copyFields(const packetBuffer_t& other) noexcept
 {
-    large_ = std::move(other.large_);
+    // Bytes past the length stay zero: whatever this buffer held before is
+    // cleared over the whole inline store.
     if (!large_) {
-        // Bytes past the length stay zero: whatever this buffer held before
-        // is cleared over the whole inline store.
         std::memcpy(small_, other.small_, static_cast<std::size_t>(other.length_));
         std::memset(small_ + other.length_, 0, static_cast<std::size_t>(inlineCapacity - other.length_));
     }
     capacity_ = other.capacity_;
     length_ = other.length_;
     kind_ = other.kind_;
+}
+
+void packetBuffer_t::takeFrom(packetBuffer_t& other) noexcept
+{
+    large_ = std::move(other.large_);
+    copyFields(other);
     other.capacity_ = 0;
     other.length_ = 0;
 }

@@ -61,6 +61,8 @@ private:
     const std::uint8_t* bytes() const { return large_ ? large_.get() : small_; }
     // Takes over the other's bytes; the other is left empty, capacity 0.
     void takeFrom(packetBuffer_t& other) noexcept;
+    // Length, kind and capacity of other, and its bytes when they are inline.
+    void copyFields(const packetBuffer_t& other) noexcept;
 
     std::unique_ptr<std::uint8_t[]> large_;  // only above inlineCapacity
     std::uint8_t small_[inlineCapacity] = {};
