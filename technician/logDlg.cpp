@@ -397,6 +397,9 @@ void logDlg_t::onSaveAs()
     request.filter = L"Machine Log Files (*.LOG)|*.LOG|All Files (*.*)|*.*||";
     request.defaultSuffix = L"LOG";
     request.overwritePrompt = true;
+    // The file shown now: a notification handled while the dialog is open
+    // (a new machine, the day change) may make another file active.
+    const std::wstring source = activePath_;
     const std::optional<std::wstring> target = runFileDialog(request);
     if (!target)
         return;
@@ -406,7 +409,7 @@ void logDlg_t::onSaveAs()
     const std::size_t cut = target->find_last_of(slash);
     const std::wstring folder = cut == std::wstring::npos ? std::wstring(L".") : target->substr(0, cut);
     const std::wstring temporary = createTempFile(folder, L"LOG");
-    const bool saved = !temporary.empty() && copyFile(activePath_, temporary, false) && moveFileReplace(temporary, *target);
+    const bool saved = !temporary.empty() && copyFile(source, temporary, false) && moveFileReplace(temporary, *target);
     if (!saved) {
         const DWORD error = getLastError();
         if (!temporary.empty())
@@ -418,7 +421,9 @@ void logDlg_t::onSaveAs()
 
 void logDlg_t::onPrint()
 {
+    // The file shown now, whatever the question's wait lets happen.
+    const std::wstring path = activePath_;
     if (messageBox(L"Do you want to print the current log file?", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    runProgram(getWindowsDir() + L"/NOTEPAD.EXE", L"/p " + activePath_, true);
+    runProgram(getWindowsDir() + L"/NOTEPAD.EXE", L"/p " + path, true);
 }

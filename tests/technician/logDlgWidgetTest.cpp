@@ -7,6 +7,7 @@
 #include "machine/globalNames.h"
 #include "machine/wstr.h"
 #include "machine/programUtils.h"
+#include "platform/messageBoxHook.h"
 #include "platform/process.h"
 #include "platform/qt/dlgItem.h"
 #include "platform/qt/fileDialogHook.h"
@@ -79,6 +80,7 @@ protected:
         mainDlg_t::setDeviceFactory({});
         setLauncherHook({});
         setFileDialogHook({});
+        setMessageBoxHook({});
         logDlg_t::setClock({});
         setPrintErrorsAutomatically(false);
     }
@@ -87,7 +89,10 @@ protected:
     {
         logDlg_t::setClock([now] { return now; });
     }
-    std::wstring daily(int day) const { return folder_ + L"/Daily_Logs/0" + toStr(day) + L"Dec26.LOG"; }
+    std::wstring daily(int day) const
+    {
+        return folder_ + L"/Daily_Logs/" + (day < 10 ? L"0" : L"") + toStr(day) + L"Dec26.LOG";
+    }
     void notify(int code)
     {
         dialog_->onDeviceNotify(static_cast<WPARAM>(code),
@@ -195,6 +200,41 @@ TEST_F(LogDlgWidget, TheTimerMovesToTheNewDayOnceItsLogExists)
     EXPECT_EQ(page_->activePath(), daily(9));
     EXPECT_EQ(page_->calendar()->selectedDate(), QDate(2026, 12, 9));
     EXPECT_EQ(viewText(), L"after midnight\n");
+}
+
+// Print and Save As act on the file shown when the button was pressed,
+// though the midnight refresh makes the new day's log active while the
+// question or the file dialog is open.
+TEST_F(LogDlgWidget, PrintAndSaveAsTakeTheFileShownWhenPressed)
+{
+    const std::wstring notepad = getWindowsDir() + L"/NOTEPAD.EXE";
+    const std::wstring target = L"C:\\copies\\saved.LOG";
+    ASSERT_TRUE(createDirectory(L"C:\\copies"));
+    writeLog(daily(8), "eighth\n", dec8at0 + 3600);
+    dialog_->onTimer(mainDlg_t::refreshTimerId);
+    dialog_->onTabChanged(mainDlg_t::logsTab);
+    int day = 8;
+    // The tick of the next day, its log there already.
+    const auto midnight = [&] {
+        ++day;
+        writeLog(daily(day), "day " + std::to_string(day) + "\n", dec8at0 + (day - 8) * 86400);
+        setNow(dec8at0 + (day - 8) * 86400 + 5);
+        dialog_->onTimer(mainDlg_t::refreshTimerId);
+        EXPECT_EQ(page_->activePath(), daily(day));
+    };
+    setMessageBoxHook([&](HWND, const std::wstring&, const std::wstring&, unsigned) {
+        midnight();
+        return IDYES;
+    });
+    setFileDialogHook([&](const fileDialogRequest_t&) -> std::optional<std::wstring> {
+        midnight();
+        return target;
+    });
+    starts_.clear();
+    dlgItemAs<QPushButton>(page_, logDlgId::print)->click();
+    EXPECT_EQ(starts_, std::vector<std::wstring>{buildCommandLine(notepad, L"/p " + daily(8))});
+    dlgItemAs<QPushButton>(page_, logDlgId::saveAs)->click();
+    EXPECT_EQ(readRawFile(target), std::optional<std::string>("day 9\n"));
 }
 
 TEST_F(LogDlgWidget, ButtonsStartNotepadAndSaveOrSayWhyNot)
