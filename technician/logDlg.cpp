@@ -301,26 +301,18 @@ void logDlg_t::reloadView()
 void logDlg_t::refresh()
 {
     const calendarDay_t now = today();
-    if (now.day != lastDay_) {
-        lastDay_ = now.day;
-        // Qt takes the calendar's today from the clock; the page's today is
-        // the last day it can choose.
-        ui_->calendar->setMaximumDate(toQDate(now));
-        reloadView();
-        todayPending_ = true;
-    }
-    if (!todayPending_)
+    if (now.day == lastDay_)
         return;
-    // Right after midnight the new day's log may not exist yet: it is
-    // looked for at every tick until it does.
+    lastDay_ = now.day;
+    // Qt takes the calendar's today from the clock; the page's today is the
+    // last day it can choose.
+    ui_->calendar->setMaximumDate(toQDate(now));
+    reloadView();
+    // Only on the tick of the day change: a log that appears later must not
+    // move the calendar off a day the technician has chosen since.
     const std::wstring path = ui_->detailedDailyLog->isChecked() ? todayDailyLogPath() : std::wstring();
-    if (path.empty()) {
-        todayPending_ = false;
+    if (path.empty() || !fileExists(path))
         return;
-    }
-    if (!fileExists(path))
-        return;
-    todayPending_ = false;
     {
         const QSignalBlocker quiet(ui_->calendar);
         ui_->calendar->setSelectedDate(toQDate(now));

@@ -184,22 +184,35 @@ TEST_F(LogDlgWidget, ModelLogsOfTheChosenDayAndTheFallBackToTheDailyLog)
     EXPECT_EQ(page_->modelList()->count(), 2);
 }
 
-TEST_F(LogDlgWidget, TheTimerMovesToTheNewDayOnceItsLogExists)
+TEST_F(LogDlgWidget, OnlyTheDayChangeTickMovesTheCalendarToTheNewDay)
 {
+    writeLog(daily(7), "seventh\n", dec8at0 - 3600);
     writeLog(daily(8), "before midnight\n", dec8at0 + 3600);
     setNow(dec8at0 + 86400 - 5);
     dialog_->onTimer(mainDlg_t::refreshTimerId);
     dialog_->onTabChanged(mainDlg_t::logsTab);
     EXPECT_EQ(viewText(), L"before midnight\n");
 
+    // The new day's log does not exist at its first tick; the technician
+    // then chooses another day, and the log that appears later leaves it.
     setNow(dec8at0 + 86400 + 5);
     dialog_->onTimer(mainDlg_t::refreshTimerId);
     EXPECT_EQ(page_->activePath(), daily(8));
+    page_->calendar()->setSelectedDate(QDate(2026, 12, 7));
     writeLog(daily(9), "after midnight\n", dec8at0 + 86400 + 10);
+    setNow(dec8at0 + 86400 + 15);
     dialog_->onTimer(mainDlg_t::refreshTimerId);
-    EXPECT_EQ(page_->activePath(), daily(9));
-    EXPECT_EQ(page_->calendar()->selectedDate(), QDate(2026, 12, 9));
-    EXPECT_EQ(viewText(), L"after midnight\n");
+    EXPECT_EQ(page_->calendar()->selectedDate(), QDate(2026, 12, 7));
+    EXPECT_EQ(page_->activePath(), daily(7));
+    EXPECT_EQ(viewText(), L"seventh\n");
+
+    // A new day whose log exists at its tick is chosen and shown.
+    writeLog(daily(10), "tenth\n", 2 * 86400 + dec8at0 + 1);
+    setNow(dec8at0 + 2 * 86400 + 5);
+    dialog_->onTimer(mainDlg_t::refreshTimerId);
+    EXPECT_EQ(page_->calendar()->selectedDate(), QDate(2026, 12, 10));
+    EXPECT_EQ(page_->activePath(), daily(10));
+    EXPECT_EQ(viewText(), L"tenth\n");
 }
 
 // Print and Save As act on the file shown when the button was pressed,
