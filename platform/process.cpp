@@ -10,8 +10,10 @@
 #include <climits>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -252,8 +254,17 @@ bool startProcess(const std::wstring& commandLine, int* processId) {
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setsigdefault(&attr, &all);
+    // The environment as it is, but with the command line text in place of
+    // one this process may have inherited.
+    const std::string handedLine = std::string(commandLineVariable) + "=" + wideToUtf8(commandLine);
+    const std::size_t nameLength = std::strlen(commandLineVariable) + 1;
+    std::vector<char*> envp;
+    for (char** entry = environ; *entry != nullptr; ++entry)
+        if (std::strncmp(*entry, handedLine.c_str(), nameLength) != 0) envp.push_back(*entry);
+    envp.push_back(const_cast<char*>(handedLine.c_str()));
+    envp.push_back(nullptr);
     pid_t pid = 0;
-    const int err = ::posix_spawn(&pid, program.c_str(), nullptr, &attr, argv.data(), environ);
+    const int err = ::posix_spawn(&pid, program.c_str(), nullptr, &attr, argv.data(), envp.data());
     posix_spawnattr_destroy(&attr);
     if (err != 0) {
         setLastErrorFromErrno(err);
@@ -272,7 +283,27 @@ void setLauncherHook(launcherHook_t hook) {
     s.hook = std::move(next);
 }
 
+namespace {
+
+// The text a parent handed over, when it is the command line of this very
+// start: it parses into the arguments this process got.
+std::optional<std::wstring> handedCommandLine(int argc, char** argv) {
+    const char* value = std::getenv(commandLineVariable);
+    if (value == nullptr) return std::nullopt;
+    const std::wstring line = utf8ToWide(value);
+    // Not for the children this process starts by other means.
+    ::unsetenv(commandLineVariable);
+    const std::vector<std::wstring> args = parseCommandLine(line);
+    if (argc < 1 || args.size() != static_cast<std::size_t>(argc)) return std::nullopt;
+    for (int k = 1; k < argc; ++k)
+        if (args[static_cast<std::size_t>(k)] != utf8ToWide(argv[k])) return std::nullopt;
+    return line;
+}
+
+}  // namespace
+
 void initProcessCommandLine(int argc, char** argv) {
+    const std::optional<std::wstring> handed = handedCommandLine(argc, argv);
     std::string program = argc > 0 && argv[0] != nullptr ? argv[0] : "";
     if (program.find('/') != std::string::npos) {
         program = normalizeAbsolute(program);
@@ -295,6 +326,7 @@ void initProcessCommandLine(int argc, char** argv) {
     const std::wstring path = toSystemPath(program);
     std::wstring line = L"\"" + path + L"\"";
     for (int k = 1; k < argc; ++k) line += L" " + quoteArgument(utf8ToWide(argv[k]));
+    if (handed) line = *handed;
     auto& s = state();
     std::lock_guard<std::mutex> guard(s.lock);
     s.programPath = path;
