@@ -10,6 +10,7 @@
 #include <climits>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <memory>
 #include <mutex>
 #include <spawn.h>
@@ -208,9 +209,32 @@ std::string findProgram(const std::wstring& program) {
     return std::string();
 }
 
+namespace {
+// standardFd >= 0 becomes the child's standard input, output and error.
+bool spawnProgram(const std::wstring& commandLine, int* processId, int standardFd);
+}  // namespace
+
 bool startProcess(const std::wstring& commandLine) { return startProcess(commandLine, nullptr); }
 
-bool startProcess(const std::wstring& commandLine, int* processId) {
+bool startProcess(const std::wstring& commandLine, int* processId) { return spawnProgram(commandLine, processId, -1); }
+
+bool startProcessWithStandardFile(const std::wstring& commandLine, const std::wstring& standardFile, int* processId) {
+    if (processId != nullptr) *processId = 0;
+    const auto path = resolvePath(standardFile);
+    if (!path) return false;
+    const int fd = ::open(path->c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        setErrorForPath(errno, *path);
+        return false;
+    }
+    const bool started = spawnProgram(commandLine, processId, fd);
+    ::close(fd);
+    return started;
+}
+
+namespace {
+
+bool spawnProgram(const std::wstring& commandLine, int* processId, int standardFd) {
     if (processId != nullptr) *processId = 0;
     std::shared_ptr<const launcherHook_t> hook;
     {
@@ -252,8 +276,16 @@ bool startProcess(const std::wstring& commandLine, int* processId) {
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setsigdefault(&attr, &all);
+    // dup2 clears close-on-exec on the targets, so the child keeps exactly these three.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (standardFd >= 0) {
+        for (int target : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
+            posix_spawn_file_actions_adddup2(&actions, standardFd, target);
+    }
     pid_t pid = 0;
-    const int err = ::posix_spawn(&pid, program.c_str(), nullptr, &attr, argv.data(), environ);
+    const int err = ::posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     if (err != 0) {
         setLastErrorFromErrno(err);
@@ -263,6 +295,8 @@ bool startProcess(const std::wstring& commandLine, int* processId) {
     if (processId != nullptr) *processId = static_cast<int>(pid);
     return true;
 }
+
+}  // namespace
 
 void setLauncherHook(launcherHook_t hook) {
     std::shared_ptr<const launcherHook_t> next;
