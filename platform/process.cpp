@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -210,9 +211,32 @@ std::string findProgram(const std::wstring& program) {
     return std::string();
 }
 
+namespace {
+// standardFd >= 0 becomes the child's standard input, output and error.
+bool spawnProgram(const std::wstring& commandLine, int* processId, int standardFd);
+}  // namespace
+
 bool startProcess(const std::wstring& commandLine) { return startProcess(commandLine, nullptr); }
 
-bool startProcess(const std::wstring& commandLine, int* processId) {
+bool startProcess(const std::wstring& commandLine, int* processId) { return spawnProgram(commandLine, processId, -1); }
+
+bool startProcessWithStandardFile(const std::wstring& commandLine, const std::wstring& standardFile, int* processId) {
+    if (processId != nullptr) *processId = 0;
+    const auto path = resolvePath(standardFile);
+    if (!path) return false;
+    const int fd = ::open(path->c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        setErrorForPath(errno, *path);
+        return false;
+    }
+    const bool started = spawnProgram(commandLine, processId, fd);
+    ::close(fd);
+    return started;
+}
+
+namespace {
+
+bool spawnProgram(const std::wstring& commandLine, int* processId, int standardFd) {
     if (processId != nullptr) *processId = 0;
     std::shared_ptr<const launcherHook_t> hook;
     {
@@ -263,8 +287,16 @@ bool startProcess(const std::wstring& commandLine, int* processId) {
         if (std::strncmp(*entry, handedLine.c_str(), nameLength) != 0) envp.push_back(*entry);
     envp.push_back(const_cast<char*>(handedLine.c_str()));
     envp.push_back(nullptr);
+    // dup2 clears close-on-exec on the targets, so the child keeps exactly these three.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (standardFd >= 0) {
+        for (int target : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
+            posix_spawn_file_actions_adddup2(&actions, standardFd, target);
+    }
     pid_t pid = 0;
-    const int err = ::posix_spawn(&pid, program.c_str(), nullptr, &attr, argv.data(), envp.data());
+    const int err = ::posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     if (err != 0) {
         setLastErrorFromErrno(err);
@@ -274,6 +306,8 @@ bool startProcess(const std::wstring& commandLine, int* processId) {
     if (processId != nullptr) *processId = static_cast<int>(pid);
     return true;
 }
+
+}  // namespace
 
 void setLauncherHook(launcherHook_t hook) {
     std::shared_ptr<const launcherHook_t> next;

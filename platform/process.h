@@ -22,6 +22,11 @@ bool startProcess(const std::wstring& commandLine);
 // The same, also giving the started process's id (0 when the launcher hook
 // answered instead of a real start).
 bool startProcess(const std::wstring& commandLine, int* processId);
+// The same, with the child's standard input, output and error all on one
+// file (a system path; created, or emptied when it exists). The child gets
+// its own handles to it; ours is closed before this returns.
+bool startProcessWithStandardFile(const std::wstring& commandLine, const std::wstring& standardFile,
+                                  int* processId = nullptr);
 // The Linux path of the program a command line's program text names, found
 // as startProcess finds it; empty (last error set) when there is none.
 std::string findProgram(const std::wstring& program);

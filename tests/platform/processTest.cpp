@@ -164,6 +164,20 @@ TEST_F(ProcessTest, aStartedProgramReadsBackTheCommandLineItsParentWrote) {
                                                     L"\" --qvr-child recordOwnCommandLine \"a  b\"")));
 }
 
+TEST_F(ProcessTest, standardHandlesCanShareOneFile) {
+    ASSERT_TRUE(writeRawFile(L"C:\\talk.exe", "#!/bin/sh\necho out\necho err >&2\n"
+                                               "[ /proc/$$/fd/0 -ef /proc/$$/fd/1 ] && echo 'same input'\n"));
+    ASSERT_EQ(::chmod(linuxPathOf(L"C:\\talk.exe").c_str(), 0755), 0);
+    // A file that exists is emptied first.
+    ASSERT_TRUE(writeRawFile(L"C:\\std.txt", "left from before, longer than what follows\n"));
+    int pid = 0;
+    ASSERT_TRUE(startProcessWithStandardFile(L"\"C:\\talk.exe\"", L"C:\\std.txt", &pid));
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(waitUntil([&] { return !fs::exists("/proc/" + std::to_string(pid)); }));
+    EXPECT_EQ(readRawFile(L"C:\\std.txt"), std::optional<std::string>("out\nerr\nsame input\n"));
+    EXPECT_FALSE(startProcessWithStandardFile(L"\"C:\\talk.exe\"", L"C:\\no\\such\\std.txt"));
+}
+
 TEST_F(ProcessTest, launcherHookRecordsInsteadOfStarting) {
     std::vector<std::wstring> started;
     setLauncherHook([&](const std::wstring& line) {
