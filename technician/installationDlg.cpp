@@ -10,7 +10,6 @@
 #include "machine/machineParam.h"
 #include "machine/messageBox.h"
 #include "machine/normalParamHandle.h"
-#include "machine/parametersFile.h"
 #include "machine/programUtils.h"
 #include "machine/qvrCommDev.h"
 #include "machine/units.h"
@@ -64,12 +63,6 @@ constexpr int compareNote = 1116;
 constexpr int installGroup = 1053;
 constexpr int parametersGroup = 1054;
 }  // namespace id
-
-// A reader's text that means the file was refused whole (nothing applied).
-bool isRefusal(const std::wstring& errorText)
-{
-    return errorText == cannotOpenFileText || errorText.find(notParametersFileText) != std::wstring::npos;
-}
 
 std::wstring withBackslashes(std::wstring path)
 {
@@ -407,12 +400,13 @@ void installationDlg_t::onUpdateMachineParameters()
     if (!path)
         return;
 
-    // What the file does not give keeps its current value.
+    // The whole file or nothing: a file that does not read wholly cleanly
+    // would reach the machine half applied.
     std::vector<std::int32_t> image(paramLayout::words);
     device->getParameterMemory(image.data());
-    const std::wstring errorText = device->readParametersFile(*path, image.data(), nullptr);
-    if (isRefusal(errorText)) {
-        messageBox(errorText, MB_OK | MB_ICONERROR);
+    const std::wstring errorText = device->readWholeParametersFile(*path, image.data());
+    if (!errorText.empty()) {
+        messageBox(errorText + L"\nNothing was written or sent to the machine.", MB_OK | MB_ICONERROR);
         return;
     }
     // The listed parameters keep their current values.
