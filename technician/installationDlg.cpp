@@ -198,6 +198,7 @@ void installationDlg_t::fillParameterList()
 {
     // The rows the editor points into go away.
     closeEditor();
+    ++listGeneration_;
     ui_->parameterList->clear();
     rows_.clear();
     qvrCommDev_t* device = control_.getDevice();
@@ -327,20 +328,40 @@ void installationDlg_t::commitEditedValue()
     if (editedRow_ < 0 || editedRow_ >= rowCount())
         return;
     committing_ = true;
-    baseParamHandle_t& row = *rows_[static_cast<std::size_t>(editedRow_)];
+    const baseParamHandle_t& row = *rows_[static_cast<std::size_t>(editedRow_)];
     const std::wstring typed = ui_->valueEditor->text().toStdWString();
     const parameterEditCommit_t commit = decideParameterEdit(row, row.valueFrom(nullptr, L""), typed);
     if (commit.action == parameterEditCommit_t::keepEditing_e) {
         committing_ = false;
         return;
     }
-    if (commit.action == parameterEditCommit_t::ask_e &&
-        messageBox(commit.question, MB_YESNO | MB_ICONQUESTION) == IDYES) {
-        row.setFromText(typed);
-        tovrikApp().refreshMainWindow();
+    if (commit.action == parameterEditCommit_t::ask_e) {
+        // The question runs its own event loop: a notification may refill
+        // the list meanwhile, which frees every row's handle (`row`
+        // included), or the device may go. So the row is found again by its
+        // parameter, and an answer given to a list or device that has
+        // changed since is not applied.
+        const std::wstring parameter = row.name();
+        const unsigned listBefore = listGeneration_;
+        qvrCommDev_t* const deviceBefore = control_.getDevice();
+        const bool yes = messageBox(commit.question, MB_YESNO | MB_ICONQUESTION) == IDYES;
+        baseParamHandle_t* const again = rowOfParameter(parameter);
+        if (yes && again != nullptr && listGeneration_ == listBefore && deviceBefore != nullptr &&
+            control_.getDevice() == deviceBefore) {
+            again->setFromText(typed);
+            tovrikApp().refreshMainWindow();
+        }
     }
     closeEditor();
     committing_ = false;
+}
+
+baseParamHandle_t* installationDlg_t::rowOfParameter(const std::wstring& name) const
+{
+    for (const auto& row : rows_)
+        if (row->name() == name)
+            return row.get();
+    return nullptr;
 }
 
 void installationDlg_t::closeEditor()

@@ -75,6 +75,7 @@ private:
     void addParameterRow(std::unique_ptr<baseParamHandle_t> handle);
     void paintRow(int row);
     void closeEditor();
+    baseParamHandle_t* rowOfParameter(const std::wstring& name) const;
     void updateData();
 
     int editedRow_ = -1;
@@ -82,6 +83,9 @@ private:
     std::wstring comparison_;
     prmControl_t control_;
     std::vector<std::unique_ptr<baseParamHandle_t>> rows_;
+    // Counts the refills of the list, so that an answer given while the
+    // list was rebuilt is not applied to the new one.
+    unsigned listGeneration_ = 0;
     std::unique_ptr<Ui::installationDlgTemplate> ui_;
     std::wstring firmwareText_;
     std::wstring hardwareText_;

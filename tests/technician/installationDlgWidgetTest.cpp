@@ -20,9 +20,11 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMetaObject>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
@@ -280,6 +282,44 @@ TEST_F(InstallationDlgWidget, UpdateAppliesOnlyAWholeCleanFileAndKeepsListedValu
     EXPECT_EQ(sentValueOf(trimYWord), 1700000);
     EXPECT_EQ(sentValueOf(startSpeedWord), -4000);
     EXPECT_EQ(device_->getGlueProfiles().size(), 21u);
+}
+
+// The question runs its own event loop; what the program handles there may
+// refill the list (notifications 104, 108, 151 free every row's handle) or
+// take the device away. Yes then changes nothing.
+TEST_F(InstallationDlgWidget, AnswerGivenWhileTheListOrDeviceChangedChangesNothing)
+{
+    page_->show();
+    refill(1119);
+    const int row = rowOf(L"Trim Y initial");
+    ASSERT_GE(row, 0);
+    struct case_t {
+        const char* what;
+        std::function<void()> meanwhile;
+    };
+    const case_t cases[] = {
+        {"a refill posted and handled",
+         [this] {
+             QMetaObject::invokeMethod(page_.get(), [this] { page_->fillParameterList(); }, Qt::QueuedConnection);
+             QCoreApplication::processEvents();
+         }},
+        {"the device gone", [] { setCurrentClientDevice(nullptr); }},
+    };
+    for (const case_t& c : cases) {
+        SCOPED_TRACE(c.what);
+        scriptedMessageBox_t boxes;
+        clickValueCell(row);
+        boxes.expect(expectedBox_t{L"Change value of Trim Y initial from 1.5mm to 1.6mm?", false, std::nullopt,
+                                   MB_YESNO | MB_ICONQUESTION, IDYES, c.meanwhile});
+        pressEnter(QStringLiteral("1.6"));
+        EXPECT_EQ(boxes.remaining(), 0u);
+        setCurrentClientDevice(device_.get());
+        EXPECT_TRUE(device_->packets().empty());
+        EXPECT_EQ(word(trimYWord), 1500000);
+        EXPECT_EQ(page_->editedRow(), -1);
+        EXPECT_FALSE(page_->editor()->isVisible());
+        refill(1119);
+    }
 }
 
 TEST_F(InstallationDlgWidget, RestoreWritesFactoryValuesAsStored)
