@@ -22,12 +22,14 @@
 #include "technician/parameterEditCommit.h"
 #include "technician/parameterListContents.h"
 #include "technician/parameterListReport.h"
+#include "technician/pageKeys.h"
 #include "technician/tovrikApp.h"
 #include "technician/versionTexts.h"
 #include "ui_installationDlg.h"
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -114,6 +116,7 @@ void installationDlg_t::onInitDialog()
     view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setColumnWidths();
     view->viewport()->installEventFilter(this);
+    ui_->valueEditor->installEventFilter(this);
 
     connect(ui_->valueEditor, &QLineEdit::returnPressed, this, &installationDlg_t::commitEditedValue);
     connect(ui_->restoreFactory, &QPushButton::clicked, this, &installationDlg_t::onRestoreFactory);
@@ -291,6 +294,13 @@ std::vector<std::pair<std::wstring, std::wstring>> installationDlg_t::parameterR
 
 bool installationDlg_t::eventFilter(QObject* watched, QEvent* event)
 {
+    // Esc in the in-place editor drops the edit, and goes no further.
+    if (watched == ui_->valueEditor && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        closeEditor();
+        ui_->parameterList->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
     // On release, as a list's click comes: the press has given the list the
     // focus, which the editor then takes.
     if (watched == ui_->parameterList->viewport() && event->type() == QEvent::MouseButtonRelease && !committing_) {
@@ -362,6 +372,12 @@ baseParamHandle_t* installationDlg_t::rowOfParameter(const std::wstring& name) c
         if (row->name() == name)
             return row.get();
     return nullptr;
+}
+
+void installationDlg_t::keyPressEvent(QKeyEvent* event)
+{
+    if (!routePageKeys(*this, event))
+        QWidget::keyPressEvent(event);
 }
 
 void installationDlg_t::closeEditor()

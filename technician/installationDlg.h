@@ -47,6 +47,11 @@ public:
     void onListClick(const QPoint& position);
     // Enter in the editor, or the next click in the list.
     void commitEditedValue();
+    // Enter and Esc on the page do nothing more (they never reach the main
+    // dialog's close sequence from here); the editor takes its own Enter
+    // (commit) and Esc (the edit is dropped).
+    void onOK() {}
+    void onCancel() {}
     void onRestoreFactory();
     void onSaveParameters();
     void onUpdateMachineParameters();
@@ -67,6 +72,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
