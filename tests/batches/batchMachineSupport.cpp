@@ -18,7 +18,8 @@ void batchMachineThreadsTest::SetUp()
     server_ = std::make_unique<wendaroServer_t>(config);
     ASSERT_TRUE(server_->start());
 
-    device_ = std::make_unique<qvrClientDev_t>(deviceWindow_.handle(), lock_);
+    device_ = std::make_unique<packetRecorder_t<qvrClientDev_t>>(deviceWindow_.handle(), lock_);
+    device_->recordEveryCaller();
     ASSERT_TRUE(device_->connect(L"localhost", machineId, true, server_->port()));
     setCurrentClientDevice(device_.get());
     ASSERT_TRUE(waitDeviceState(7));
@@ -45,6 +46,15 @@ std::vector<int> batchMachineThreadsTest::codesSince(std::uint64_t from) const
         if (entry.kind == simTraceEntry_t::kind_e::commandIn_e && entry.code != 1 && entry.code != 12)
             codes.push_back(entry.code);
     return codes;
+}
+
+void batchMachineThreadsTest::failNextCommand(int code)
+{
+    simFaultRule_t rule;
+    rule.code = code;
+    rule.action = simFaultRule_t::action_e::setError_e;
+    rule.value = 7;
+    printer().addFault(rule);
 }
 
 bool batchMachineThreadsTest::waitDeviceState(int state)

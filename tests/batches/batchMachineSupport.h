@@ -5,6 +5,7 @@
 #include "link/qvrClientDev.h"
 #include "machine/sharedLock.h"
 #include "standins/wendaro/wendaroServer.h"
+#include "tests/support/packetRecorder.h"
 #include "tests/support/queueWindow.h"
 #include "tests/support/tempPrefix.h"
 
@@ -26,9 +27,21 @@ protected:
     // without the status polls (1, 12).
     std::uint64_t mark() const;
     std::vector<int> codesSince(std::uint64_t from) const;
+    // What the procedure, its dialogs and the test handed to the device, by
+    // any thread but the device's own (so without its polls), each command
+    // as [code][payload], from the mark on.
+    std::size_t sentCommandsMark() const { return device_->sentCount(); }
+    std::vector<std::vector<std::uint8_t>> sentCommandsSince(std::size_t from) const
+    {
+        return device_->bytesSince(from);
+    }
 
     // A fixture may set its printer up differently before the server starts.
     virtual void configure(simPrinterConfig_t&) {}
+
+    // The printer sets error 7 as the next command with this code arrives,
+    // and so does not carry it out.
+    void failNextCommand(int code);
 
     bool waitDeviceState(int state);
     bool enterTechnicianMode();
@@ -38,5 +51,5 @@ private:
     std::unique_ptr<wendaroServer_t> server_;
     queueWindow_t deviceWindow_;
     sharedLock_t lock_;
-    std::unique_ptr<qvrClientDev_t> device_;
+    std::unique_ptr<packetRecorder_t<qvrClientDev_t>> device_;
 };
