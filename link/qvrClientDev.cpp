@@ -185,7 +185,11 @@ void qvrClientDev_t::reset()
     }
     // A resend asked for on the old connection does not carry over.
     resendPending_ = false;
+    // The status asked for after a status-less close will not come on this
+    // link: nobody waits for it (a send-and-wait now finds the link down).
+    stateUnconfirmed_.store(false);
     qvrCommDev_t::reset();
+    queue.wakeWaiters();
 }
 
 bool qvrClientDev_t::waitForInput()
@@ -423,7 +427,7 @@ void qvrClientDev_t::askStateAfterClose()
     // would let it send again.
     if (queue.isEmpty() || status.machineState() != 5)
         return;
-    if (std::find(awaitedEntries_.begin(), awaitedEntries_.end(), queue.frontEntry()) == awaitedEntries_.end())
+    if (!queue.isWatched(queue.frontEntry()))
         return;
     stateUnconfirmed_.store(true);
     sendCommand(1);
@@ -435,44 +439,49 @@ void qvrClientDev_t::waitForKnownState(deadline_t deadline)
 }
 
 template <class send_t>
-bool qvrClientDev_t::sendTracked(send_t send, std::uint64_t& entry, std::uint64_t& leftBefore)
+qvrClientDev_t::sent_e qvrClientDev_t::sendTracked(send_t send, std::uint64_t& entry, std::uint64_t& leftBefore)
 {
     // One critical section from the state test to the entry number: no
     // other thread queues in between, a status that leaves state 5 after
-    // the test is counted after leftBefore, and the entry counts as awaited
-    // before its reply can come.
+    // the test is counted after leftBefore, and the entry is watched before
+    // its reply can come or a clear can take it.
     lockGuard_t guard(lock);
     if (status.machineState() != 5)
-        return false;
+        return sent_e::notSent_e;
+    // The state 5 is the last one of a link that is gone: a command queued
+    // now would go out on the next connection, to a printer nobody has
+    // looked at since.
+    if (linkState != 1)
+        return sent_e::linkDown_e;
     leftBefore = leftTechnicianCount_.load();
     lastQueued = false;
     send();
+    if (!lastQueued)
+        return sent_e::notSent_e;
     entry = lastQueuedEntry;
-    if (lastQueued)
-        awaitedEntries_.push_back(entry);
-    return lastQueued;
+    queue.watch(entry);
+    return sent_e::queued_e;
 }
 
-void qvrClientDev_t::waitForReply(std::uint64_t entry, std::uint64_t leftBefore, deadline_t deadline)
+bool qvrClientDev_t::waitForReply(std::uint64_t entry, std::uint64_t leftBefore, deadline_t deadline)
 {
     waiters_.fetch_add(1);
     queue.waitUntilLeft(entry, msUntil(deadline), [&] {
         return leftTechnicianCount_.load() != leftBefore || closing_.isSet();
     });
-    {
-        lockGuard_t guard(lock);
-        const auto at = std::find(awaitedEntries_.begin(), awaitedEntries_.end(), entry);
-        if (at != awaitedEntries_.end())
-            awaitedEntries_.erase(at);
-    }
+    // Cleared with the queue (the link was lost or reset) the command may
+    // never have reached the printer, or its reply never came back.
+    const bool held = !queue.unwatch(entry) && !closing_.isSet();
     // Closed by a reply without a status: the caller's state test waits for
     // the status that was asked for then.
-    waitForKnownState(deadline);
+    if (held)
+        waitForKnownState(deadline);
     waiters_.fetch_sub(1);
+    return held && !closing_.isSet();
 }
 
 template <class send_t>
-void qvrClientDev_t::sendAndWait(send_t send)
+bool qvrClientDev_t::sendAndWait(send_t send)
 {
     const deadline_t deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(commandWaitMs);
     if (stateUnconfirmed_.load()) {
@@ -482,29 +491,36 @@ void qvrClientDev_t::sendAndWait(send_t send)
         waitForKnownState(deadline);
         waiters_.fetch_sub(1);
         if (closing_.isSet())
-            return;
+            return false;
     }
     std::uint64_t entry = 0;
     std::uint64_t leftBefore = 0;
-    if (sendTracked(send, entry, leftBefore))
-        waitForReply(entry, leftBefore, deadline);
+    switch (sendTracked(send, entry, leftBefore)) {
+    case sent_e::queued_e:
+        return waitForReply(entry, leftBefore, deadline);
+    case sent_e::linkDown_e:
+        return false;
+    case sent_e::notSent_e:
+        break;
+    }
+    return true;
 }
 
-void qvrClientDev_t::sendCommandWait(std::uint8_t code, std::int32_t type1, std::int32_t value1,
+bool qvrClientDev_t::sendCommandWait(std::uint8_t code, std::int32_t type1, std::int32_t value1,
                                      std::int32_t type2, std::int32_t value2)
 {
-    sendAndWait([&] { sendCommandArgs(code, type1, value1, type2, value2); });
+    return sendAndWait([&] { sendCommandArgs(code, type1, value1, type2, value2); });
 }
 
-void qvrClientDev_t::sendCommandDataWait(std::uint8_t code, const packetBuffer_t& payload)
+bool qvrClientDev_t::sendCommandDataWait(std::uint8_t code, const packetBuffer_t& payload)
 {
-    sendAndWait([&] { sendCommand(code, &payload); });
+    return sendAndWait([&] { sendCommand(code, &payload); });
 }
 
-void qvrClientDev_t::sendCommandDataWait(std::uint8_t code, const void* bytes, std::int32_t count)
+bool qvrClientDev_t::sendCommandDataWait(std::uint8_t code, const void* bytes, std::int32_t count)
 {
     packetBuffer_t payload(commandPacketCapacity);
     if (count > 0 && payload.append(bytes, count) != count)
-        return;  // more than a command packet holds: nothing is sent
-    sendCommandDataWait(code, payload);
+        return true;  // more than a command packet holds: nothing is sent
+    return sendCommandDataWait(code, payload);
 }

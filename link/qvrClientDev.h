@@ -8,7 +8,8 @@
 //   qvrClientDev_t* device = new qvrClientDev_t(window, lock);
 //   device->connect(L"localhost", machineNumber, true, 8722);
 //   ...
-//   device->sendCommandWait(130, 1, 2);   // state 5 only; waits up to 60 s
+//   if (!device->sendCommandWait(130, 1, 2))   // state 5 only; waits up to 60 s
+//       ...                                    // the link failed it
 //   ...
 //   delete device;                        // returns within a second
 //
@@ -21,7 +22,10 @@
 // been handled, or a reset cleared the queue), when the machine leaves state
 // 5, when the device is deleted, or after 60000 ms. A reply that closes
 // another command (a command only queued, which the printer may also answer
-// with type 10) releases nobody.
+// with type 10) releases nobody. A command cleared with the queue (the link
+// was lost, or is being made again) or cut off by the device's end has
+// failed: the caller learns it from the result, since the stored status is
+// the last one of the old link and still says state 5.
 // A printer that has left state 5 answers an action with type 2 at once and
 // runs it later; the stored status may still say state 5 until the next
 // poll. So when an awaited command is closed by a reply that carries no
@@ -102,13 +106,17 @@ public:
     // was cleared, or a status outside state 5 arrived; closed by a reply
     // without a status (type 2 from a printer that left state 5), it also
     // waits for the next status. In any other state nothing is sent. The
-    // whole call takes at most 60000 ms. There is no result: the caller
-    // checks the machine state itself.
-    void sendCommandWait(std::uint8_t code, std::int32_t type1 = 0, std::int32_t value1 = 0,
+    // whole call takes at most 60000 ms.
+    // False when the link failed the command: the queue was cleared while it
+    // waited (the link was lost or reset), the link was down when it was to
+    // be sent (nothing is sent then), or the device is being deleted. True
+    // otherwise, also when nothing was sent outside state 5 or the 60000 ms
+    // passed: the caller then checks the machine state itself.
+    bool sendCommandWait(std::uint8_t code, std::int32_t type1 = 0, std::int32_t value1 = 0,
                          std::int32_t type2 = 0, std::int32_t value2 = 0);
     // The same with a raw payload.
-    void sendCommandDataWait(std::uint8_t code, const packetBuffer_t& payload);
-    void sendCommandDataWait(std::uint8_t code, const void* bytes, std::int32_t count);
+    bool sendCommandDataWait(std::uint8_t code, const packetBuffer_t& payload);
+    bool sendCommandDataWait(std::uint8_t code, const void* bytes, std::int32_t count);
     // Threads inside a send-and-wait now.
     int waitingCount() const { return waiters_.load(); }
 
@@ -286,13 +294,16 @@ protected:
 private:
     void reconnect();
     using deadline_t = std::chrono::steady_clock::time_point;
-    // The send-and-wait commands: waits for a known state, sends, waits.
-    template <class send_t> void sendAndWait(send_t send);
-    // Under the lock, in state 5: sends through sendPacket and tells which
-    // queue entry the command became (it counts as awaited); false when
-    // nothing was queued.
-    template <class send_t> bool sendTracked(send_t send, std::uint64_t& entry, std::uint64_t& leftBefore);
-    void waitForReply(std::uint64_t entry, std::uint64_t leftBefore, deadline_t deadline);
+    // The send-and-wait commands: waits for a known state, sends, waits;
+    // the result as sendCommandWait's.
+    template <class send_t> bool sendAndWait(send_t send);
+    enum class sent_e { queued_e, notSent_e, linkDown_e };
+    // Under the lock, in state 5 on a link that is up: sends through
+    // sendPacket and tells which queue entry the command became (the queue
+    // watches it for the waiter).
+    template <class send_t> sent_e sendTracked(send_t send, std::uint64_t& entry, std::uint64_t& leftBefore);
+    // False when the entry was cleared or the device is being deleted.
+    bool waitForReply(std::uint64_t entry, std::uint64_t leftBefore, deadline_t deadline);
     // Until a status newer than the last status-less close of an awaited
     // command has been stored, the device is deleted or the deadline.
     void waitForKnownState(deadline_t deadline);
@@ -317,8 +328,6 @@ private:
     std::atomic<bool> stateUnconfirmed_{false};
     // Statuses stored; written by the device thread under the lock.
     std::uint64_t statusCount_ = 0;
-    // Queue entries that a send-and-wait waits for (once per waiter).
-    std::vector<std::uint64_t> awaitedEntries_;
     // handleReply keeps the front for the reply being dispatched.
     bool frontKept_ = false;
     // Set by the destructor: no waiter stays.

@@ -78,6 +78,8 @@ void basicComm_t::setState(std::int32_t state)
         if (state != linkState) {
             linkState = state;
             changed = true;
+            if (state == 1)
+                ++connections;
         }
     }
     if (changed)
@@ -168,4 +170,10 @@ bool basicComm_t::isConnected()
 {
     lockGuard_t guard(lock);
     return linkState == 1;
+}
+
+std::uint64_t basicComm_t::linkSession()
+{
+    lockGuard_t guard(lock);
+    return linkState == 1 ? connections : 0;
 }

@@ -51,6 +51,11 @@ public:
     HWND getOwnerWindow();
     void notify(std::int32_t code);
     bool isConnected();
+    // The number of the connection that is up (counted from 1 each time the
+    // link becomes connected), 0 while it is not. A caller that read one
+    // number and later reads another knows the link was lost in between,
+    // even when it has come back since.
+    std::uint64_t linkSession();
     bool isRunning() const { return running.load(); }
     void setNotifyFilter(notifyFilter_t filter);
 
@@ -89,6 +94,8 @@ protected:
     unsigned notifyMessage = notifyMessageNumber;
     std::uint32_t threadId = 0;
     std::int32_t linkState = 0;
+    // Times the link state became 1; guarded like linkState.
+    std::uint64_t connections = 0;
     // Read by stop on other threads while the loop clears it.
     std::atomic<bool> running{false};
     event_t inputArrived;

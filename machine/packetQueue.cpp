@@ -2,6 +2,7 @@
 
 #include "machine/spinWait.h"
 
+#include <algorithm>
 #include <chrono>
 
 packetQueue_t::packetQueue_t(sharedLock_t& lock) : lock_(lock) {}
@@ -53,6 +54,29 @@ void packetQueue_t::removedLocked(std::size_t n)
     if (waiting_.load() > 0)
         releasedWaiter_.store(true);
     wakeWaiters();
+}
+
+void packetQueue_t::watch(std::uint64_t entry)
+{
+    lockGuard_t guard(lock_);
+    watched_.push_back(watched_t{entry, false});
+}
+
+bool packetQueue_t::unwatch(std::uint64_t entry)
+{
+    lockGuard_t guard(lock_);
+    const auto at = std::find_if(watched_.begin(), watched_.end(), [&](const watched_t& w) { return w.entry == entry; });
+    if (at == watched_.end())
+        return false;
+    const bool cleared = at->cleared;
+    watched_.erase(at);
+    return cleared;
+}
+
+bool packetQueue_t::isWatched(std::uint64_t entry)
+{
+    lockGuard_t guard(lock_);
+    return std::any_of(watched_.begin(), watched_.end(), [&](const watched_t& w) { return w.entry == entry; });
 }
 
 bool packetQueue_t::waitUntilLeft(std::uint64_t entry, DWORD ms, const std::function<bool()>& done)
@@ -125,6 +149,10 @@ void packetQueue_t::clear()
     lockGuard_t guard(lock_);
     awaitingReply_ = false;
     const std::size_t n = packets_.size();
+    const std::uint64_t first = removed_.load();
+    for (watched_t& w : watched_)
+        if (w.entry >= first && w.entry < first + n)
+            w.cleared = true;
     packets_.clear();
     removedLocked(n);
 }

@@ -14,6 +14,11 @@
 // waits for its entry to leave (waitUntilLeft); that test reads one counter
 // and needs no lock, so whoever removes packets may wake the waiters while
 // holding the device lock.
+//
+// A waiter also needs to know how its entry left: closed by its reply
+// (dropFront) or thrown away with everything else (clear, when the link is
+// reset). It watches the entry while it waits; a clear marks the watched
+// entries it removes, and the waiter reads the mark when it stops watching.
 #pragma once
 #include "machine/event.h"
 #include "machine/packetBuffer.h"
@@ -24,6 +29,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <vector>
 
 class packetQueue_t {
 public:
@@ -53,6 +59,14 @@ public:
     bool waitUntil(DWORD ms, const std::function<bool()>& done);
     // Makes every waitUntilLeft test its condition again.
     void wakeWaiters();
+    // From watch until unwatch, a clear that removes the entry is
+    // remembered. An entry may be watched more than once (waiters whose
+    // command was dropped as a duplicate share the one waiting).
+    void watch(std::uint64_t entry);
+    // Ends one watch of the entry; true when a clear removed it.
+    bool unwatch(std::uint64_t entry);
+    // The entry is watched by at least one waiter.
+    bool isWatched(std::uint64_t entry);
     // A thread is inside waitUntilLeft.
     bool hasWaiters() const { return waiting_.load() > 0; }
     // Whether packets left the queue while a thread waited in waitUntilLeft
@@ -69,7 +83,8 @@ public:
     bool peekFront(packetBuffer_t& out);
     // Removes the front and clears the awaited flag; nothing on an empty queue.
     void dropFront();
-    // Clears the awaited flag, then drops every packet.
+    // Clears the awaited flag, then drops every packet (marking the watched
+    // ones as cleared).
     void clear();
     bool hasSendable();
     bool isEmpty();
@@ -99,6 +114,12 @@ private:
     packetBuffer_t current_{64};
     bool awaitingReply_ = false;
     event_t* pushSignal_ = nullptr;
+    struct watched_t {
+        std::uint64_t entry;
+        bool cleared;
+    };
+    // Under lock_; as many as threads wait, so a short list.
+    std::vector<watched_t> watched_;
     // Packets removed since construction; written under lock_.
     std::atomic<std::uint64_t> removed_{0};
     std::atomic<int> waiting_{0};

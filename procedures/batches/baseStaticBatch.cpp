@@ -88,10 +88,18 @@ void baseStaticBatch_t::finishStage(const std::wstring& text)
         postMessage(ownerWindow(), stageMessage, static_cast<WPARAM>(index), static_cast<LPARAM>(overState));
 }
 
+void baseStaticBatch_t::checkLink()
+{
+    const std::uint64_t session = linkSession_.load();
+    if (device_ == nullptr || session == 0 || device_->linkSession() != session)
+        throw aborted_e;
+}
+
 void baseStaticBatch_t::checkMachine()
 {
-    if (device_ == nullptr)
-        throw aborted_e;
+    // After a lost link the stored status is the old link's last one (state
+    // 5, no error), whatever the printer has done since.
+    checkLink();
     const machineStatus_t status = device_->getStatus();
     if (status.errorNumber() != 0)
         throw failed_e;
@@ -104,8 +112,10 @@ void baseStaticBatch_t::checkMachine()
 void baseStaticBatch_t::sendAndCheck(std::uint8_t code, std::int32_t type1, std::int32_t value1,
                                      std::int32_t type2, std::int32_t value2)
 {
-    if (device_ != nullptr)
-        device_->sendCommandWait(code, type1, value1, type2, value2);
+    // A command of this run goes out only on the run's link.
+    checkLink();
+    if (!device_->sendCommandWait(code, type1, value1, type2, value2))
+        throw aborted_e;
     checkMachine();
 }
 
@@ -119,6 +129,7 @@ int baseStaticBatch_t::ask(const std::wstring& text, unsigned style)
 
 void baseStaticBatch_t::execute()
 {
+    linkSession_.store(device_ != nullptr ? device_->linkSession() : 0);
     setStageStatus(inProgress_e, std::wstring());
     stageStatus_t status = completed_e;
     bool stopped = false;

@@ -60,11 +60,14 @@ public:
     // stage with state 0 and the text ("Completed." when empty) and opens
     // the next one, or posts the end of the run after the last.
     void finishStage(const std::wstring& text = std::wstring());
-    // Status 1 when the machine reports an error, 2 when it is not in
-    // state 5 (or there is no device) or when the abort event is set.
+    // Status 2 when the link the run started on has been lost (even when it
+    // has come back since: the status then says nothing of what the printer
+    // did meanwhile) or there is no device; 1 when the machine reports an
+    // error; 2 when it is not in state 5 or when the abort event is set.
     void checkMachine();
     // Sends the command, waits for its reply (state 5 only, up to 60 s),
-    // then checks the machine.
+    // then checks the machine. Status 2 without sending when the run's link
+    // has been lost, and when the link failed the command.
     void sendAndCheck(std::uint8_t code, std::int32_t type1 = 0, std::int32_t value1 = 0,
                       std::int32_t type2 = 0, std::int32_t value2 = 0);
     // A modal question owned by the owner window and captioned with the
@@ -72,7 +75,8 @@ public:
     int ask(const std::wstring& text, unsigned style);
 
     // The worker's whole job: stage 0 in progress, the body, and a thrown
-    // status handed to onStopped and shown on the current stage.
+    // status handed to onStopped and shown on the current stage. The link
+    // that is up now is the run's link.
     void execute();
     // Fresh stage records (state 4, no text), both events clear, index 0.
     void resetForStart();
@@ -107,6 +111,8 @@ protected:
     // second; status 2 as soon as the abort event is set, so that a window
     // closed before it could set the event does not leave the worker waiting.
     void waitForUiEvent(event_t& event);
+    // Status 2 when the link the run started on is no longer up.
+    void checkLink();
     // The value with that many decimals and '.' as point, as "%.2f" writes
     // it in the classic locale.
     static std::wstring fixedText(double value, int decimals);
@@ -119,4 +125,6 @@ private:
     std::vector<batchStage_t> stages_;
     std::atomic<HWND> ownerWindow_{0};
     qvrClientDev_t* device_;
+    // The device's link session when the run began (0: no link then).
+    std::atomic<std::uint64_t> linkSession_{0};
 };

@@ -70,7 +70,9 @@ void checkKnifeBatch_t::run()
     arc.appendInt(static_cast<std::uint32_t>(circleRadius));
     arc.appendShort(0);
     arc.appendShort(360);
-    dev->sendCommandDataWait(136, arc);
+    checkLink();
+    if (!dev->sendCommandDataWait(136, arc))
+        throw aborted_e;
     checkMachine();
     sendAndCheck(141, byteArg, 0);
     finishStage();

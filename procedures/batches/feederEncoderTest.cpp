@@ -69,15 +69,19 @@ unsigned feederEncoderTest_t::workerProc(void* argument)
 void feederEncoderTest_t::work()
 {
     const std::uint32_t mask = mask_.load();
-    device_->sendCommandWait(130, byteArg, feederAxis);
-    device_->sendCommandWait(164, intArg, static_cast<std::int32_t>(encoderMask));
+    // A command the link failed ends the test as leaving state 5 does: the
+    // positions it would read are the old link's last ones.
+    if (!device_->sendCommandWait(130, byteArg, feederAxis) ||
+        !device_->sendCommandWait(164, intArg, static_cast<std::int32_t>(encoderMask)))
+        return;
     // The travel of the latest step with the sensor on, and of the latest
     // with it off (steps; 64-bit so that a long run cannot wrap).
     std::int64_t on = 0;
     std::int64_t off = 0;
     while (!stop_.isSet()) {
         const std::int64_t p0 = device_->getStatus().feederPosition();
-        device_->sendCommandWait(164, intArg, static_cast<std::int32_t>(mask));
+        if (!device_->sendCommandWait(164, intArg, static_cast<std::int32_t>(mask)))
+            break;
         const machineStatus_t s = device_->getStatus();
         const std::int64_t delta = s.feederPosition() - p0;
         if ((s.sensorWord() & mask) != 0)

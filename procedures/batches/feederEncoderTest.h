@@ -3,7 +3,8 @@
 // the feeder positions, which share of the travel the sensor was on. A sound
 // sensor reads near 50%. Mask 256 is the top feeder encoder, mask 16 the PVC
 // length sensor. One test per object; the worker ends by itself when the
-// machine leaves state 5, or when stopped.
+// machine leaves state 5 or the link fails one of its commands, or when
+// stopped.
 //
 // Threads: start and stop on the user-interface thread; the worker writes the
 // results under the object's lock and posts WM_APP to the window after each

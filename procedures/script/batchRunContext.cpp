@@ -1,5 +1,6 @@
 #include "procedures/script/batchRunContext.h"
 
+#include "link/qvrClientDev.h"
 #include "machine/textUtils.h"
 #include "procedures/script/batchNumbers.h"
 #include "procedures/script/batchProgram.h"
@@ -53,9 +54,16 @@ void batchRunContext_t::releaseTree()
     definitions_.clear();
 }
 
+bool batchRunContext_t::onRunLink() const
+{
+    const std::uint64_t session = linkSession_.load();
+    return device_ == nullptr || session == 0 || device_->linkSession() == session;
+}
+
 void batchRunContext_t::run(batchStopTest_t stopTest)
 {
     errorPlace_ = batchErrorPlace_t{};
+    linkSession_.store(device_ != nullptr ? device_->linkSession() : 0);
     batchRunState_t::stopTest = std::move(stopTest);
     trace_ = std::make_unique<longname_ofstream>(strToWstr(tracePath_), std::ios_base::out | std::ios_base::trunc);
     batchRunState_t::traceStream = trace_.get();

@@ -52,6 +52,10 @@ public:
     std::string parseAndExecute();
 
     qvrClientDev_t* device() const { return device_; }
+    // False once the link that was up when the run began has been lost,
+    // even when a new one is up: the machine built-ins send nothing then.
+    // True without a device, or when no link was up at the start.
+    bool onRunLink() const;
     const std::wstring& scriptPath() const { return scriptPath_; }
     const std::string& tracePath() const { return tracePath_; }
     const batchErrorPlace_t& errorPlace() const { return errorPlace_; }
@@ -68,6 +72,8 @@ private:
 
     sharedLock_t lock_;
     qvrClientDev_t* device_;
+    // The device's link session when the run began (0: none).
+    std::atomic<std::uint64_t> linkSession_{0};
     std::wstring scriptPath_;
     std::string tracePath_;
     userFuncDefnList_t definitions_;

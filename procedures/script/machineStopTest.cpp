@@ -18,8 +18,12 @@ bool machineFitToGoOn(qvrCommDev_t* device)
 
 batchStopTest_t machineStopTest(qvrCommDev_t* device)
 {
-    return [device](int, const char*) {
-        if (machineFitToGoOn(device))
+    // The run's link: once it is lost, the stored status is its last one
+    // (state 5, no error) whatever the printer does, also after a new link.
+    const std::uint64_t session = device != nullptr ? device->linkSession() : 0;
+    return [device, session](int, const char*) {
+        const bool sameLink = device == nullptr || (session != 0 && device->linkSession() == session);
+        if (sameLink && machineFitToGoOn(device))
             return true;
         batchRunState_t::requestStop();
         return false;

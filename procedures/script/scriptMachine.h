@@ -24,7 +24,10 @@ public:
     // The running script's device, or none.
     static qvrClientDev_t* device();
 
-    // Send and wait for the reply (state 5 only).
+    // Send and wait for the reply (state 5 only). A command that the link
+    // failed, or that would go out on another link than the run's (nothing
+    // is sent then), stops the run: the call ends, then "BATCH execution
+    // INTERRUPTED", as when the machine leaves state 5.
     static void wait(std::uint8_t code, std::int32_t type1 = 0, std::int32_t value1 = 0, std::int32_t type2 = 0,
                      std::int32_t value2 = 0);
     static void waitData(std::uint8_t code, const std::uint8_t* bytes, std::int32_t count);
@@ -42,6 +45,8 @@ public:
     static constexpr std::uint8_t statusRequestCode = 147;
     // Awaits the status request, then a snapshot.
     static machineStatus_t freshStatus();
+    // The running script's link still holds (see batchRunContext_t).
+    static bool onRunLink();
     // 1 when the bit of the value is set, else 0.
     static std::int32_t bit(std::uint32_t value, int index) { return static_cast<std::int32_t>((value >> index) & 1u); }
 };

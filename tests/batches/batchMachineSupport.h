@@ -19,6 +19,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // The printer and the trace are the server's: gone once it is stopped.
+    wendaroServer_t& server() { return *server_; }
     simPrinter_t& printer() { return server_->printer(machineId); }
     qvrClientDev_t& device() { return *device_; }
     // Where the device posts its notifications (WM_USER+222).

@@ -47,17 +47,34 @@ protected:
     void status(const statusFields_t& s) { reply(bytes_t{1} + statusRecord(s)); }
 };
 
-TEST_F(qvrClientDevTest, SendAndWaitOutsideTechnicianModeSendsNothing)
+// Outside state 5 the caller's state test stops it; with the link gone the
+// stored state 5 is stale, and the command would go out on the next link.
+TEST_F(qvrClientDevTest, SendAndWaitSendsNothingOutsideTechnicianModeOrWithoutALink)
 {
-    statusFields_t s;
-    s.state = 7;
-    status(s);
-    device.getQueue().clear();
-    const auto started = std::chrono::steady_clock::now();
-    device.sendCommandWait(130, 1, 2);
-    device.sendCommandDataWait(136, hexBytes("01 02 03 04 05 06 07 08").data(), 8);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
-    EXPECT_TRUE(queued().empty());
+    struct case_t {
+        const char* name;
+        uint8_t state;
+        bool linkReset;
+        bool result;
+    };
+    const case_t cases[] = {
+        {"state 7", 7, false, true},
+        {"state 5 of a link that was reset", 5, true, false},
+    };
+    for (const case_t& c : cases) {
+        SCOPED_TRACE(c.name);
+        statusFields_t s;
+        s.state = c.state;
+        status(s);
+        device.getQueue().clear();
+        if (c.linkReset)
+            device.reset();
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(device.sendCommandWait(130, 1, 2), c.result);
+        EXPECT_EQ(device.sendCommandDataWait(136, hexBytes("01 02 03 04 05 06 07 08").data(), 8), c.result);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+        EXPECT_TRUE(queued().empty());
+    }
 }
 
 TEST_F(qvrClientDevTest, BatchPreparationQueuesByMachineState)
@@ -102,6 +119,7 @@ TEST_F(qvrClientDevTest, SafeZPositionAddsTheMeasuredHeightToTheParameters)
 
 // A send-and-wait returns when its own command leaves the queue, or when
 // the machine leaves state 5; never for a reply that closes another command.
+// Cleared with the queue (a reset, the loss of the link) it has failed.
 TEST_F(qvrClientDevTest, SendAndWaitReturnsOnlyForItsOwnCommand)
 {
     statusFields_t technician;
@@ -118,6 +136,7 @@ TEST_F(qvrClientDevTest, SendAndWaitReturnsOnlyForItsOwnCommand)
         std::vector<step_t> steps;
         std::size_t releasedAfter;    // index of the step that releases
         std::vector<WPARAM> codes;
+        bool result = true;
     };
     const std::vector<case_t> cases = {
         {"type 10 closing it", {}, {ten}, 0, {}},
@@ -131,7 +150,7 @@ TEST_F(qvrClientDevTest, SendAndWaitReturnsOnlyForItsOwnCommand)
         {"a cut-short type 13", {}, {bytes_t{13, 7, 0, 0, 0}, ten}, 1, {}},
         {"type 10 to a command only queued", {layerLength}, {ten, ten}, 1, {}},
         {"a status outside state 5", {layerLength}, {bytes_t{1} + statusRecord(ready)}, 0, {}},
-        {"a reset", {layerLength}, {std::nullopt}, 0, {}},
+        {"a reset", {layerLength}, {std::nullopt}, 0, {}, false},
         {"dropped as a duplicate: the one waiting counts", {layerLength, home}, {ten, ten}, 1, {}},
     };
     for (const case_t& c : cases) {
@@ -154,7 +173,7 @@ TEST_F(qvrClientDevTest, SendAndWaitReturnsOnlyForItsOwnCommand)
             packet.append(command.data(), static_cast<std::int32_t>(command.size()));
             caseDevice.sendPacket(packet);
         }
-        auto waiter = std::async(std::launch::async, [&] { caseDevice.sendCommandWait(130, 1, 2); });
+        auto waiter = std::async(std::launch::async, [&] { return caseDevice.sendCommandWait(130, 1, 2); });
         ASSERT_TRUE(waitUntil([&] { return caseDevice.waitingCount() == 1; }));
         for (std::size_t i = 0; i < c.steps.size(); ++i) {
             if (c.steps[i])
@@ -166,6 +185,7 @@ TEST_F(qvrClientDevTest, SendAndWaitReturnsOnlyForItsOwnCommand)
             }
         }
         ASSERT_EQ(waiter.wait_for(std::chrono::seconds(15)), std::future_status::ready);
+        EXPECT_EQ(waiter.get(), c.result);
         auto seen = codes(caseWindow);
         seen.erase(std::remove_if(seen.begin(), seen.end(), [](WPARAM code) { return code == 1; }), seen.end());
         EXPECT_EQ(seen, c.codes);

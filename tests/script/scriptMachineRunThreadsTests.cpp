@@ -1,10 +1,12 @@
 // Whole scripts on the simulated printer: a run's trace log and packets
-// against literal expectations, a machine error or a machine that leaves
-// the technician state ending the run through the stop test, and result
-// logs holding measured values.
+// against literal expectations, a machine error, a machine that leaves
+// the technician state or a lost link ending the run, and result logs
+// holding measured values.
+#include "platform/messageBoxHook.h"
 #include "procedures/script/machineStopTest.h"
 #include "procedures/script/resultLogTable.h"
 #include "tests/script/scriptMachineSupport.h"
+#include "tests/support/droppedLink.h"
 #include "tests/support/waitUntil.h"
 
 #include <gtest/gtest.h>
@@ -74,6 +76,12 @@ TEST_F(scriptMachineThreadsTest, AMachineErrorOrStateChangeStopsTheRun)
         const char* trace;
         std::vector<bytes_t> sent;
     };
+    // A message box during which the server drops the link and the device
+    // makes a new one.
+    const messageBoxHook_t dropLinkAndWait = [&](HWND, const std::wstring&, const std::wstring&, unsigned) {
+        EXPECT_TRUE(droppedLink_t(server()).waitForNewLink(device(), machineId));
+        return IDOK;
+    };
     const auto waitDeviceError = [&](int number) {
         return waitUntil([&] { return device().getStatus().errorNumber() == number; }, 20s);
     };
@@ -112,6 +120,29 @@ TEST_F(scriptMachineThreadsTest, AMachineErrorOrStateChangeStopsTheRun)
         // Out of state 5 the call runs but sends nothing.
         {"machine left the technician state", [&] { ASSERT_TRUE(leaveTechnicianMode()); }, "{ homeX() homeZ() }",
          "BATCH execution INTERRUPTED\n", "\nBATCH execution INTERRUPTED\n\n", {}},
+        // The server drops the link instead of passing homeZ on: the stored
+        // status still says state 5, yet the run ends right after that call
+        // and the move never goes out, not even on the next link.
+        {"link lost during a command",
+         [&] {
+             wendaroFaultRule_t rule;
+             rule.command = 130;
+             rule.firstPayloadByte = 2;
+             rule.action = wendaroFaultRule_t::action_e::closeBefore_e;
+             server().faults().add(rule);
+         },
+         "{ homeX() homeZ() moveXto(100) }", "BATCH execution INTERRUPTED\n",
+         "homeX ( )  returns : 0\n"
+         "\nBATCH execution INTERRUPTED\n\n",
+         {command(130, {u8(0)})}},
+        // The link drops and is made again while homeZ's argument is read:
+        // homeZ, already begun, runs but sends nothing on the new link.
+        {"link lost and made again before a command", [&] { setMessageBoxHook(dropLinkAndWait); },
+         "{ homeX() homeZ(messageBox()) }", "BATCH execution INTERRUPTED\n",
+         "homeX ( )  returns : 0\n"
+         "messageBox ( )  returns : 0\n"
+         "\nBATCH execution INTERRUPTED\n\n",
+         {command(130, {u8(0)})}},
     };
     for (const stopCase_t& c : cases) {
         SCOPED_TRACE(c.name);
@@ -120,10 +151,15 @@ TEST_F(scriptMachineThreadsTest, AMachineErrorOrStateChangeStopsTheRun)
         const scriptRun_t run = runOnMachine(c.script, machineStopTest(&device()));
         EXPECT_EQ(run.error, c.error);
         EXPECT_EQ(run.trace, onDisk(c.trace));
+        // A command queued while the link is down is dropped when it is made
+        // again: the flush waits for the link.
+        ASSERT_TRUE(waitUntil([&] { return device().isConnected(); }, 30s));
         ASSERT_TRUE(flush());
         EXPECT_EQ(describe(commandsSince(from)), describe(c.sent));
 
         // Back to a machine fit for the next case.
+        setMessageBoxHook({});
+        server().faults().clear();
         printer().clearFaults();
         printer().setDoorOpen(false);
         printer().clearError();

@@ -35,6 +35,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    wendaroServer_t& server() { return *server_; }
     simPrinter_t& printer() { return server_->printer(machineId); }
     qvrClientDev_t& device() { return *device_; }
 
