@@ -8,8 +8,38 @@
 #include "tests/support/queueWindow.h"
 #include "tests/support/tempPrefix.h"
 
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <memory>
+#include <mutex>
+#include <string>
 #include <vector>
+
+// Commands as the printer receives them: each its code, then its payload.
+using commandList_t = std::vector<std::vector<std::uint8_t>>;
+// The lists one after the other (a procedure's stages, in a table).
+commandList_t joined(std::initializer_list<commandList_t> parts);
+
+// The owner window of a procedure under test: it keeps the posted messages
+// as queueWindow_t does and, when the procedure posts the chosen stage
+// change for the chosen time, runs an action at once on the posting (the
+// worker) thread. A Cancel pressed there (the abort event set) falls at the
+// same point of the procedure in every run.
+class stageWindow_t : public queueWindow_t {
+public:
+    ~stageWindow_t() override;
+    // occurrence counts from 1; a new call replaces the previous action.
+    void onStage(int stage, int state, int occurrence, std::function<void()> action);
+    void deliver(unsigned message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    std::mutex lock_;
+    int stage_ = -2;
+    int state_ = 0;
+    int remaining_ = 0;
+    std::function<void()> action_;
+};
 
 class batchMachineThreadsTest : public prefixTest {
 protected:
@@ -26,6 +56,20 @@ protected:
     // without the status polls (1, 12).
     std::uint64_t mark() const;
     std::vector<int> codesSince(std::uint64_t from) const;
+    // The device stops its status polls (1 and 12) and every packet it
+    // queued before has reached the printer: from the mark returned on, the
+    // printer receives only what the test makes the device send.
+    std::uint64_t stopPollsAndMark();
+    // The commands the printer received from the mark on, in order, each as
+    // its code followed by its payload bytes, 1 and 12 included. Waits first
+    // until every packet the device has queued so far has arrived.
+    commandList_t commandsSince(std::uint64_t from);
+    // One command a line, as decimal bytes: for a readable difference.
+    static std::string listing(const commandList_t& commands);
+
+    // The device's own value of a parameter (nothing is sent): what a
+    // procedure reads.
+    void setDeviceParam(const wchar_t* name, std::int32_t value);
 
     // A fixture may set its printer up differently before the server starts.
     virtual void configure(simPrinterConfig_t&) {}
@@ -35,6 +79,11 @@ protected:
     bool leaveTechnicianMode();
 
 private:
+    // Queues a status request (147, which no poll sends) and waits for it:
+    // the device sends in order, so whatever it queued earlier has arrived.
+    // Its trace number.
+    std::uint64_t flushDevice();
+
     std::unique_ptr<wendaroServer_t> server_;
     queueWindow_t deviceWindow_;
     sharedLock_t lock_;
