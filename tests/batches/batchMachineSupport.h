@@ -25,7 +25,8 @@ commandList_t joined(std::initializer_list<commandList_t> parts);
 // as queueWindow_t does and, when the procedure posts the chosen stage
 // change for the chosen time, runs an action at once on the posting (the
 // worker) thread. A Cancel pressed there (the abort event set) falls at the
-// same point of the procedure in every run.
+// same point of the procedure in every run. The action runs under the
+// window table's lock: it must not post to a window nor wait for one.
 class stageWindow_t : public queueWindow_t {
 public:
     ~stageWindow_t() override;
