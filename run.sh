@@ -29,6 +29,25 @@ echo "Installed in $folder (prefix ${QVR_PREFIX:-$HOME/.qvr})."
 cd "$folder"
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
     echo "No display: running under xvfb-run (nothing to see; close with Ctrl-C)."
-    exec xvfb-run -a ./Tovrik.exe "$@"
+    # The X server runs in a session of its own: Ctrl-C reaches the whole
+    # foreground group, and an X server ends at once on it, taking the window
+    # with it before Tovrik.exe has run its close sequence. xvfb-run keeps it
+    # while the file that tells its display exists, and removes it once this
+    # script has ended.
+    screen=$(mktemp)
+    setsid xvfb-run -a sh -c 'echo "$DISPLAY $XAUTHORITY" >"$0"; while [ -e "$0" ]; do sleep 1; done' \
+        "$screen" &
+    xserver=$!
+    trap 'rm -f "$screen"' EXIT
+    until [[ -s $screen ]]; do
+        kill -0 "$xserver" 2>/dev/null || { echo "xvfb-run could not start an X server."; exit 1; }
+        sleep 0.1
+    done
+    read -r display xauthority <"$screen"
+    # A hangup or a SIGTERM of the whole group reaches Tovrik.exe too; the
+    # display stays until it has closed (Ctrl-C is waited for anyway).
+    trap : HUP TERM
+    DISPLAY=$display XAUTHORITY=$xauthority ./Tovrik.exe "$@"
+    exit
 fi
 exec ./Tovrik.exe "$@"

@@ -66,18 +66,35 @@ function(qvr_test_suite folder)
     if(ARG_QT)
         set_target_properties(${exe} PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON)
     endif()
-    set(env "TZ=UTC;QT_QPA_PLATFORM=offscreen;QVR_BUILD_BIN=${PROJECT_BINARY_DIR}/bin")
-    gtest_discover_tests(${exe} TEST_FILTER "-*Threads*:*Widget*:*Slow*:*Port8722*"
-        DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "${env}" TIMEOUT 300)
-    gtest_discover_tests(${exe} TEST_FILTER "*Threads*-*Widget*:*Slow*:*Port8722*"
-        DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "${env}" LABELS threads TIMEOUT 300)
-    gtest_discover_tests(${exe} TEST_FILTER "*Widget*-*Slow*:*Port8722*"
-        DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "${env}" LABELS widget TIMEOUT 300)
-    gtest_discover_tests(${exe} TEST_FILTER "*Slow*-*Port8722*"
-        DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "${env}" LABELS slow TIMEOUT 600)
-    gtest_discover_tests(${exe} TEST_FILTER "*Port8722*"
-        DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "${env}" LABELS "port8722;slow"
-        RESOURCE_LOCK port8722 TIMEOUT 600)
+    # gtest_discover_tests hands its PROPERTIES on as one flat list, so a
+    # property with several values (the environment, the two labels of a
+    # port test) would come apart into wrong name-value pairs. Those are set
+    # by a test file of our own that CTest reads after the discovered tests,
+    # on each group's list of test names.
+    gtest_discover_tests(${exe} TEST_FILTER "-*Threads*:*Widget*:*Slow*:*Port8722*" TEST_LIST ${exe}_plain
+        DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+    gtest_discover_tests(${exe} TEST_FILTER "*Threads*-*Widget*:*Slow*:*Port8722*" TEST_LIST ${exe}_threads
+        DISCOVERY_TIMEOUT 60 PROPERTIES LABELS threads TIMEOUT 300)
+    gtest_discover_tests(${exe} TEST_FILTER "*Widget*-*Slow*:*Port8722*" TEST_LIST ${exe}_widget
+        DISCOVERY_TIMEOUT 60 PROPERTIES LABELS widget TIMEOUT 300)
+    gtest_discover_tests(${exe} TEST_FILTER "*Slow*-*Port8722*" TEST_LIST ${exe}_slow
+        DISCOVERY_TIMEOUT 60 PROPERTIES LABELS slow TIMEOUT 600)
+    # One at a time: they all listen on the machines server's fixed port.
+    gtest_discover_tests(${exe} TEST_FILTER "*Port8722*" TEST_LIST ${exe}_port8722
+        DISCOVERY_TIMEOUT 60 PROPERTIES RESOURCE_LOCK port8722 TIMEOUT 600)
+    set(properties ${CMAKE_CURRENT_BINARY_DIR}/${exe}_properties.cmake)
+    file(WRITE ${properties} "
+foreach(group plain threads widget slow port8722)
+    if(${exe}_\${group})
+        set_tests_properties(\${${exe}_\${group}} PROPERTIES
+            ENVIRONMENT \"TZ=UTC;QT_QPA_PLATFORM=offscreen;QVR_BUILD_BIN=${PROJECT_BINARY_DIR}/bin\")
+    endif()
+endforeach()
+if(${exe}_port8722)
+    set_tests_properties(\${${exe}_port8722} PROPERTIES LABELS \"port8722;slow\")
+endif()
+")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${properties})
 endfunction()
 
 set(QVR_FUZZ_SECONDS 5 CACHE STRING "Seconds each fuzz target runs in the test pass")

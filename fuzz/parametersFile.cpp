@@ -3,6 +3,8 @@
 // as the device reads its own and the technician's files. A file that is
 // refused must leave the image, the profile list and the comment untouched;
 // whatever was read writes again as a file that reads back to the same image.
+// A file that the strict check passes reads by the format's rules without a
+// word missing (the two readings never disagree on what is a clean file).
 //
 // Input: byte 0 chooses the reading (bit 0: the compact glue form, bit 1:
 // an image that starts at the factory block, bit 2: the OpenedParams.txt
@@ -14,6 +16,7 @@
 #include "machine/glueProfile.h"
 #include "machine/machineParam.h"
 #include "machine/openedParams.h"
+#include "machine/parametersFileCheck.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -41,6 +44,8 @@ void readParameters(const std::string& text, bool compact, bool factoryBlock, bo
             std::abort();
         return;
     }
+    if (!error.empty() && !checkParametersText(text, compact))
+        std::abort();
     if (factoryBlock || !writeBack)
         return;
     // What was read writes as a file that reads back to the same words and

@@ -147,6 +147,10 @@ public:
     // The "BaseDirectory" setting of the system's key (HKEY_CURRENT_USER);
     // the folder is created.
     static void getBaseDirectory(std::wstring& out);
+    // Makes folder the data root: creates it, then writes it into the
+    // "BaseDirectory" setting. A folder that cannot be created (its parent
+    // is missing) leaves the setting as it was: false.
+    static bool setBaseDirectory(const std::wstring& folder);
 
     // --- getters (copies under the lock) ----------------------------------------
     errorHistory_t getErrorHistory();

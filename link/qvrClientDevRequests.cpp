@@ -343,6 +343,15 @@ void qvrClientDev_t::getBaseDirectory(std::wstring& out)
     createFolder(out);
 }
 
+bool qvrClientDev_t::setBaseDirectory(const std::wstring& folder)
+{
+    // Every device builds its paths below the data root, so the setting
+    // never names a folder that is not there.
+    if (!createFolder(folder))
+        return false;
+    return regWriteString(qvrCommRegistryKey, baseDirectoryValueName, folder, HKEY_CURRENT_USER);
+}
+
 // --- the machine's identity ----------------------------------------------------------------
 
 void qvrClientDev_t::setMachineID(std::int32_t id)

@@ -19,6 +19,12 @@ bool isToolNumber(int tool) {
     return tool >= 0 && tool < paramLayout::toolCount;
 }
 
+// The field keeps microns in 16 bits: a length it cannot hold would reach
+// the machine cut to that width.
+bool fieldHolds(std::int32_t nanometres) {
+    return toolFieldRange(toolInfo_t::dzTableUp_e).holds(nanometres / 1000);
+}
+
 } // namespace
 
 std::wstring dzTableUpParamHandle_t::name() const {
@@ -64,12 +70,11 @@ bool dzTableUpParamHandle_t::setValue(std::int32_t value) {
     qvrCommDev_t* device = control_->getDevice();
     if (device == nullptr || !isToolNumber(tool_))
         return false;
-    const std::int32_t microns = value / 1000;
-    if (microns < -32768 || microns > 32767)
+    if (!fieldHolds(value))
         return false;
     toolTable_t tools{};
     device->getToolTable(tools.data(), nullptr);
-    tools[tool_].setDzTableUp(microns);
+    tools[tool_].setDzTableUp(value / 1000);
     device->sendToolTableAndSave(tools.data());
     return true;
 }
@@ -100,5 +105,8 @@ std::int32_t dzTableUpParamHandle_t::valueFrom(const std::int32_t* words, const 
 }
 
 std::optional<std::int32_t> dzTableUpParamHandle_t::valueFromText(const std::wstring& text) const {
-    return truncateToInt32(parseDouble(text) * 1000000.0);
+    const std::optional<std::int32_t> value = truncateToInt32(parseDouble(text) * 1000000.0);
+    if (!value || !fieldHolds(*value))
+        return std::nullopt;
+    return value;
 }

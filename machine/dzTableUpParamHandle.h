@@ -28,6 +28,8 @@ public:
     bool setValue(std::int32_t value) override;
     void storeInArray(std::span<std::int32_t> words, std::int32_t value) const override;
     std::int32_t valueFrom(const std::int32_t* words, const std::wstring& text) const override;
+    // Nothing when the microns do not fit the 16-bit field, as when the
+    // nanometres do not fit 32 bits.
     std::optional<std::int32_t> valueFromText(const std::wstring& text) const override;
 
 private:

@@ -41,5 +41,10 @@ inline void wordsToBytes(const std::int32_t* words, std::size_t count, std::uint
     for (std::size_t i = 0; i < count; ++i)
         putU32(out + 4 * i, static_cast<std::uint32_t>(words[i]));
 }
+inline void bytesToWords(const std::uint8_t* bytes, std::size_t count, std::int32_t* out)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        out[i] = getI32(bytes + 4 * i);
+}
 
 }  // namespace le

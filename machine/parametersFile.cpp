@@ -2,6 +2,7 @@
 
 #include "machine/globalNames.h"
 #include "machine/machineParam.h"
+#include "machine/parametersFileCheck.h"
 #include "machine/textFileIo.h"
 #include "machine/textUtils.h"
 #include "machine/toolInfo.h"
@@ -10,6 +11,7 @@
 
 #include <cstring>
 #include <locale>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -130,6 +132,20 @@ std::wstring refusedText() {
     return std::wstring(L"\n") + notParametersFileText + L"\n";
 }
 
+// The file's text; or, when it cannot be opened or is far too large for a
+// parameters file, the text that refuses it.
+std::optional<std::wstring> loadFileText(const std::wstring& path, std::string& text) {
+    switch (readTextFileBounded(path, parametersFileLimit, text)) {
+    case textFileRead_e::cannotOpen_e:
+        return cannotOpenFileText;
+    case textFileRead_e::tooLarge_e:
+        return refusedText();
+    case textFileRead_e::ok_e:
+        break;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::string parametersFileText(std::span<const std::int32_t> image, std::uint32_t machineNumber,
@@ -242,15 +258,29 @@ std::wstring readParametersFile(const std::wstring& path, std::span<std::int32_t
     if (applied != nullptr)
         *applied = false;
     std::string text;
-    switch (readTextFileBounded(path, parametersFileLimit, text)) {
-    case textFileRead_e::cannotOpen_e:
-        return cannotOpenFileText;
-    case textFileRead_e::tooLarge_e:
-        return refusedText();
-    case textFileRead_e::ok_e:
-        break;
-    }
+    if (const std::optional<std::wstring> refusal = loadFileText(path, text))
+        return *refusal;
     return readParametersText(text, image, compactGlue, profiles, comment, applied);
+}
+
+std::wstring readWholeParametersFile(const std::wstring& path, std::span<std::int32_t> image, bool compactGlue) {
+    std::string text;
+    if (const std::optional<std::wstring> refusal = loadFileText(path, text))
+        return *refusal;
+    // Read by the format's rules first: a file that is no parameters file at
+    // all is named as such, not by its first line.
+    std::vector<std::int32_t> copy(image.begin(), image.end());
+    bool applied = false;
+    const std::wstring errorText = readParametersText(text, copy, compactGlue, nullptr, nullptr, &applied);
+    if (!applied)
+        return errorText;
+    if (const std::optional<parametersFileFault_t> fault = checkParametersText(text, compactGlue))
+        return fault->text();
+    // A clean file finds everything; whatever else the reader missed refuses it too.
+    if (!errorText.empty())
+        return errorText;
+    std::copy(copy.begin(), copy.end(), image.begin());
+    return L"";
 }
 
 std::wstring readParametersText(const std::string& text, std::span<std::int32_t> image, bool compactGlue,

@@ -59,6 +59,13 @@ std::wstring readParametersFile(const std::wstring& path, std::span<std::int32_t
                                 std::vector<glueProfile_t>* profiles, std::wstring* comment,
                                 bool* applied = nullptr);
 
+// The reading of a file that is to replace the machine's parameters: the
+// image changes only when the file reads wholly cleanly (see
+// parametersFileCheck.h), and never the glue list or a comment. Otherwise
+// the image is untouched and the text says why: the refusals above, or the
+// file's first fault as "Line N: ...".
+std::wstring readWholeParametersFile(const std::wstring& path, std::span<std::int32_t> image, bool compactGlue);
+
 // The same over the file's text as the text mode reads it (CR LF as LF),
 // with the same refusals; what readParametersFile does after the read.
 std::wstring readParametersText(const std::string& text, std::span<std::int32_t> image, bool compactGlue,

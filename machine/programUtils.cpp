@@ -1,5 +1,7 @@
 #include "machine/programUtils.h"
 
+#include "machine/fileUtils.h"
+#include "platform/files.h"
 #include "platform/lastError.h"
 #include "platform/process.h"
 
@@ -57,10 +59,17 @@ bool runProgram(const std::wstring& program, const std::wstring& arguments, bool
         setLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
-    // Without a window the system gives the child a throw-away console file
-    // for its standard handles. Programs here have no console window to hide,
-    // and the child inherits the caller's standard handles, which are valid,
-    // so both cases start the same way.
-    (void)showWindow;
-    return startProcess(line);
+    if (showWindow)
+        return startProcess(line);
+    // Without a window the program gets a throw-away file in the temporary
+    // folder as its standard input, output and error, so whatever it prints
+    // goes nowhere visible. The file goes as soon as the program has it.
+    const std::wstring standardFile = getTempFileName(L".TMP");
+    if (standardFile.empty())
+        return false;
+    const bool started = startProcessWithStandardFile(line, standardFile);
+    const DWORD error = getLastError();
+    deleteFile(standardFile);
+    setLastError(error);  // why a start failed, not what the deletion did
+    return started;
 }

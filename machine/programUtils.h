@@ -13,6 +13,7 @@ std::wstring splitCommandLine(const std::wstring& commandLine, std::wstring* pro
 std::wstring buildCommandLine(const std::wstring& program, const std::wstring& arguments);
 // Starts the program and does not wait for it; true when the process was
 // created (a program that fails at once counts as started). A command line
-// longer than 519 characters is not started. showWindow makes no
-// difference here: no program of the system has a console window to hide.
+// longer than 519 characters is not started. Without showWindow the
+// program's standard input, output and error are a new ".TMP" file in the
+// temporary folder, deleted again once the program has started.
 bool runProgram(const std::wstring& program, const std::wstring& arguments, bool showWindow);

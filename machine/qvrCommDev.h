@@ -23,6 +23,7 @@
 #include "machine/toolInfo.h"
 #include "platform/posixFile.h"
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -150,6 +151,12 @@ public:
     void setToolTable(const toolInfo_t* tools12, std::int32_t* memory = nullptr);
     void sendToolTable(const toolInfo_t* tools12 = nullptr);
     void sendToolTableAndSave(const toolInfo_t* tools12);
+    // The whole glue region as the machine stores it, in the form of the
+    // embedded version: 1024 bytes (compact) or 2048 bytes (full).
+    void getGlueTable(std::vector<std::uint8_t>& out, const std::int32_t* memory = nullptr);
+    // Copies a whole region back. A table of the other form's size would be
+    // misread field by field, so it is refused (false, memory untouched).
+    bool setGlueTable(std::span<const std::uint8_t> table, std::int32_t* memory = nullptr);
     std::vector<glueProfile_t> getGlueProfiles();
     void setGlueProfiles(const std::vector<glueProfile_t>& profiles, bool save);
     void setGlueProfile(const glueProfile_t& profile, bool save);
@@ -158,6 +165,10 @@ public:
     // Parameters files of the machine's Settings folder.
     bool writeParametersFile(const std::wstring& path, const std::int32_t* memory, const std::wstring& comment);
     std::wstring readParametersFile(const std::wstring& path, std::int32_t* memory, std::wstring* comment);
+    // A file that is to replace the machine's parameters, into a caller's
+    // 1024-word image: applied only when it reads wholly cleanly; else the
+    // image is untouched and the text says what was wrong and where.
+    std::wstring readWholeParametersFile(const std::wstring& path, std::int32_t* memory);
     // Writes the memory (the current one when null) into the machine's
     // parameters files and reads them back; the loading reads them into the
     // memories. Virtual, as the version file below, so that a device that

@@ -30,6 +30,12 @@ std::wstring qvrCommDev_t::readParametersFile(const std::wstring& path, std::int
     return ::readParametersFile(path, image, compact, memory != nullptr ? nullptr : &glueProfiles, comment);
 }
 
+std::wstring qvrCommDev_t::readWholeParametersFile(const std::wstring& path, std::int32_t* memory)
+{
+    const bool compact = isEmbeddedVersionAtLeast1120();
+    return ::readWholeParametersFile(path, std::span<std::int32_t>(memory, memoryWords), compact);
+}
+
 bool qvrCommDev_t::saveParametersFile() { return writeParametersFile(getParametersFilePath(), nullptr, L""); }
 
 bool qvrCommDev_t::saveOpenedParams()

@@ -262,6 +262,27 @@ void qvrCommDev_t::sendToolTableAndSave(const toolInfo_t* tools12)
     saveParametersFile();
 }
 
+void qvrCommDev_t::getGlueTable(std::vector<std::uint8_t>& out, const std::int32_t* memory)
+{
+    // The version may read a file, so it is asked before the lock is taken.
+    const std::int32_t bytes = glueRegionBytes(isEmbeddedVersionAtLeast1120());
+    out.resize(static_cast<std::size_t>(bytes));
+    lockGuard_t guard(lock);
+    le::wordsToBytes((memory != nullptr ? memory : parameters) + glueTableWord, static_cast<std::size_t>(bytes / 4),
+                     out.data());
+}
+
+bool qvrCommDev_t::setGlueTable(std::span<const std::uint8_t> table, std::int32_t* memory)
+{
+    const std::int32_t bytes = glueRegionBytes(isEmbeddedVersionAtLeast1120());
+    if (table.size() != static_cast<std::size_t>(bytes))
+        return false;
+    lockGuard_t guard(lock);
+    le::bytesToWords(table.data(), static_cast<std::size_t>(bytes / 4),
+                     (memory != nullptr ? memory : parameters) + glueTableWord);
+    return true;
+}
+
 std::vector<glueProfile_t> qvrCommDev_t::getGlueProfiles()
 {
     lockGuard_t guard(lock);

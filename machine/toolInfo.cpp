@@ -127,6 +127,26 @@ void toolInfo_t::logChangeTo(const std::wstring& updatesPath, int toolNumber, in
     file.close();
 }
 
+toolFieldRange_t toolFieldRange(int index) {
+    switch (index) {
+    case toolInfo_t::location_e:
+        return {0, 0x3F};
+    case toolInfo_t::dzPenUpDown_e:
+    case toolInfo_t::dzTableUp_e:
+    case toolInfo_t::speed_e:
+        return {-32768, 32767};
+    case toolInfo_t::active_e:
+    case toolInfo_t::sensorUsed_e:
+        return {0, 1};
+    case toolInfo_t::diameter_e:
+    case toolInfo_t::refillLength_e:
+    case toolInfo_t::refillTime_e:
+        return {0, 255};
+    default:
+        return {};
+    }
+}
+
 std::wstring toolFieldName(int index) {
     switch (index) {
     case toolInfo_t::location_e:

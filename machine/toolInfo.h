@@ -92,6 +92,16 @@ using toolTable_t = std::array<toolInfo_t, 12>;
 
 // "location", "dzPenUpDown (microns)", ...; empty for any other index.
 std::wstring toolFieldName(int index);
+
+// The values a field can hold without being cut to its width: location
+// 0-63, the 16-bit fields -32768 to 32767, the byte fields 0-255, active
+// and sensor 0-1. Any other index holds nothing.
+struct toolFieldRange_t {
+    int lowest = 1;
+    int highest = 0;
+    bool holds(long long value) const { return value >= lowest && value <= highest; }
+};
+toolFieldRange_t toolFieldRange(int index);
 // 0 "Cutting Knife", 4 "AG mini (1mm)", 5 "AG midi (3mm)", 6 "AG maxi (6mm)",
 // 7 "AG maxi 2 (6mm)", 9 "Trim Knife", 1-3, 8, 10, 11 "Unused Tool", else "---Error---".
 std::wstring toolTypeName(int toolNumber);

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -53,14 +54,24 @@ std::wstring pdfFileName(const std::wstring& documentName, std::time_t when, int
     return name + L".pdf";
 }
 
-std::optional<std::string> reservePdfFile(const std::wstring& folder, const std::wstring& documentName,
-                                          std::time_t when)
+namespace {
+
+std::optional<std::string> pdfFileIn(const std::wstring& folder, const std::wstring& documentName, std::time_t when,
+                                     bool reserve)
 {
     const std::optional<std::string> linuxFolder = resolvePath(folder);
     if (!linuxFolder || !makeFolders(*linuxFolder))
         return std::nullopt;
     for (int copy = 1; copy < 1000; ++copy) {
         const std::string path = *linuxFolder + "/" + wideToUtf8(pdfFileName(documentName, when, copy));
+        if (!reserve) {
+            struct stat st {};
+            if (::lstat(path.c_str(), &st) == 0)
+                continue;
+            if (errno != ENOENT)
+                return std::nullopt;
+            return path;
+        }
         // O_EXCL: the name is ours alone, whoever else prints at this second.
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0) {
@@ -71,4 +82,18 @@ std::optional<std::string> reservePdfFile(const std::wstring& folder, const std:
             return std::nullopt;
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> reservePdfFile(const std::wstring& folder, const std::wstring& documentName,
+                                          std::time_t when)
+{
+    return pdfFileIn(folder, documentName, when, true);
+}
+
+std::optional<std::string> freePdfFile(const std::wstring& folder, const std::wstring& documentName,
+                                       std::time_t when)
+{
+    return pdfFileIn(folder, documentName, when, false);
 }

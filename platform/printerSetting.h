@@ -29,3 +29,8 @@ std::wstring pdfFileName(const std::wstring& documentName, std::time_t when, int
 // of that file, or nothing when the folder cannot be made or written.
 std::optional<std::string> reservePdfFile(const std::wstring& folder, const std::wstring& documentName,
                                           std::time_t when);
+// The same name, creating the folder but not the file: what a print dialog
+// may offer before the document starts. The name is reserved only then,
+// and may by then have gone to another document.
+std::optional<std::string> freePdfFile(const std::wstring& folder, const std::wstring& documentName,
+                                       std::time_t when);

@@ -10,8 +10,11 @@
 #include <climits>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -208,9 +211,32 @@ std::string findProgram(const std::wstring& program) {
     return std::string();
 }
 
+namespace {
+// standardFd >= 0 becomes the child's standard input, output and error.
+bool spawnProgram(const std::wstring& commandLine, int* processId, int standardFd);
+}  // namespace
+
 bool startProcess(const std::wstring& commandLine) { return startProcess(commandLine, nullptr); }
 
-bool startProcess(const std::wstring& commandLine, int* processId) {
+bool startProcess(const std::wstring& commandLine, int* processId) { return spawnProgram(commandLine, processId, -1); }
+
+bool startProcessWithStandardFile(const std::wstring& commandLine, const std::wstring& standardFile, int* processId) {
+    if (processId != nullptr) *processId = 0;
+    const auto path = resolvePath(standardFile);
+    if (!path) return false;
+    const int fd = ::open(path->c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        setErrorForPath(errno, *path);
+        return false;
+    }
+    const bool started = spawnProgram(commandLine, processId, fd);
+    ::close(fd);
+    return started;
+}
+
+namespace {
+
+bool spawnProgram(const std::wstring& commandLine, int* processId, int standardFd) {
     if (processId != nullptr) *processId = 0;
     std::shared_ptr<const launcherHook_t> hook;
     {
@@ -252,8 +278,25 @@ bool startProcess(const std::wstring& commandLine, int* processId) {
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setsigdefault(&attr, &all);
+    // The environment as it is, but with the command line text in place of
+    // one this process may have inherited.
+    const std::string handedLine = std::string(commandLineVariable) + "=" + wideToUtf8(commandLine);
+    const std::size_t nameLength = std::strlen(commandLineVariable) + 1;
+    std::vector<char*> envp;
+    for (char** entry = environ; *entry != nullptr; ++entry)
+        if (std::strncmp(*entry, handedLine.c_str(), nameLength) != 0) envp.push_back(*entry);
+    envp.push_back(const_cast<char*>(handedLine.c_str()));
+    envp.push_back(nullptr);
+    // dup2 clears close-on-exec on the targets, so the child keeps exactly these three.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (standardFd >= 0) {
+        for (int target : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
+            posix_spawn_file_actions_adddup2(&actions, standardFd, target);
+    }
     pid_t pid = 0;
-    const int err = ::posix_spawn(&pid, program.c_str(), nullptr, &attr, argv.data(), environ);
+    const int err = ::posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     if (err != 0) {
         setLastErrorFromErrno(err);
@@ -264,6 +307,8 @@ bool startProcess(const std::wstring& commandLine, int* processId) {
     return true;
 }
 
+}  // namespace
+
 void setLauncherHook(launcherHook_t hook) {
     std::shared_ptr<const launcherHook_t> next;
     if (hook) next = std::make_shared<const launcherHook_t>(std::move(hook));
@@ -272,7 +317,27 @@ void setLauncherHook(launcherHook_t hook) {
     s.hook = std::move(next);
 }
 
+namespace {
+
+// The text a parent handed over, when it is the command line of this very
+// start: it parses into the arguments this process got.
+std::optional<std::wstring> handedCommandLine(int argc, char** argv) {
+    const char* value = std::getenv(commandLineVariable);
+    if (value == nullptr) return std::nullopt;
+    const std::wstring line = utf8ToWide(value);
+    // Not for the children this process starts by other means.
+    ::unsetenv(commandLineVariable);
+    const std::vector<std::wstring> args = parseCommandLine(line);
+    if (argc < 1 || args.size() != static_cast<std::size_t>(argc)) return std::nullopt;
+    for (int k = 1; k < argc; ++k)
+        if (args[static_cast<std::size_t>(k)] != utf8ToWide(argv[k])) return std::nullopt;
+    return line;
+}
+
+}  // namespace
+
 void initProcessCommandLine(int argc, char** argv) {
+    const std::optional<std::wstring> handed = handedCommandLine(argc, argv);
     std::string program = argc > 0 && argv[0] != nullptr ? argv[0] : "";
     if (program.find('/') != std::string::npos) {
         program = normalizeAbsolute(program);
@@ -295,6 +360,7 @@ void initProcessCommandLine(int argc, char** argv) {
     const std::wstring path = toSystemPath(program);
     std::wstring line = L"\"" + path + L"\"";
     for (int k = 1; k < argc; ++k) line += L" " + quoteArgument(utf8ToWide(argv[k]));
+    if (handed) line = *handed;
     auto& s = state();
     std::lock_guard<std::mutex> guard(s.lock);
     s.programPath = path;

@@ -10,7 +10,6 @@
 #include "machine/machineParam.h"
 #include "machine/messageBox.h"
 #include "machine/normalParamHandle.h"
-#include "machine/parametersFile.h"
 #include "machine/programUtils.h"
 #include "machine/qvrCommDev.h"
 #include "machine/units.h"
@@ -23,12 +22,14 @@
 #include "technician/parameterEditCommit.h"
 #include "technician/parameterListContents.h"
 #include "technician/parameterListReport.h"
+#include "technician/pageKeys.h"
 #include "technician/tovrikApp.h"
 #include "technician/versionTexts.h"
 #include "ui_installationDlg.h"
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -64,12 +65,6 @@ constexpr int compareNote = 1116;
 constexpr int installGroup = 1053;
 constexpr int parametersGroup = 1054;
 }  // namespace id
-
-// A reader's text that means the file was refused whole (nothing applied).
-bool isRefusal(const std::wstring& errorText)
-{
-    return errorText == cannotOpenFileText || errorText.find(notParametersFileText) != std::wstring::npos;
-}
 
 std::wstring withBackslashes(std::wstring path)
 {
@@ -121,6 +116,7 @@ void installationDlg_t::onInitDialog()
     view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setColumnWidths();
     view->viewport()->installEventFilter(this);
+    ui_->valueEditor->installEventFilter(this);
 
     connect(ui_->valueEditor, &QLineEdit::returnPressed, this, &installationDlg_t::commitEditedValue);
     connect(ui_->restoreFactory, &QPushButton::clicked, this, &installationDlg_t::onRestoreFactory);
@@ -205,6 +201,7 @@ void installationDlg_t::fillParameterList()
 {
     // The rows the editor points into go away.
     closeEditor();
+    ++listGeneration_;
     ui_->parameterList->clear();
     rows_.clear();
     qvrCommDev_t* device = control_.getDevice();
@@ -297,6 +294,13 @@ std::vector<std::pair<std::wstring, std::wstring>> installationDlg_t::parameterR
 
 bool installationDlg_t::eventFilter(QObject* watched, QEvent* event)
 {
+    // Esc in the in-place editor drops the edit, and goes no further.
+    if (watched == ui_->valueEditor && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        closeEditor();
+        ui_->parameterList->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
     // On release, as a list's click comes: the press has given the list the
     // focus, which the editor then takes.
     if (watched == ui_->parameterList->viewport() && event->type() == QEvent::MouseButtonRelease && !committing_) {
@@ -334,20 +338,46 @@ void installationDlg_t::commitEditedValue()
     if (editedRow_ < 0 || editedRow_ >= rowCount())
         return;
     committing_ = true;
-    baseParamHandle_t& row = *rows_[static_cast<std::size_t>(editedRow_)];
+    const baseParamHandle_t& row = *rows_[static_cast<std::size_t>(editedRow_)];
     const std::wstring typed = ui_->valueEditor->text().toStdWString();
     const parameterEditCommit_t commit = decideParameterEdit(row, row.valueFrom(nullptr, L""), typed);
     if (commit.action == parameterEditCommit_t::keepEditing_e) {
         committing_ = false;
         return;
     }
-    if (commit.action == parameterEditCommit_t::ask_e &&
-        messageBox(commit.question, MB_YESNO | MB_ICONQUESTION) == IDYES) {
-        row.setFromText(typed);
-        tovrikApp().refreshMainWindow();
+    if (commit.action == parameterEditCommit_t::ask_e) {
+        // The question runs its own event loop: a notification may refill
+        // the list meanwhile, which frees every row's handle (`row`
+        // included), or the device may go. So the row is found again by its
+        // parameter, and an answer given to a list or device that has
+        // changed since is not applied.
+        const std::wstring parameter = row.name();
+        const unsigned listBefore = listGeneration_;
+        qvrCommDev_t* const deviceBefore = control_.getDevice();
+        const bool yes = messageBox(commit.question, MB_YESNO | MB_ICONQUESTION) == IDYES;
+        baseParamHandle_t* const again = rowOfParameter(parameter);
+        if (yes && again != nullptr && listGeneration_ == listBefore && deviceBefore != nullptr &&
+            control_.getDevice() == deviceBefore) {
+            again->setFromText(typed);
+            tovrikApp().refreshMainWindow();
+        }
     }
     closeEditor();
     committing_ = false;
+}
+
+baseParamHandle_t* installationDlg_t::rowOfParameter(const std::wstring& name) const
+{
+    for (const auto& row : rows_)
+        if (row->name() == name)
+            return row.get();
+    return nullptr;
+}
+
+void installationDlg_t::keyPressEvent(QKeyEvent* event)
+{
+    if (!routePageKeys(*this, event))
+        QWidget::keyPressEvent(event);
 }
 
 void installationDlg_t::closeEditor()
@@ -407,12 +437,13 @@ void installationDlg_t::onUpdateMachineParameters()
     if (!path)
         return;
 
-    // What the file does not give keeps its current value.
+    // The whole file or nothing: a file that does not read wholly cleanly
+    // would reach the machine half applied.
     std::vector<std::int32_t> image(paramLayout::words);
     device->getParameterMemory(image.data());
-    const std::wstring errorText = device->readParametersFile(*path, image.data(), nullptr);
-    if (isRefusal(errorText)) {
-        messageBox(errorText, MB_OK | MB_ICONERROR);
+    const std::wstring errorText = device->readWholeParametersFile(*path, image.data());
+    if (!errorText.empty()) {
+        messageBox(errorText + L"\nNothing was written or sent to the machine.", MB_OK | MB_ICONERROR);
         return;
     }
     // The listed parameters keep their current values.

@@ -47,6 +47,11 @@ public:
     void onListClick(const QPoint& position);
     // Enter in the editor, or the next click in the list.
     void commitEditedValue();
+    // Enter and Esc on the page do nothing more (they never reach the main
+    // dialog's close sequence from here); the editor takes its own Enter
+    // (commit) and Esc (the edit is dropped).
+    void onOK() {}
+    void onCancel() {}
     void onRestoreFactory();
     void onSaveParameters();
     void onUpdateMachineParameters();
@@ -67,6 +72,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -75,6 +81,7 @@ private:
     void addParameterRow(std::unique_ptr<baseParamHandle_t> handle);
     void paintRow(int row);
     void closeEditor();
+    baseParamHandle_t* rowOfParameter(const std::wstring& name) const;
     void updateData();
 
     int editedRow_ = -1;
@@ -82,6 +89,9 @@ private:
     std::wstring comparison_;
     prmControl_t control_;
     std::vector<std::unique_ptr<baseParamHandle_t>> rows_;
+    // Counts the refills of the list, so that an answer given while the
+    // list was rebuilt is not applied to the new one.
+    unsigned listGeneration_ = 0;
     std::unique_ptr<Ui::installationDlgTemplate> ui_;
     std::wstring firmwareText_;
     std::wstring hardwareText_;

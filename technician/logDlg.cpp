@@ -301,26 +301,18 @@ void logDlg_t::reloadView()
 void logDlg_t::refresh()
 {
     const calendarDay_t now = today();
-    if (now.day != lastDay_) {
-        lastDay_ = now.day;
-        // Qt takes the calendar's today from the clock; the page's today is
-        // the last day it can choose.
-        ui_->calendar->setMaximumDate(toQDate(now));
-        reloadView();
-        todayPending_ = true;
-    }
-    if (!todayPending_)
+    if (now.day == lastDay_)
         return;
-    // Right after midnight the new day's log may not exist yet: it is
-    // looked for at every tick until it does.
+    lastDay_ = now.day;
+    // Qt takes the calendar's today from the clock; the page's today is the
+    // last day it can choose.
+    ui_->calendar->setMaximumDate(toQDate(now));
+    reloadView();
+    // Only on the tick of the day change: a log that appears later must not
+    // move the calendar off a day the technician has chosen since.
     const std::wstring path = ui_->detailedDailyLog->isChecked() ? todayDailyLogPath() : std::wstring();
-    if (path.empty()) {
-        todayPending_ = false;
+    if (path.empty() || !fileExists(path))
         return;
-    }
-    if (!fileExists(path))
-        return;
-    todayPending_ = false;
     {
         const QSignalBlocker quiet(ui_->calendar);
         ui_->calendar->setSelectedDate(toQDate(now));
@@ -397,6 +389,9 @@ void logDlg_t::onSaveAs()
     request.filter = L"Machine Log Files (*.LOG)|*.LOG|All Files (*.*)|*.*||";
     request.defaultSuffix = L"LOG";
     request.overwritePrompt = true;
+    // The file shown now: a notification handled while the dialog is open
+    // (a new machine, the day change) may make another file active.
+    const std::wstring source = activePath_;
     const std::optional<std::wstring> target = runFileDialog(request);
     if (!target)
         return;
@@ -406,7 +401,7 @@ void logDlg_t::onSaveAs()
     const std::size_t cut = target->find_last_of(slash);
     const std::wstring folder = cut == std::wstring::npos ? std::wstring(L".") : target->substr(0, cut);
     const std::wstring temporary = createTempFile(folder, L"LOG");
-    const bool saved = !temporary.empty() && copyFile(activePath_, temporary, false) && moveFileReplace(temporary, *target);
+    const bool saved = !temporary.empty() && copyFile(source, temporary, false) && moveFileReplace(temporary, *target);
     if (!saved) {
         const DWORD error = getLastError();
         if (!temporary.empty())
@@ -418,7 +413,9 @@ void logDlg_t::onSaveAs()
 
 void logDlg_t::onPrint()
 {
+    // The file shown now, whatever the question's wait lets happen.
+    const std::wstring path = activePath_;
     if (messageBox(L"Do you want to print the current log file?", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    runProgram(getWindowsDir() + L"/NOTEPAD.EXE", L"/p " + activePath_, true);
+    runProgram(getWindowsDir() + L"/NOTEPAD.EXE", L"/p " + path, true);
 }

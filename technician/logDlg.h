@@ -54,8 +54,9 @@ public:
     // The main dialog shows the page: the model list is filled at the first
     // show, then the active file is shown.
     void onShown();
-    // Timer 1 of the main dialog: on a new day the calendar moves to it and
-    // the new day's log is loaded once it exists.
+    // Timer 1 of the main dialog: on the tick of a new day the view is
+    // reloaded, and the calendar moves to the new day when its log exists
+    // by then.
     void refresh();
     // Notification 101: today's daily log grew. While the mouse rests over
     // the view the reload waits until the mouse moves over the page itself,
@@ -112,7 +113,6 @@ private:
     std::wstring activePath_;
     std::unique_ptr<wlongname_ifstream> stream_;
     int lastDay_ = -1;
-    bool todayPending_ = false;  // the new day's log is awaited
     logTail_t tail_;
     bool reloadPending_ = false;
     bool modelListUnfilled_ = true;

@@ -210,15 +210,15 @@ void testsDlg_t::runCubeTest()
     qvrCommDev_t* device = getCurrentDevice();
     if (device == nullptr)
         return;
+    // A paused machine leaves its held state first, whether or not the
+    // model is found.
+    if (device->getMachineState() == pausedState)
+        device->sendCommand(leaveHeldStateCommand);
     const std::wstring path = getSlicerFolder() + cubeModelName;
-    // Looked for first, so that a missing model leaves the machine as it is.
     if (!fileExists(path)) {
         messageBox(L"Cannot find " + path, MB_ICONSTOP);
         return;
     }
-    // A paused machine leaves its held state before it takes a new model.
-    if (device->getMachineState() == pausedState)
-        device->sendCommand(leaveHeldStateCommand);
     device->sendModelFile(path, 2, 0, L"", 1, 1999, 0, 0, L"");
 }
 

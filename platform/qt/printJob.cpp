@@ -4,12 +4,12 @@
 #include "platform/qt/printDialogHook.h"
 
 #include <QPrinterInfo>
-#include <ctime>
 #include <sys/stat.h>
 #include <unistd.h>
 
 printJob_t::printJob_t(const std::wstring& documentName)
-    : printer_(std::make_unique<QPrinter>(QPrinter::HighResolution))
+    : printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)), documentName_(documentName),
+      when_(std::time(nullptr))
 {
     printer_->setDocName(QString::fromStdWString(documentName));
     const printerSetting_t setting = printerSetting();
@@ -21,12 +21,13 @@ printJob_t::printJob_t(const std::wstring& documentName)
         ready_ = printer_->isValid();
         return;
     }
-    const std::optional<std::string> path = reservePdfFile(setting.pdfFolder, documentName, std::time(nullptr));
+    const std::optional<std::string> path = freePdfFile(setting.pdfFolder, documentName, when_);
     if (!path)
         return;
-    reservedPdf_ = *path;
+    pdfFolder_ = setting.pdfFolder;
+    offeredPdf_ = *path;
     printer_->setOutputFormat(QPrinter::PdfFormat);
-    printer_->setOutputFileName(QString::fromStdString(reservedPdf_));
+    printer_->setOutputFileName(QString::fromStdString(offeredPdf_));
     ready_ = true;
 }
 
@@ -43,4 +44,20 @@ printJob_t::~printJob_t()
 bool printJob_t::askUser(QWidget* parent)
 {
     return ready_ && runPrintDialog(*printer_, parent);
+}
+
+QPrinter* printJob_t::startDocument()
+{
+    if (!ready_)
+        return nullptr;
+    const bool offeredNameKept = printer_->outputFormat() == QPrinter::PdfFormat &&
+                                 printer_->outputFileName() == QString::fromStdString(offeredPdf_);
+    if (!offeredPdf_.empty() && reservedPdf_.empty() && offeredNameKept) {
+        const std::optional<std::string> path = reservePdfFile(pdfFolder_, documentName_, when_);
+        if (!path)
+            return nullptr;
+        reservedPdf_ = *path;
+        printer_->setOutputFileName(QString::fromStdString(reservedPdf_));
+    }
+    return printer_.get();
 }

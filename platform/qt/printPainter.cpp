@@ -7,7 +7,8 @@
 
 printPainter_t::printPainter_t(printJob_t& job)
 {
-    if (!job.ready() || !painter_.begin(&job.printer()))
+    QPrinter* printer = job.startDocument();
+    if (printer == nullptr || !painter_.begin(printer))
         return;
     const QRect page = painter_.viewport();
     width_ = page.width();

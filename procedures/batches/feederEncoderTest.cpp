@@ -4,6 +4,8 @@
 #include "machine/messageBox.h"
 #include "platform/windowTable.h"
 
+#include <cmath>
+
 namespace {
 
 constexpr std::int32_t technicianState = 5;
@@ -85,7 +87,11 @@ void feederEncoderTest_t::work()
         if (on > 0 && off > 0) {
             {
                 std::lock_guard<std::mutex> guard(lock_);
-                const double share = static_cast<double>(on * 100 / (on + off));
+                // The share is taken in floating point and then cut to
+                // its integer part: 29 on and 71 off give 28, since
+                // 29 / 100 x 100 falls just below 29.
+                const double fraction = static_cast<double>(on) / static_cast<double>(on + off);
+                const double share = std::trunc(fraction * 100.0);
                 (mask == encoderMask ? encoderResult_ : pvcResult_) = share;
             }
             postMessage(window_, WM_APP, 0, 0);

@@ -13,7 +13,8 @@ bool printTextFile(const std::wstring& path)
     if (!loaded)
         return false;
     printJob_t job(getFileName(path));
-    if (!job.ready())
+    QPrinter* printer = job.startDocument();
+    if (printer == nullptr)
         return false;
     QTextDocument document;
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -21,6 +22,6 @@ bool printTextFile(const std::wstring& path)
     document.setDefaultFont(font);
     document.setPlainText(QString::fromStdWString(loaded->text));
     // The document paginates and numbers the pages; its text stays text.
-    document.print(&job.printer());
+    document.print(printer);
     return true;
 }

@@ -2,9 +2,11 @@
 // window modally; the program ends when that window has closed and every
 // thread of its device has been joined.
 //
-// SIGTERM (a log-out, a service manager, a test) ends the main window as its
-// close box would once the close sequence is done: the destroy step still
-// stops the device and joins its threads, so the program exits cleanly.
+// SIGINT, SIGHUP and SIGTERM (Ctrl-C, a closed terminal, a log-out, a
+// service manager) close the main window as its close box does, close
+// sequence included; the destroy step then stops the device and joins its
+// threads, so the program exits cleanly. A second such signal ends the
+// program at once.
 //
 // For documentation pictures, QVR_SCREENSHOT="<file.png>[,<delay ms>[,<tab>
 // [,<inner tab>]]]" saves a picture of the main window after the delay
@@ -18,6 +20,7 @@
 // For tests that run it as its own process, QVR_WINDOW_TITLES writes each
 // new window title to standard error (see platform/qt/windowTitleJournal.h).
 #include "platform/process.h"
+#include "platform/qt/endSignals.h"
 #include "platform/qt/screenshot.h"
 #include "platform/qt/windowTitleJournal.h"
 #include "technician/mainDlg.h"
@@ -26,16 +29,12 @@
 #include "technician/tovrikApp.h"
 
 #include <QApplication>
-#include <QSocketNotifier>
 #include <QString>
 #include <QTabBar>
 #include <QTimer>
 #include <clocale>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -78,37 +77,14 @@ void useServerPort(const char* text)
         std::fprintf(stderr, "Tovrik.exe: QVR_SERVER_PORT=%s is not a port\n", text);
 }
 
-// The signal handler only writes a byte; the user-interface thread reads it.
-int terminatePipe[2] = {-1, -1};
-
-extern "C" void onTerminateSignal(int)
+// Ctrl-C, a closed terminal, a log-out: the main window closes as its close
+// box closes it, so a machine in Open Door mode is taken out of it first.
+void closeOnEndSignal(int signal)
 {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(terminatePipe[1], &byte, 1);
-}
-
-void closeOnTerminate(QApplication& application)
-{
-    if (::pipe2(terminatePipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
-    auto* notifier = new QSocketNotifier(terminatePipe[0], QSocketNotifier::Read, &application);
-    QObject::connect(notifier, &QSocketNotifier::activated, [] {
-        char byte;
-        while (::read(terminatePipe[0], &byte, 1) > 0) {
-        }
-        if (mainDlg_t* dialog = tovrikApp().mainDialog(); dialog != nullptr && !dialog->isDestroyed()) {
-            dialog->endDialog(IDCANCEL);
-            return;
-        }
-        // No window to close (a start-up box): end as an unhandled SIGTERM would.
-        std::signal(SIGTERM, SIG_DFL);
-        std::raise(SIGTERM);
-    });
-    struct sigaction action {};
-    action.sa_handler = onTerminateSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
+    mainDlg_t* dialog = tovrikApp().mainDialog();
+    if (dialog == nullptr || dialog->isDestroyed())
+        endAsSignal(signal);  // no window to close (a start-up box)
+    dialog->close();
 }
 
 }  // namespace
@@ -120,7 +96,7 @@ int main(int argc, char** argv)
     // Logic never depends on the locale; Qt has just set it from the environment.
     std::setlocale(LC_ALL, "C");
     tovrikApp_t::installPlatformHooks();
-    closeOnTerminate(application);
+    watchEndSignals(&application, closeOnEndSignal);
     journalWindowTitlesFromEnvironment(application);
     if (const char* request = std::getenv("QVR_SCREENSHOT"); request != nullptr && *request != '\0')
         scheduleScreenshot(request);

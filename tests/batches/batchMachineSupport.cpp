@@ -22,13 +22,18 @@ stageWindow_t::~stageWindow_t()
     destroy();
 }
 
-void stageWindow_t::onStage(int stage, int state, int occurrence, std::function<void()> action)
+void stageWindow_t::onStage(std::function<bool(int, int)> when, std::function<void()> action)
 {
     std::lock_guard<std::mutex> guard(lock_);
-    stage_ = stage;
-    state_ = state;
-    remaining_ = occurrence;
+    when_ = std::move(when);
     action_ = std::move(action);
+}
+
+void stageWindow_t::onStage(int stage, int state, int occurrence, std::function<void()> action)
+{
+    onStage([stage, state, remaining = occurrence](int s, int st) mutable {
+        return s == stage && st == state && remaining > 0 && --remaining == 0;
+    }, std::move(action));
 }
 
 void stageWindow_t::deliver(unsigned message, WPARAM wParam, LPARAM lParam)
@@ -36,8 +41,8 @@ void stageWindow_t::deliver(unsigned message, WPARAM wParam, LPARAM lParam)
     std::function<void()> action;
     {
         std::lock_guard<std::mutex> guard(lock_);
-        if (message == baseStaticBatch_t::stageMessage && static_cast<int>(wParam) == stage_ &&
-            static_cast<int>(lParam) == state_ && remaining_ > 0 && --remaining_ == 0)
+        if (action_ && message == baseStaticBatch_t::stageMessage &&
+            when_(static_cast<int>(wParam), static_cast<int>(lParam)))
             action.swap(action_);
     }
     if (action)
@@ -58,7 +63,8 @@ void batchMachineThreadsTest::SetUp()
     server_ = std::make_unique<wendaroServer_t>(config);
     ASSERT_TRUE(server_->start());
 
-    device_ = std::make_unique<qvrClientDev_t>(deviceWindow_.handle(), lock_);
+    device_ = std::make_unique<packetRecorder_t<qvrClientDev_t>>(deviceWindow_.handle(), lock_);
+    device_->recordEveryCaller();
     ASSERT_TRUE(device_->connect(L"localhost", machineId, true, server_->port()));
     setCurrentClientDevice(device_.get());
     ASSERT_TRUE(waitDeviceState(7));
@@ -130,6 +136,15 @@ void batchMachineThreadsTest::setDeviceParam(const wchar_t* name, std::int32_t v
     const machineParam_t* param = device_->findParameter(-1, name);
     ASSERT_NE(param, nullptr) << wideToUtf8(name);
     device_->setParameterWord(param->index(), value);
+}
+
+void batchMachineThreadsTest::failNextCommand(int code)
+{
+    simFaultRule_t rule;
+    rule.code = code;
+    rule.action = simFaultRule_t::action_e::setError_e;
+    rule.value = 7;
+    printer().addFault(rule);
 }
 
 bool batchMachineThreadsTest::waitDeviceState(int state)

@@ -5,6 +5,7 @@
 #include "link/qvrClientDev.h"
 #include "machine/sharedLock.h"
 #include "standins/wendaro/wendaroServer.h"
+#include "tests/support/packetRecorder.h"
 #include "tests/support/queueWindow.h"
 #include "tests/support/tempPrefix.h"
 
@@ -22,23 +23,24 @@ using commandList_t = std::vector<std::vector<std::uint8_t>>;
 commandList_t joined(std::initializer_list<commandList_t> parts);
 
 // The owner window of a procedure under test: it keeps the posted messages
-// as queueWindow_t does and, when the procedure posts the chosen stage
-// change for the chosen time, runs an action at once on the posting (the
-// worker) thread. A Cancel pressed there (the abort event set) falls at the
-// same point of the procedure in every run. The action runs under the
-// window table's lock: it must not post to a window nor wait for one.
+// as queueWindow_t does and, at the first stage change posted that the test
+// chose, runs an action at once on the posting (the worker) thread, after
+// the stage record was written. A Cancel pressed there (the abort event set)
+// falls at the same point of the procedure in every run. The choice and the
+// action run under the window table's lock: they must not post to a window
+// nor wait for one.
 class stageWindow_t : public queueWindow_t {
 public:
     ~stageWindow_t() override;
-    // occurrence counts from 1; a new call replaces the previous action.
+    // A new call replaces the previous choice; an empty action clears it.
+    void onStage(std::function<bool(int stage, int state)> when, std::function<void()> action);
+    // The given stage change for the given time (occurrence counts from 1).
     void onStage(int stage, int state, int occurrence, std::function<void()> action);
     void deliver(unsigned message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     std::mutex lock_;
-    int stage_ = -2;
-    int state_ = 0;
-    int remaining_ = 0;
+    std::function<bool(int, int)> when_;
     std::function<void()> action_;
 };
 
@@ -71,9 +73,21 @@ protected:
     // The device's own value of a parameter (nothing is sent): what a
     // procedure reads.
     void setDeviceParam(const wchar_t* name, std::int32_t value);
+    // What the procedure, its dialogs and the test handed to the device, by
+    // any thread but the device's own (so without its polls), each command
+    // as [code][payload], from the mark on.
+    std::size_t sentCommandsMark() const { return device_->sentCount(); }
+    std::vector<std::vector<std::uint8_t>> sentCommandsSince(std::size_t from) const
+    {
+        return device_->bytesSince(from);
+    }
 
     // A fixture may set its printer up differently before the server starts.
     virtual void configure(simPrinterConfig_t&) {}
+
+    // The printer sets error 7 as the next command with this code arrives,
+    // and so does not carry it out.
+    void failNextCommand(int code);
 
     bool waitDeviceState(int state);
     bool enterTechnicianMode();
@@ -88,5 +102,5 @@ private:
     std::unique_ptr<wendaroServer_t> server_;
     queueWindow_t deviceWindow_;
     sharedLock_t lock_;
-    std::unique_ptr<qvrClientDev_t> device_;
+    std::unique_ptr<packetRecorder_t<qvrClientDev_t>> device_;
 };

@@ -8,6 +8,7 @@
 #include "procedures/batches/pensDrawingTestBatch.h"
 #include "procedures/batches/pensTakingTestBatch.h"
 #include "tests/batches/batchMachineSupport.h"
+#include "tests/batches/commandBytes.h"
 #include "tests/support/queueWindow.h"
 #include "tests/support/scriptedMessageBox.h"
 #include "tests/support/waitUntil.h"
@@ -148,77 +149,6 @@ protected:
     bool pressResume_ = true;
     std::vector<std::pair<int, int>> chooserCalls_;
 };
-
-// Every test procedure completed, cancelled in the middle and stopped by a
-// machine error: the stage that ends the run and its state.
-TEST_F(calibrationBatchesThreadsTest, ProceduresCompleteCancelAndFailOnTheRightStage)
-{
-    struct box_t {
-        std::wstring text;
-        int answer;
-    };
-    struct case_t {
-        const char* what;
-        kind_e kind;
-        std::vector<box_t> boxes;  // expected in order (substring match)
-        int abortAtStage;          // -1: none; else Cancel once this stage is in progress
-        int errorOnCode;           // 0: none; else the printer fails this command
-        bool resume;               // the technician presses RESUME in the knife wait
-        int stage;                 // the stage that ends the run (stage count: completed)
-        int state;
-    };
-    const std::vector<case_t> cases = {
-        {"pens taking completed", kind_e::pensTaking_e, {}, -1, 0, true, 2, -1},
-        {"pens taking, Cancel in the loops", kind_e::pensTaking_e, {}, 1, 0, true, 1, 2},
-        {"pens taking, error taking a pen", kind_e::pensTaking_e, {}, -1, 140, true, 1, 1},
-        {"knife completed", kind_e::knife_e, {}, -1, 0, true, 4, -1},
-        {"knife, wait window cancelled", kind_e::knife_e, {}, -1, 0, false, 1, 2},
-        {"knife, Cancel while drawing", kind_e::knife_e, {}, 2, 0, true, 2, 2},
-        {"knife, error on the pen down", kind_e::knife_e, {}, -1, 150, true, 2, 1},
-        {"pens drawing completed", kind_e::pensDrawing_e, {}, -1, 0, true, 2, -1},
-        {"pens drawing, Cancel while drawing", kind_e::pensDrawing_e, {}, 1, 0, true, 1, 2},
-        {"pens drawing, error trimming", kind_e::pensDrawing_e, {}, -1, 143, true, 0, 1},
-    };
-    for (const case_t& c : cases) {
-        SCOPED_TRACE(c.what);
-        readyMachine();
-        std::unique_ptr<baseStaticBatch_t> batch = make(c.kind);
-        scriptedMessageBox_t boxes;
-        for (const box_t& box : c.boxes)
-            boxes.expect(expectedBox_t{box.text, true, batch->name(), std::nullopt, box.answer});
-        if (c.errorOnCode != 0) {
-            simFaultRule_t rule;
-            rule.code = c.errorOnCode;
-            rule.action = simFaultRule_t::action_e::setError_e;
-            rule.value = 7;
-            printer().addFault(rule);
-        }
-        pressResume_ = c.resume;
-        bool cancelled = false;
-        const std::vector<stage_t> posted = drive(*batch, [&](int stage, int state) {
-            if (stage == c.abortAtStage && state == baseStaticBatch_t::inProgress_e && !cancelled) {
-                cancelled = true;
-                batch->abortEvent().set();
-            }
-            // The knife check's last stage asks for RESUME once more.
-            if (c.kind == kind_e::knife_e && stage == 3 && state == baseStaticBatch_t::inProgress_e &&
-                batch->stage(3).statusText == L"Press RESUME...")
-                printer().pressResume();
-        });
-        ASSERT_FALSE(posted.empty());
-        EXPECT_EQ(posted.back(), (stage_t{c.stage, c.state}));
-        EXPECT_EQ(boxes.shown().size(), c.boxes.size());
-        for (int i = 0; i < batch->stageCount(); ++i) {
-            const int state = batch->stage(i).state;
-            if (i < c.stage)
-                EXPECT_EQ(state, 0) << i;
-            else if (i == c.stage)
-                EXPECT_EQ(batch->stage(i).statusText, c.state == 1 ? L"Failed." : L"Aborted.") << i;
-            else
-                EXPECT_EQ(state, baseStaticBatch_t::pendingState) << i;
-        }
-    }
-}
 
 // The search and the measurement report their results in the machine
 // information, which the device fetches with its regular polls (command 12
@@ -633,8 +563,146 @@ TEST_F(calibrationTablesThreadsTest, ZAbsZeroSendsItsCommandsInOrder)
     }
 }
 
+// The test procedures' whole conversation with the printer, from a machine
+// that is homed with the iron unhooked (or, for the completed runs, neither):
+// every command of every stage, and the clean-up after a Cancel at each
+// stage, a closed wait window or a machine error.
+TEST_F(calibrationBatchesThreadsTest, TestProceduresSendTheirWholeConversation)
+{
+    constexpr int loops = 2;
+    const commandBytes_t returnPen = cmd(141, {0});
+    // Pens taking.
+    const commandList_t takeEachPen = {cmd(140, {4, 0}), cmd(140, {5, 0}), cmd(140, {6, 0})};
+    // Knife check: the bridge at the first circle position, 125 mm, Y 80 mm;
+    // after RESUME (state 7) back into state 5; the knife; a 10 mm circle;
+    // the bridge 100 mm away from its stop.
+    const commandList_t toKnifeStop = {cmd(135, {i32(125000000), i32(80000000)})};
+    const commandList_t backToState5 = {cmd(4), cmd(146), cmd(1)};
+    const commandList_t cutCircle = {cmd(150, {1}), cmd(136, {i32(10000000), i16(0), i16(360)}), returnPen};
+    const commandList_t knifeCleanUp = {returnPen, cmd(134, {i32(0), i32(100000000)})};
+    // Pens drawing: a 180 mm layer ironed, then each pen's figure at its x0.
+    const commandList_t ironLayer = {cmd(14, {i32(180000000)}), cmd(139, {1}), cmd(144), cmd(142, {1}),
+                                     cmd(143)};
+    auto figure = [](int tool, std::int32_t x0) {
+        const std::int32_t mm = 1000000;
+        commandList_t sent = {cmd(140, {tool, 0})};
+        const std::int32_t strokes[4][4] = {{x0 - 5 * mm, 30 * mm, x0 + 25 * mm, 30 * mm},
+                                            {x0 + 25 * mm, 40 * mm, x0 - 5 * mm, 40 * mm},
+                                            {x0, 50 * mm, x0, 80 * mm},
+                                            {x0 + 10 * mm, 80 * mm, x0 + 10 * mm, 50 * mm}};
+        for (const auto& s : strokes) {
+            sent.push_back(cmd(135, {i32(s[0]), i32(s[1])}));
+            sent.push_back(cmd(150, {1}));
+            sent.push_back(cmd(135, {i32(s[2]), i32(s[3])}));
+            sent.push_back(cmd(150, {0}));
+        }
+        return sent;
+    };
+    const commandList_t homeAndUnhook = {cmd(130, {0}), cmd(151, {0})};
+    const commandBytes_t takeKnife = cmd(140, {0, 0});
+    const commandList_t knifeDown = {takeKnife, cmd(150, {1})};
+
+    struct case_t {
+        const char* what;
+        kind_e kind;
+        bool homed;               // else the XY axis not homed and the iron hooked
+        int cancelStage;          // -1: none; else Cancel when this stage shows cancelText
+        const wchar_t* cancelText;
+        int errorOnCode;          // 0: none; else the printer fails this command
+        bool resume;              // the knife's wait window ends by RESUME, else it is closed
+        commandList_t sent;
+        stage_t end;              // the last stage change posted
+    };
+    const wchar_t* const started = L"In Progress...";
+    const std::vector<case_t> cases = {
+        {"pens taking completed", kind_e::pensTaking_e, false, -1, nullptr, 0, true,
+         join({homeAndUnhook, {returnPen}, times(loops, takeEachPen), {returnPen}}), {2, -1}},
+        {"pens taking, Cancel in the preparations", kind_e::pensTaking_e, true, 0, started, 0, true,
+         {returnPen, returnPen}, {0, 2}},
+        {"pens taking, Cancel in the loops", kind_e::pensTaking_e, true, 1, started, 0, true,
+         {returnPen, takeEachPen[0], returnPen}, {1, 2}},
+        {"pens taking, error taking a pen", kind_e::pensTaking_e, true, -1, nullptr, 140, true,
+         {returnPen, takeEachPen[0], returnPen}, {1, 1}},
+
+        {"knife completed", kind_e::knife_e, false, -1, nullptr, 0, true,
+         join({{returnPen, cmd(130, {0})}, toKnifeStop, backToState5, {takeKnife}, cutCircle, knifeCleanUp}),
+         {4, -1}},
+        {"knife, Cancel while moving the bridge", kind_e::knife_e, true, 0, started, 0, true,
+         {returnPen, returnPen}, {0, 2}},
+        {"knife, wait window closed", kind_e::knife_e, true, -1, nullptr, 0, false,
+         join({{returnPen}, toKnifeStop, {returnPen}}), {1, 2}},
+        {"knife, Cancel in the countdown", kind_e::knife_e, true, 1, L"4 Seconds Left...", 0, true,
+         join({{returnPen}, toKnifeStop, backToState5, {returnPen}}), {1, 2}},
+        {"knife, Cancel while drawing", kind_e::knife_e, true, 2, started, 0, true,
+         join({{returnPen}, toKnifeStop, backToState5, knifeDown, knifeCleanUp}), {2, 2}},
+        {"knife, error on the knife down", kind_e::knife_e, true, -1, nullptr, 150, true,
+         join({{returnPen}, toKnifeStop, backToState5, knifeDown, knifeCleanUp}), {2, 1}},
+        // Cancel instead of the last RESUME ends the check as RESUME does.
+        {"knife, Cancel at the last RESUME", kind_e::knife_e, true, 3, L"Press RESUME...", 0, true,
+         join({{returnPen}, toKnifeStop, backToState5, {takeKnife}, cutCircle, knifeCleanUp}), {4, -1}},
+
+        {"pens drawing completed", kind_e::pensDrawing_e, false, -1, nullptr, 0, true,
+         join({homeAndUnhook, ironLayer, figure(6, 35000000), figure(5, 80000000), figure(4, 125000000),
+               {returnPen}}),
+         {2, -1}},
+        {"pens drawing, Cancel while ironing", kind_e::pensDrawing_e, true, 0, started, 0, true,
+         {ironLayer[0], ironLayer[1], cmd(141)}, {0, 2}},
+        {"pens drawing, Cancel while drawing", kind_e::pensDrawing_e, true, 1, started, 0, true,
+         join({ironLayer, {cmd(140, {6, 0}), cmd(141)}}), {1, 2}},
+        {"pens drawing, error trimming", kind_e::pensDrawing_e, true, -1, nullptr, 143, true,
+         join({ironLayer, {cmd(141)}}), {0, 1}},
+    };
+    for (const case_t& c : cases) {
+        SCOPED_TRACE(c.what);
+        readyMachine();
+        if (c.homed) {
+            device().sendCommandWait(130, 1, 0);
+            device().sendCommandWait(151, 1, 0);
+        } else {
+            device().sendCommandWait(131, 1, 0, 1, 0);  // the X motor off and on: not homed
+            device().sendCommandWait(131, 1, 0, 1, 2);
+            device().sendCommandWait(151, 1, 1);
+        }
+        ASSERT_TRUE(waitUntil([&] {
+            return device().isAxisFlagSet(0) == c.homed &&
+                   device().getStatus().hasFlag(machineStatus_t::flagIronHooked) == !c.homed;
+        }));
+        std::unique_ptr<baseStaticBatch_t> batch = make(c.kind);
+        if (c.errorOnCode != 0)
+            failNextCommand(c.errorOnCode);
+        pressResume_ = c.resume;
+        window_.onStage(
+            [&](int stage, int state) {
+                return stage == c.cancelStage && state == baseStaticBatch_t::inProgress_e &&
+                       batch->stage(stage).statusText == c.cancelText;
+            },
+            [&] { batch->abortEvent().set(); });
+        const std::size_t from = sentCommandsMark();
+        const std::vector<stage_t> posted = drive(*batch, [&](int stage, int state) {
+            // The knife check's last stage waits for RESUME once more.
+            if (c.cancelStage != 3 && c.kind == kind_e::knife_e && stage == 3 &&
+                state == baseStaticBatch_t::inProgress_e && batch->stage(3).statusText == L"Press RESUME...")
+                printer().pressResume();
+        });
+        window_.onStage({}, {});
+        EXPECT_EQ(asLines(sentCommandsSince(from)), asLines(c.sent));
+        ASSERT_FALSE(posted.empty());
+        EXPECT_EQ(posted.back(), c.end);
+        for (int i = 0; i < batch->stageCount(); ++i) {
+            const batchStage_t stage = batch->stage(i);
+            if (i < c.end.first)
+                EXPECT_EQ(stage.state, 0) << i;
+            else if (i == c.end.first)
+                EXPECT_EQ(stage.statusText, c.end.second == 1 ? L"Failed." : L"Aborted.") << i;
+            else
+                EXPECT_EQ(stage.state, baseStaticBatch_t::pendingState) << i;
+        }
+    }
+    pressResume_ = true;
+}
+
 // Seven checks in one window cut at seven X positions; the eighth is back at
-// 125 mm. Each draws its circle with the arc [10 mm][0][360].
+// 125 mm.
 TEST_F(calibrationBatchesThreadsTest, KnifeChecksMoveOnThroughSevenPositions)
 {
     checkKnifeBatch_t knife;
@@ -643,7 +711,7 @@ TEST_F(calibrationBatchesThreadsTest, KnifeChecksMoveOnThroughSevenPositions)
     for (int run = 0; run < 8; ++run) {
         SCOPED_TRACE(run);
         readyMachine();
-        const std::uint64_t from = mark();
+        const std::size_t from = sentCommandsMark();
         knife.resetForStart();
         const std::vector<stage_t> posted = drive(knife, [&](int stage, int state) {
             if (stage == 3 && state == baseStaticBatch_t::inProgress_e &&
@@ -651,21 +719,10 @@ TEST_F(calibrationBatchesThreadsTest, KnifeChecksMoveOnThroughSevenPositions)
                 printer().pressResume();
         });
         ASSERT_EQ(posted.back(), (stage_t{4, -1}));
-        int arcs = 0;
-        for (const simTraceEntry_t& e : printer().trace().since(from)) {
-            if (e.kind != simTraceEntry_t::kind_e::commandIn_e)
-                continue;
-            if (e.code == 135)
-                xs.push_back(static_cast<std::int32_t>(e.bytes[1] | e.bytes[2] << 8 | e.bytes[3] << 16 |
-                                                       static_cast<std::uint32_t>(e.bytes[4]) << 24));
-            if (e.code == 136) {
-                ++arcs;
-                EXPECT_EQ(e.bytes, (std::vector<std::uint8_t>{136, 0x80, 0x96, 0x98, 0x00, 0, 0, 0x68, 0x01}));
-            }
-        }
-        EXPECT_EQ(arcs, 1);
-        // Still at Y = 80 mm after the cut: moved 100 mm away.
-        EXPECT_TRUE(waitUntil([&] { return printer().position(1) == 180000000; }));
+        for (const std::vector<std::uint8_t>& sent : sentCommandsSince(from))
+            if (sent[0] == 135)
+                xs.push_back(static_cast<std::int32_t>(sent[1] | sent[2] << 8 | sent[3] << 16 |
+                                                       static_cast<std::uint32_t>(sent[4]) << 24));
     }
     EXPECT_EQ(xs, (std::vector<std::int32_t>{125000000, 100000000, 150000000, 75000000, 175000000, 50000000,
                                              200000000, 125000000}));
@@ -706,46 +763,26 @@ TEST_F(calibrationBatchesThreadsTest, FeederEncoderShareAndColour)
 }
 
 // The bridge moves 100 mm away at the end only from the knife's stop at
-// Y = 80 mm, not when it has been moved from there meanwhile.
-TEST_F(calibrationBatchesThreadsTest, KnifeCheckMovesTheBridgeAwayOnlyFromItsStop)
+// Y = 80 mm: not when it has been moved from there meanwhile.
+TEST_F(calibrationBatchesThreadsTest, KnifeCheckLeavesAMovedBridgeWhereItIs)
 {
-    for (const bool moved : {false, true}) {
-        SCOPED_TRACE(moved);
-        readyMachine();
-        checkKnifeBatch_t knife;
-        knife.setCountdownStep(10);
-        const std::uint64_t from = mark();
-        const std::vector<stage_t> posted = drive(knife, [&](int stage, int state) {
-            if (stage != 3 || state != baseStaticBatch_t::inProgress_e || knife.stage(3).statusText != L"Press RESUME...")
-                return;
-            if (moved) {
-                printer().manualMoveXY(125000000, 90000000);
-                const auto steps = device().nanoToSteps(1, 90000000);
-                ASSERT_TRUE(waitUntil([&] { return device().getStatus().yPosition() == steps; }));
-            }
-            printer().pressResume();
-        });
-        ASSERT_EQ(posted.back(), (stage_t{4, -1}));
-        // Both are queued together, so the move away (when sent) follows the
-        // knife's return before the next status polls.
-        ASSERT_TRUE(waitUntil([&] {
-            const std::vector<simTraceEntry_t> entries = printer().trace().since(from);
-            int pollsAfterReturn = -1;
-            for (const simTraceEntry_t& e : entries) {
-                if (e.kind == simTraceEntry_t::kind_e::commandIn_e && e.code == 141)
-                    pollsAfterReturn = 0;
-                else if (pollsAfterReturn >= 0 && e.kind == simTraceEntry_t::kind_e::replyOut_e && e.code == 1)
-                    ++pollsAfterReturn;
-            }
-            return pollsAfterReturn >= 2;
-        }));
-        const std::vector<int> codes = codesSince(from);
-        ASSERT_GE(codes.size(), 2u);
-        if (moved)
-            EXPECT_EQ(codes.back(), 141);
-        else
-            EXPECT_EQ(std::vector<int>(codes.end() - 2, codes.end()), (std::vector<int>{141, 134}));
-    }
+    readyMachine();
+    checkKnifeBatch_t knife;
+    knife.setCountdownStep(10);
+    const std::size_t from = sentCommandsMark();
+    const std::vector<stage_t> posted = drive(knife, [&](int stage, int state) {
+        if (stage != 3 || state != baseStaticBatch_t::inProgress_e ||
+            knife.stage(3).statusText != L"Press RESUME...")
+            return;
+        printer().manualMoveXY(125000000, 90000000);
+        const auto steps = device().nanoToSteps(1, 90000000);
+        ASSERT_TRUE(waitUntil([&] { return device().getStatus().yPosition() == steps; }));
+        printer().pressResume();
+    });
+    ASSERT_EQ(posted.back(), (stage_t{4, -1}));
+    const std::vector<std::vector<std::uint8_t>> sent = sentCommandsSince(from);
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.back(), (std::vector<std::uint8_t>{141, 0}));
 }
 
 // With the demonstration's operator at the front panel, a knife check whose

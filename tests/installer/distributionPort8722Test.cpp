@@ -15,6 +15,7 @@
 #include "platform/namedMutex.h"
 #include "platform/paths.h"
 #include "tests/installer/installerFixture.h"
+#include "tests/support/port8722Test.h"
 #include "tests/support/programProcess.h"
 #include "tests/support/tempPrefix.h"
 
@@ -84,9 +85,12 @@ std::vector<std::string> boxesIn(const std::string& output) {
     return boxes;
 }
 
-class DistributionPort8722 : public prefixTest {
+class DistributionPort8722 : public port8722Test {
 protected:
     void SetUp() override {
+        port8722Test::SetUp();
+        if (IsSkipped())
+            return;
         const std::string fennicot = builtProgram("Fennicot.exe");
         ASSERT_FALSE(fennicot.empty()) << "Fennicot.exe is not built";
         built_ = fs::path(fennicot).parent_path().parent_path().string() + "/distribution";

@@ -4,7 +4,10 @@
 #include "link/currentClientDevice.h"
 #include "link/qvrClientDev.h"
 #include "machine/currentDevice.h"
+#include "machine/globalNames.h"
 #include "machine/machineParam.h"
+#include "machine/registryUtils.h"
+#include "platform/files.h"
 #include "tests/link/clientTestSupport.h"
 #include "tests/support/tempPrefix.h"
 
@@ -310,6 +313,28 @@ TEST_F(qvrClientDevTest, IdentityOfTheMachineAndTheConnection)
     EXPECT_TRUE(device.openOffline(42));
     EXPECT_EQ(device.getMachineName(), L"#42");
     EXPECT_EQ(device.getMachineInfo().embeddedVersion(), 2050);
+}
+
+TEST_F(qvrClientDevTest, NewDataRootIsCreatedBeforeItIsStored)
+{
+    const auto stored = [] {
+        return regReadString(L"SOFTWARE\\Brevanquillor\\qvrComm", L"BaseDirectory", L"(none)", HKEY_CURRENT_USER);
+    };
+    EXPECT_TRUE(qvrClientDev_t::setBaseDirectory(L"C:/Data"));
+    EXPECT_EQ(stored(), L"C:/Data");
+    EXPECT_TRUE(isFolder(L"C:/Data"));
+    EXPECT_EQ(getBaseFolder(), L"C:/Data");
+    std::wstring read;
+    qvrClientDev_t::getBaseDirectory(read);
+    EXPECT_EQ(read, L"C:/Data");
+
+    // The device made the default root already: an existing folder will do.
+    EXPECT_TRUE(qvrClientDev_t::setBaseDirectory(L"C:/QVR_Printers"));
+    EXPECT_EQ(stored(), L"C:/QVR_Printers");
+    // A folder that cannot be made leaves the setting alone.
+    EXPECT_FALSE(qvrClientDev_t::setBaseDirectory(L"C:/No Such/Data"));
+    EXPECT_EQ(stored(), L"C:/QVR_Printers");
+    EXPECT_FALSE(fileOrFolderExists(L"C:/No Such"));
 }
 
 TEST_F(qvrClientDevTest, GlobalDevicePointerIsTheMachineLibrarysCurrentDevice)

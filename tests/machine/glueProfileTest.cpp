@@ -1,6 +1,8 @@
 #include "machine/glueProfile.h"
 #include "machine/machineParam.h"
 #include "machine/paramImage.h"
+#include "tests/machine/scriptedDevice.h"
+#include "tests/support/tempPrefix.h"
 
 #include <gtest/gtest.h>
 
@@ -199,4 +201,59 @@ TEST(glueProfile, textFormAndReading) {
     std::ostringstream out;
     writeGlueProfiles(out, image, false);
     EXPECT_EQ(out.str(), " 0 1 , 100000000\n 2 3 , 200000000\n");
+}
+
+class glueTableTest : public prefixTest {};
+
+// The device copies its whole glue region out and back in the form of the
+// machine's embedded version, byte for byte as the machine stores it.
+TEST_F(glueTableTest, wholeRegionInTheFormOfTheEmbeddedVersion) {
+    // No version known: compact, 1024 bytes; the default table's header and
+    // its 90-mm profile (9000, 2 drops: (0, 1190), (2000, 317)).
+    scriptedDevice_t compactDevice;
+    std::vector<std::uint8_t> table;
+    compactDevice.getGlueTable(table);
+    ASSERT_EQ(table.size(), 1024u);
+    EXPECT_EQ(std::vector<std::uint8_t>(table.begin(), table.begin() + 16),
+              (std::vector<std::uint8_t>{0xB8, 0x02, 0x15, 0x00, 0x28, 0x23, 0x02, 0x00, 0x00, 0x00, 0xA6, 0x04, 0xD0,
+                                         0x07, 0x3D, 0x01}));
+    // Into another image: words 160 to 415 and nothing around them.
+    parameterMemory_t image;
+    image.fill(-1);
+    ASSERT_TRUE(compactDevice.setGlueTable(table, image.data()));
+    EXPECT_EQ(image[159], -1);
+    EXPECT_EQ(image[416], -1);
+    for (int w = 160; w < 416; ++w)
+        ASSERT_EQ(image[w], getDefaultParameterTable()[w]) << "word " << w;
+    EXPECT_FALSE(compactDevice.setGlueTable(std::vector<std::uint8_t>(2048, 0), image.data()));
+
+    // Below version 1120: the full form, 2048 bytes of int32 fields. One
+    // profile of 90 mm with drops (0, 1190000) and (20000000, 317000) in 32 bytes.
+    scriptedDevice_t fullDevice;
+    fullDevice.deliver(packetFrom([] {
+        std::vector<std::uint8_t> info(53, 0);
+        info[0] = 11;
+        le::putU16(&info[1 + 6], 1119);
+        return info;
+    }()));
+    fullDevice.step();
+    ASSERT_FALSE(fullDevice.isEmbeddedVersionAtLeast1120());
+    std::vector<std::uint8_t> full(2048, 0);
+    const std::uint8_t profile[32] = {0x20, 0, 0, 0, 1, 0, 0, 0, 0x80, 0x4A, 0x5D, 0x05, 2, 0, 0, 0,
+                                      0, 0, 0, 0, 0x70, 0x28, 0x12, 0, 0x00, 0x2D, 0x31, 0x01, 0x48, 0xD6, 0x04, 0};
+    std::copy(std::begin(profile), std::end(profile), full.begin());
+    full[2047] = 0x7F;  // the region's last byte
+    EXPECT_FALSE(fullDevice.setGlueTable(table));  // a compact-sized region
+    ASSERT_TRUE(fullDevice.setGlueTable(full));
+    std::vector<std::int32_t> memory(1024);
+    fullDevice.getParameterMemory(memory.data());
+    EXPECT_EQ(std::vector<std::int32_t>(memory.begin() + 160, memory.begin() + 168),
+              (std::vector<std::int32_t>{32, 1, 90000000, 2, 0, 1190000, 20000000, 317000}));
+    EXPECT_EQ(memory[671], 0x7F000000);
+    std::vector<glueProfile_t> profiles;
+    unpackGlueTable(profiles, glueRegionOf(std::span<const std::int32_t>(memory), false), false);
+    EXPECT_EQ(profiles, (std::vector<glueProfile_t>{{90000000, {{0, 1190000}, {20000000, 317000}}}}));
+    std::vector<std::uint8_t> back;
+    fullDevice.getGlueTable(back);
+    EXPECT_EQ(back, full);
 }

@@ -408,6 +408,71 @@ TEST_F(parametersFileTest, valueThatIsNoNumberStopsTheReading) {
     }
 }
 
+// The file's lines (LF text) with lines from..to (1 = the first) replaced.
+std::string withLines(const std::string& lf, int from, int to, const std::string& replacement) {
+    std::size_t start = 0;
+    for (int n = 1; n < from; ++n)
+        start = lf.find('\n', start) + 1;
+    std::size_t end = start;
+    for (int n = from; n <= to; ++n)
+        end = lf.find('\n', end) + 1;
+    return lf.substr(0, start) + replacement + lf.substr(end);
+}
+
+// A file that is to replace the machine's parameters is taken only when it
+// reads as the writer writes it; otherwise nothing changes and the first
+// fault is named with its line. (The faults that the technician meets most,
+// a value beyond 32 bits, a file cut short, a broken tool row or glue line,
+// an empty glue section and a tool value beyond its field, are checked
+// through the page that applies the file.)
+TEST_F(parametersFileTest, wholeReadingTakesOnlyACleanFile) {
+    const std::string good = defaultText();
+    std::string manyProfiles;
+    for (int k = 0; k < 60; ++k)
+        manyProfiles += " 0 1190000 20000000 317000 40000000 1000 , " + std::to_string(300000000 + k * 10000) + "\n";
+    struct case_t {
+        const char* what;
+        std::string text;
+        std::wstring error;
+        bool whole = true;  // else the end of the error text
+    };
+    const case_t cases[] = {
+        {"the writer's file, comments and blank lines", "// a note\n  \n" + good, L""},
+        {"a descriptor text changed", withLines(good, 88, 88, "Circle Acceleration;circles\n"),
+         L"Line 88: the line is not part of a parameters file"},
+        {"a value with more after it", withLines(good, 8, 8, "-4095x\n"),
+         L"Line 8: the value of \"Lines Starting Speed\" is not a whole number that fits in 32 bits"},
+        {"a location beyond its field",
+         withLines(good, 387, 387, "   0   64       0             0       116            0        0        0       ON      OFF\n"),
+         L"Line 387: tool 0: the location 64 does not fit its field (0 to 63)"},
+        {"a switch word that is neither ON nor OFF",
+         withLines(good, 387, 387, "   0    0       0             0       116            0        0        0       ON      0FF\n"),
+         L"Line 387: tool row 0 cannot be read"},
+        {"no tools section", withLines(good, 385, 399, ""),
+         L"Line 406: the file ends without the \"Tools Parameters\" section"},
+        {"a glue line without its key, which would join the next one",
+         withLines(good, 401, 401, " 0 1190000 20000000 317000\n"), L"Line 401: the glue profile cannot be read"},
+        {"a glue key beyond the compact field", withLines(good, 401, 401, " 0 1190000 20000000 317000 , 700000000\n"),
+         L"Line 401: a value of the glue profile does not fit its field"},
+        {"more glue than the table holds", good + manyProfiles, L"Line 400: the glue profiles do not fit the glue table"},
+        {"no parameters file at all", "12:00 READY\n", L"\nToo many parameters are missings. This is not a parameters file.\n",
+         false},
+    };
+    for (const case_t& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(writeRawFile(filePath, crlf(c.text)));
+        parameterMemory_t image = sentinelImage();
+        const std::wstring error = readWholeParametersFile(filePath, image, true);
+        EXPECT_EQ(c.whole ? error : error.substr(error.size() - std::min(error.size(), c.error.size())), c.error);
+        if (c.error.empty()) {
+            for (int i = 1; i < paramLayout::parameterWords; ++i)
+                EXPECT_EQ(image[i], i == 53 ? sentinelImage()[i] : getDefaultParameterTable()[i]) << "word " << i;
+        } else {
+            EXPECT_EQ(image, sentinelImage());
+        }
+    }
+}
+
 TEST_F(parametersFileTest, failedWriteKeepsTheOldFile) {
     writeDefault();
     const std::string before = *readRawFile(filePath);

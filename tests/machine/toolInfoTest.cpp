@@ -22,23 +22,28 @@ TEST(toolInfo, fieldsByOffsetAndWidth) {
         int index;
         int value;
         const wchar_t* name;
+        int lowest;  // the values the field holds
+        int highest;
     };
     const field_t fields[] = {
-        {0, 0, L"location"},
-        {1, 2000, L"dzPenUpDown (microns)"},
-        {2, -1000, L"dzTableUp (microns)"},
-        {3, 1, L"active"},
-        {4, 1, L"sensor used"},
-        {5, 116, L"speed"},
-        {6, 10, L"diameter (detziMM)"},
-        {7, 20, L"refill length (detziMeter)"},
-        {8, 2, L"refill time (secs)"},
-        {9, 0, L""},
-        {-1, 0, L""},
+        {0, 0, L"location", 0, 63},
+        {1, 2000, L"dzPenUpDown (microns)", -32768, 32767},
+        {2, -1000, L"dzTableUp (microns)", -32768, 32767},
+        {3, 1, L"active", 0, 1},
+        {4, 1, L"sensor used", 0, 1},
+        {5, 116, L"speed", -32768, 32767},
+        {6, 10, L"diameter (detziMM)", 0, 255},
+        {7, 20, L"refill length (detziMeter)", 0, 255},
+        {8, 2, L"refill time (secs)", 0, 255},
+        {9, 0, L"", 1, 0},
+        {-1, 0, L"", 1, 0},
     };
     for (const field_t& f : fields) {
         EXPECT_EQ(tool.getField(f.index), f.value) << f.index;
         EXPECT_EQ(toolFieldName(f.index), f.name) << f.index;
+        const toolFieldRange_t range = toolFieldRange(f.index);
+        EXPECT_EQ(range.lowest, f.lowest) << f.index;
+        EXPECT_EQ(range.highest, f.highest) << f.index;
     }
 
     // Stored values are truncated to their field's width.

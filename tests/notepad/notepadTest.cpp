@@ -16,20 +16,22 @@ namespace {
 TEST(NotepadArgs, TheRestOfTheLineIsOnePath)
 {
     const struct {
-        std::vector<std::wstring> args;
+        const wchar_t* commandLine;
         bool print;
         const wchar_t* path;
     } cases[] = {
-        {{}, false, L""},
-        {{L"/p"}, true, L""},
-        {{L"/P", L"C:\\Machine", L"logs\\Daily", L"log.LOG"}, true, L"C:\\Machine logs\\Daily log.LOG"},
-        {{L"C:\\a", L"b.txt"}, false, L"C:\\a b.txt"},
-        {{L"x.txt", L"/p"}, false, L"x.txt /p"},
+        {L"\"C:\\Windows/NOTEPAD.EXE\"", false, L""},
+        {L"\"C:\\Windows/NOTEPAD.EXE\" /p", true, L""},
+        {L"\"C:\\Windows/NOTEPAD.EXE\" /P C:\\Machine  logs\\Daily log.LOG  ", true, L"C:\\Machine  logs\\Daily log.LOG"},
+        {L"NOTEPAD.EXE   C:\\a  b.txt", false, L"C:\\a  b.txt"},
+        {L"NOTEPAD.EXE /p \"C:\\a  b.txt\"", true, L"C:\\a  b.txt"},
+        {L"NOTEPAD.EXE x.txt /p", false, L"x.txt /p"},
+        {L"NOTEPAD.EXE /prices.txt", false, L"/prices.txt"},
     };
     for (const auto& c : cases) {
-        const notepadArgs_t parsed = parseNotepadArgs(c.args);
-        EXPECT_EQ(parsed.print, c.print);
-        EXPECT_EQ(parsed.path, c.path);
+        const notepadArgs_t parsed = parseNotepadCommandLine(c.commandLine);
+        EXPECT_EQ(parsed.print, c.print) << c.commandLine;
+        EXPECT_EQ(parsed.path, c.path) << c.commandLine;
     }
 }
 
@@ -56,13 +58,15 @@ TEST(TextFileCodec, KeepsTheFilesEncodingAndWindowsLineEnds)
 
 using NotepadWidget = prefixTest;
 
-TEST_F(NotepadWidget, PrintsAFileWhosePathHasBlanksAndNothingForAMissingFile)
+TEST_F(NotepadWidget, PrintsAFileWhosePathHasRunsOfBlanksAndNothingForAMissingFile)
 {
     const std::wstring notepad = windowsFolder() + L"\\NOTEPAD.EXE";
     ASSERT_FALSE(findProgram(notepad).empty()) << "NOTEPAD.EXE is not in the Windows folder";
-    ASSERT_TRUE(writeRawFile(L"C:\\Machine logs\\Daily log 09Dec26.LOG",
+    ASSERT_TRUE(writeRawFile(L"C:\\Machine  logs\\My  Daily log 09Dec26.LOG",
                              "10:02:11 Layer 12 done\r\n10:02:40 XY HOME ERROR\r\n"));
-    for (const wchar_t* path : {L"C:\\Machine logs\\No such log.LOG", L"C:\\Machine logs\\Daily log 09Dec26.LOG"}) {
+    // A file of the collapsed name, which must not be the one printed.
+    ASSERT_TRUE(writeRawFile(L"C:\\Machine logs\\My Daily log 09Dec26.LOG", "wrong file\r\n"));
+    for (const wchar_t* path : {L"C:\\Machine  logs\\No such log.LOG", L"C:\\Machine  logs\\My  Daily log 09Dec26.LOG"}) {
         int pid = 0;
         // As the logs page starts it: the path unquoted after "/p ".
         ASSERT_TRUE(startProcess(quoteArgument(notepad) + L" /p " + path, &pid));
@@ -70,7 +74,7 @@ TEST_F(NotepadWidget, PrintsAFileWhosePathHasBlanksAndNothingForAMissingFile)
     }
     const std::vector<std::string> pdfs = printedPdfs();
     ASSERT_EQ(pdfs.size(), 1u);
-    EXPECT_NE(pdfs[0].find("/Daily log 09Dec26.LOG 2"), std::string::npos) << pdfs[0];
+    EXPECT_NE(pdfs[0].find("/My  Daily log 09Dec26.LOG 2"), std::string::npos) << pdfs[0];
     const std::vector<std::string> lines = textLines(pdfText(pdfs[0]));
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[0], "10:02:11 Layer 12 done");

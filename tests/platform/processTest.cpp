@@ -1,10 +1,13 @@
+#include "platform/codePage.h"
 #include "platform/files.h"
 #include "platform/lastError.h"
 #include "platform/paths.h"
 #include "platform/process.h"
+#include "tests/support/childProcess.h"
 #include "tests/support/tempPrefix.h"
 #include "tests/support/waitUntil.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -13,6 +16,17 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// Writes the command line this process reads back to C:\commandLine.txt.
+QVR_CHILD_HELPER(recordOwnCommandLine) {
+    std::vector<std::string> text = {"/proc/self/exe", "--qvr-child", "recordOwnCommandLine"};
+    text.insert(text.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& t : text) argv.push_back(t.data());
+    initProcessCommandLine(static_cast<int>(argv.size()), argv.data());
+    const bool handedOn = std::getenv(commandLineVariable) != nullptr;
+    return writeRawFile(L"C:\\commandLine.txt", wideToUtf8(processCommandLine())) && !handedOn ? 0 : 1;
+}
 
 TEST(CommandLine, parsedWithTheRunTimeRules) {
     struct row_t {
@@ -121,6 +135,47 @@ TEST_F(ProcessTest, refusesMissingProgramsAndOverlongCommandLines) {
     EXPECT_FALSE(startProcess(over));
     EXPECT_EQ(getLastError(), ERROR_FILENAME_EXCED_RANGE);
     EXPECT_TRUE(waitUntil([&] { return fs::exists(prefix_.root() + "/long.txt"); }));
+}
+
+TEST_F(ProcessTest, aStartedProgramReadsBackTheCommandLineItsParentWrote) {
+    const std::wstring self = L"\"" + toSystemPath(fs::read_symlink("/proc/self/exe").string()) + L"\"";
+    const std::wstring helper = L" --qvr-child recordOwnCommandLine ";
+    const std::wstring tails[] = {
+        L"/p C:\\Machine Logs\\My  Daily.LOG",
+        L"  C:\\a   b\\\t\"two  quoted\"  back\\\\\"sl ash\" \u00b5m  100%  ",
+    };
+    for (const std::wstring& tail : tails) {
+        deleteFile(L"C:\\commandLine.txt");
+        const std::wstring line = self + helper + tail;
+        int pid = 0;
+        ASSERT_TRUE(startProcess(line, &pid));
+        ASSERT_TRUE(waitUntil([&] { return !fs::exists("/proc/" + std::to_string(pid)); }));
+        EXPECT_EQ(readRawFile(L"C:\\commandLine.txt"), std::optional<std::string>(wideToUtf8(line)));
+    }
+    // A text inherited from further up does not describe a program started
+    // by other means: its line is rebuilt from its arguments.
+    ::setenv(commandLineVariable, "\"C:\\elsewhere.exe\" --qvr-child recordOwnCommandLine other", 1);
+    childProcess_t child;
+    ASSERT_TRUE(child.start("recordOwnCommandLine", {"a  b"}));
+    ::unsetenv(commandLineVariable);
+    EXPECT_EQ(child.wait(), std::optional<int>(0));
+    EXPECT_EQ(readRawFile(L"C:\\commandLine.txt"),
+              std::optional<std::string>(wideToUtf8(L"\"" + toSystemPath("/proc/self/exe") +
+                                                    L"\" --qvr-child recordOwnCommandLine \"a  b\"")));
+}
+
+TEST_F(ProcessTest, standardHandlesCanShareOneFile) {
+    ASSERT_TRUE(writeRawFile(L"C:\\talk.exe", "#!/bin/sh\necho out\necho err >&2\n"
+                                               "[ /proc/$$/fd/0 -ef /proc/$$/fd/1 ] && echo 'same input'\n"));
+    ASSERT_EQ(::chmod(linuxPathOf(L"C:\\talk.exe").c_str(), 0755), 0);
+    // A file that exists is emptied first.
+    ASSERT_TRUE(writeRawFile(L"C:\\std.txt", "left from before, longer than what follows\n"));
+    int pid = 0;
+    ASSERT_TRUE(startProcessWithStandardFile(L"\"C:\\talk.exe\"", L"C:\\std.txt", &pid));
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(waitUntil([&] { return !fs::exists("/proc/" + std::to_string(pid)); }));
+    EXPECT_EQ(readRawFile(L"C:\\std.txt"), std::optional<std::string>("out\nerr\nsame input\n"));
+    EXPECT_FALSE(startProcessWithStandardFile(L"\"C:\\talk.exe\"", L"C:\\no\\such\\std.txt"));
 }
 
 TEST_F(ProcessTest, launcherHookRecordsInsteadOfStarting) {

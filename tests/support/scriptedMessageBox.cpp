@@ -27,15 +27,20 @@ scriptedMessageBox_t::scriptedMessageBox_t() : state_(std::make_shared<state_t>(
     std::shared_ptr<state_t> state = state_;
     setMessageBoxHook([state](HWND owner, const std::wstring& text, const std::wstring& caption, unsigned style) {
         shownBox_t box{owner, text, caption, style, defaultMessageBoxAnswer(style), false};
+        std::function<void()> whileShown;
         {
             std::lock_guard<std::mutex> guard(state->lock);
             if (!state->expected.empty() && matches(state->expected.front(), text, caption, style)) {
                 box.answer = state->expected.front().answer;
                 box.expected = true;
+                whileShown = std::move(state->expected.front().whileShown);
                 state->expected.pop_front();
             }
             state->shown.push_back(box);
         }
+        // Outside the lock: what runs may show boxes of its own.
+        if (whileShown)
+            whileShown();
         if (!box.expected) {
             ADD_FAILURE() << "unexpected message box: \"" << wideToUtf8(text) << "\", caption \"" << wideToUtf8(caption)
                           << "\", style " << style;

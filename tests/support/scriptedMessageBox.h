@@ -8,6 +8,7 @@
 #include "tests/support/waitUntil.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,6 +20,9 @@ struct expectedBox_t {
     std::optional<std::wstring> caption;  // not checked when unset
     std::optional<unsigned> style;        // not checked when unset
     int answer = IDOK;
+    // Runs while the box is open, before it is answered (as what the
+    // program handles during a real box's event loop).
+    std::function<void()> whileShown = {};
 };
 
 struct shownBox_t {

@@ -1,6 +1,8 @@
 #include "link/currentClientDevice.h"
 #include "machine/sharedLock.h"
 #include "platform/qt/dlgItem.h"
+#include "platform/qt/processEventsUntil.h"
+#include "standins/wendaro/wendaroServer.h"
 #include "technician/calibrateFeederEncoders.h"
 #include "tests/support/scriptedMessageBox.h"
 #include "tests/support/tempPrefix.h"
@@ -9,6 +11,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
 
 class calibrateFeederEncodersWidgetTest : public prefixTest {};
 
@@ -36,4 +42,90 @@ TEST_F(calibrateFeederEncodersWidgetTest, WithoutMediaNothingIsSentAndCloseSends
         EXPECT_TRUE(device.codes().empty());
     }
     setCurrentClientDevice(nullptr);
+}
+
+// A simulated printer whose two feeder sensors are on for 29 and off for 71
+// feeder steps of every 100 (7860 nm each).
+class calibrateFeederEncodersServerWidgetTest : public prefixTest {
+protected:
+    void SetUp() override
+    {
+        wendaroConfig_t config;
+        config.port = 0;
+        wendaroMachineConfig_t machine;
+        machine.printer.writeLogs = false;
+        machine.printer.actionMs = 0;
+        machine.printer.encoderPeriod = machine.printer.rollPeriod = 100 * 7860;
+        machine.printer.encoderDuty = machine.printer.rollDuty = 29;
+        config.machines.push_back(machine);
+        server_ = std::make_unique<wendaroServer_t>(config);
+        ASSERT_TRUE(server_->start());
+        device_ = std::make_unique<testClientDev_t>(HWND(0), lock_);
+        device_->recordEveryCaller();
+        setCurrentClientDevice(device_.get());
+        ASSERT_TRUE(device_->connect(L"localhost", 1, true, server_->port()));
+        ASSERT_TRUE(processEventsUntil([&] { return device_->getMachineState() == 7; }));
+    }
+    void TearDown() override
+    {
+        setCurrentClientDevice(nullptr);
+        device_.reset();
+        if (server_)
+            server_->stop();
+    }
+
+    std::unique_ptr<wendaroServer_t> server_;
+    sharedLock_t lock_;
+    std::unique_ptr<testClientDev_t> device_;
+};
+
+// The whole conversation of each sensor's test: into state 5 as the window
+// opens, the feeder homed and moved to the encoder's first edge, then one
+// step to the next edge of the chosen sensor after another until the machine
+// leaves state 5 (here at the third); Close then takes the machine out of
+// state 5. On 29 and off 71 steps show "28%": the integer part of
+// 29 / (29 + 71) x 100 taken in floating point.
+TEST_F(calibrateFeederEncodersServerWidgetTest, EachSensorsTestSendsItsStepsAndShowsItsShare)
+{
+    using sent_t = std::vector<std::vector<std::uint8_t>>;
+    const struct {
+        int button;
+        std::uint8_t maskLow, maskHigh;  // the sensor mask, little-endian
+        int result;
+        int otherResult;
+    } cases[] = {{1121, 0x00, 0x01, 1119, 1120}, {1122, 0x10, 0x00, 1120, 1119}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.button);
+        simPrinter_t& printer = server_->printer(1);
+        simFaultRule_t paused;
+        paused.code = 164;
+        paused.skip = 3;
+        paused.action = simFaultRule_t::action_e::replyType_e;
+        paused.value = 12;
+        printer.clearFaults();
+        printer.addFault(paused);
+        device_->setPollInterval(qvrCommDev_t::defaultPollInterval);
+        ASSERT_TRUE(processEventsUntil([&] { return device_->getMachineState() == 7; }));
+        const std::size_t from = device_->sentCount();
+        {
+            calibrateFeederEncoders_t dialog;
+            ASSERT_TRUE(processEventsUntil([&] { return device_->getMachineState() == 5; }));
+            // Without the device's polls the state it knows comes only from
+            // the replies, so the machine leaves state 5 exactly at the step
+            // that the printer answers as paused.
+            device_->setPollInterval(0);
+            dlgItemAs<QPushButton>(&dialog, c.button)->click();
+            EXPECT_FALSE(dlgItem(&dialog, 1121)->isEnabled());
+            EXPECT_FALSE(dlgItem(&dialog, 1122)->isEnabled());
+            ASSERT_TRUE(processEventsUntil([&] {
+                return !dialog.test().workerRunning() && !windowText(dlgItem(&dialog, c.result)).empty();
+            }));
+            EXPECT_EQ(windowText(dlgItem(&dialog, c.result)), L"28%");
+            EXPECT_EQ(windowText(dlgItem(&dialog, c.otherResult)), L"");
+            dlgItemAs<QPushButton>(&dialog, 2)->click();
+        }
+        const std::vector<std::uint8_t> step = {164, c.maskLow, c.maskHigh, 0, 0};
+        const sent_t expected = {{4}, {146}, {1}, {130, 4}, {164, 0x00, 0x01, 0, 0}, step, step, step, {132}};
+        EXPECT_EQ(device_->bytesSince(from), expected);
+    }
 }

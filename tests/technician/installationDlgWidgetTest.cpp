@@ -20,9 +20,11 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMetaObject>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
@@ -33,6 +35,33 @@ namespace {
 constexpr int trimYWord = 51;        // "Trim Y initial", nano,y
 constexpr int startSpeedWord = 1;    // "Lines Starting Speed"
 constexpr int xStepSizeWord = 64;    // "X Step Size", nanometres shown in mm
+
+// A file's line by its number (1 = the first), without its CR LF.
+std::string lineOf(const std::string& crlfText, int number)
+{
+    std::size_t start = 0;
+    for (int n = 1; n < number; ++n)
+        start = crlfText.find("\r\n", start) + 2;
+    return crlfText.substr(start, crlfText.find("\r\n", start) - start);
+}
+
+// The file with one line replaced.
+std::string withLine(const std::string& crlfText, int number, const std::string& line)
+{
+    std::size_t start = 0;
+    for (int n = 1; n < number; ++n)
+        start = crlfText.find("\r\n", start) + 2;
+    return crlfText.substr(0, start) + line + crlfText.substr(crlfText.find("\r\n", start));
+}
+
+// The file's first lines, each with its CR LF: a file cut at a line end.
+std::string linesUpTo(const std::string& crlfText, int number)
+{
+    std::size_t end = 0;
+    for (int n = 1; n <= number; ++n)
+        end = crlfText.find("\r\n", end) + 2;
+    return crlfText.substr(0, end);
+}
 
 struct sentWord_t {
     int index;
@@ -174,10 +203,15 @@ TEST_F(InstallationDlgWidget, EditorCommitsOnlyANewReadableValueAfterYes)
     EXPECT_EQ(boxes.remaining(), 0u);
 }
 
-TEST_F(InstallationDlgWidget, UpdateFromAFileKeepsListedValuesAndRefusesOtherFiles)
+// A file is applied whole or not at all: a damaged one, or one that is no
+// parameters file, leaves the machine's memory and "MachineParameters.txt"
+// as they were, sends nothing and says what was wrong and where.
+TEST_F(InstallationDlgWidget, UpdateAppliesOnlyAWholeCleanFileAndKeepsListedValues)
 {
-    refill(1119);
+    ASSERT_TRUE(writeRawFile(device_->getOpenedParamsPath(), "51 Trim Y initial\r\n"));
+    refill(1120);
     device_->setParameterWord(trimYWord, 1700000);
+    ASSERT_TRUE(device_->saveParametersFile());
     // A parameters file that changes a listed and an unlisted parameter.
     std::vector<std::int32_t> image(paramLayout::words);
     device_->getParameterMemory(image.data());
@@ -185,22 +219,58 @@ TEST_F(InstallationDlgWidget, UpdateFromAFileKeepsListedValuesAndRefusesOtherFil
     image[startSpeedWord] = -4000;
     const std::wstring chosen = L"C:/chosen.TXT";
     ASSERT_TRUE(device_->writeParametersFile(chosen, image.data(), L""));
-    ASSERT_TRUE(writeRawFile(L"C:/machine.log", "12:00 READY\r\n12:01 Building...\r\n"));
+    const std::string good = *readRawFile(chosen);
+    ASSERT_EQ(lineOf(good, 359), "-4000");  // "V1 (Iron End Speed)"
+    ASSERT_EQ(lineOf(good, 392), "   5    2    2000         -1000       116           20        2       30       ON       ON");
+    ASSERT_EQ(lineOf(good, 400), "Glue Parameters");
+    ASSERT_EQ(lineOf(good, 403), " 0 1190000 20000000 507000 40000000 317000 , 110000000");
 
-    scriptedMessageBox_t boxes;
     struct refusal_t {
-        const wchar_t* path;
-        const wchar_t* text;
+        const char* what;
+        std::optional<std::string> bytes;  // none: no such file
+        std::wstring box;
+        bool whole = true;                 // else the end of the box's text
     };
-    for (const refusal_t& refusal : {refusal_t{L"C:/machine.log", L"This is not a parameters file."},
-                                     refusal_t{L"C:/none.TXT", L"Cannot open file"}}) {
+    const std::wstring notSent = L"\nNothing was written or sent to the machine.";
+    const refusal_t refusals[] = {
+        {"value beyond 32 bits", withLine(good, 359, "4294967296"),
+         L"Line 359: the value of \"V1 (Iron End Speed)\" is not a whole number that fits in 32 bits" + notSent},
+        {"cut 15 parameters before the end", linesUpTo(good, 339),
+         L"Line 339: the file ends without \"V2 (Iron Fast Speed)\" and 14 more parameters" + notSent},
+        {"damaged tool row", withLine(good, 392, "   5    2    2000         -1000       116           20        2"),
+         L"Line 392: tool row 5 cannot be read" + notSent},
+        {"damaged third glue line", withLine(good, 403, " 0 1190000 20000000 5O7000 40000000 317000 , 110000000"),
+         L"Line 403: the glue profile cannot be read" + notSent},
+        {"glue heading without profiles", linesUpTo(good, 400),
+         L"Line 400: no glue profile follows \"Glue Parameters\"" + notSent},
+        {"tool speed beyond its field",
+         withLine(good, 391, "   4    1    2000         -1000     70000           20        2       10       ON       ON"),
+         L"Line 391: tool 4: the speed 70000 does not fit its field (-32768 to 32767)" + notSent},
+        {"a log file", std::string("12:00 READY\r\n12:01 Building...\r\n"),
+         L"\nToo many parameters are missings. This is not a parameters file.\n" + notSent, false},
+        {"no file", std::nullopt, L"Cannot open file" + notSent},
+    };
+    scriptedMessageBox_t boxes;
+    for (const refusal_t& refusal : refusals) {
+        SCOPED_TRACE(refusal.what);
+        const std::wstring path = refusal.bytes ? L"C:/refused.TXT" : L"C:/none.TXT";
+        if (refusal.bytes) {
+            ASSERT_TRUE(writeRawFile(path, *refusal.bytes));
+        }
         const std::optional<std::string> before = readRawFile(device_->getParametersFilePath());
-        answerFileDialog(refusal.path);
-        boxes.expectContaining(refusal.text, MB_OK | MB_ICONERROR, IDOK);
+        std::vector<std::int32_t> memoryBefore(paramLayout::words);
+        device_->getParameterMemory(memoryBefore.data());
+        const std::size_t glueBefore = device_->getGlueProfiles().size();
+        answerFileDialog(path);
+        boxes.expect(expectedBox_t{refusal.box, !refusal.whole, std::nullopt, MB_OK | MB_ICONERROR, IDOK});
         page_->onUpdateMachineParameters();
+        EXPECT_EQ(boxes.remaining(), 0u);
         EXPECT_TRUE(device_->packets().empty());
-        EXPECT_EQ(readRawFile(device_->getParametersFilePath()), before);
-        EXPECT_EQ(word(startSpeedWord), -4095);
+        EXPECT_TRUE(readRawFile(device_->getParametersFilePath()) == before) << "the settings file changed";
+        std::vector<std::int32_t> memory(paramLayout::words);
+        device_->getParameterMemory(memory.data());
+        EXPECT_TRUE(memory == memoryBefore) << "the memory changed";
+        EXPECT_EQ(device_->getGlueProfiles().size(), glueBefore);
     }
 
     answerFileDialog(chosen);
@@ -211,7 +281,45 @@ TEST_F(InstallationDlgWidget, UpdateFromAFileKeepsListedValuesAndRefusesOtherFil
     EXPECT_EQ(word(startSpeedWord), -4000);
     EXPECT_EQ(sentValueOf(trimYWord), 1700000);
     EXPECT_EQ(sentValueOf(startSpeedWord), -4000);
-    EXPECT_EQ(boxes.remaining(), 0u);
+    EXPECT_EQ(device_->getGlueProfiles().size(), 21u);
+}
+
+// The question runs its own event loop; what the program handles there may
+// refill the list (notifications 104, 108, 151 free every row's handle) or
+// take the device away. Yes then changes nothing.
+TEST_F(InstallationDlgWidget, AnswerGivenWhileTheListOrDeviceChangedChangesNothing)
+{
+    page_->show();
+    refill(1119);
+    const int row = rowOf(L"Trim Y initial");
+    ASSERT_GE(row, 0);
+    struct case_t {
+        const char* what;
+        std::function<void()> meanwhile;
+    };
+    const case_t cases[] = {
+        {"a refill posted and handled",
+         [this] {
+             QMetaObject::invokeMethod(page_.get(), [this] { page_->fillParameterList(); }, Qt::QueuedConnection);
+             QCoreApplication::processEvents();
+         }},
+        {"the device gone", [] { setCurrentClientDevice(nullptr); }},
+    };
+    for (const case_t& c : cases) {
+        SCOPED_TRACE(c.what);
+        scriptedMessageBox_t boxes;
+        clickValueCell(row);
+        boxes.expect(expectedBox_t{L"Change value of Trim Y initial from 1.5mm to 1.6mm?", false, std::nullopt,
+                                   MB_YESNO | MB_ICONQUESTION, IDYES, c.meanwhile});
+        pressEnter(QStringLiteral("1.6"));
+        EXPECT_EQ(boxes.remaining(), 0u);
+        setCurrentClientDevice(device_.get());
+        EXPECT_TRUE(device_->packets().empty());
+        EXPECT_EQ(word(trimYWord), 1500000);
+        EXPECT_EQ(page_->editedRow(), -1);
+        EXPECT_FALSE(page_->editor()->isVisible());
+        refill(1119);
+    }
 }
 
 TEST_F(InstallationDlgWidget, RestoreWritesFactoryValuesAsStored)

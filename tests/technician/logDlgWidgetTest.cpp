@@ -7,6 +7,7 @@
 #include "machine/globalNames.h"
 #include "machine/wstr.h"
 #include "machine/programUtils.h"
+#include "platform/messageBoxHook.h"
 #include "platform/process.h"
 #include "platform/qt/dlgItem.h"
 #include "platform/qt/fileDialogHook.h"
@@ -79,6 +80,7 @@ protected:
         mainDlg_t::setDeviceFactory({});
         setLauncherHook({});
         setFileDialogHook({});
+        setMessageBoxHook({});
         logDlg_t::setClock({});
         setPrintErrorsAutomatically(false);
     }
@@ -87,7 +89,10 @@ protected:
     {
         logDlg_t::setClock([now] { return now; });
     }
-    std::wstring daily(int day) const { return folder_ + L"/Daily_Logs/0" + toStr(day) + L"Dec26.LOG"; }
+    std::wstring daily(int day) const
+    {
+        return folder_ + L"/Daily_Logs/" + (day < 10 ? L"0" : L"") + toStr(day) + L"Dec26.LOG";
+    }
     void notify(int code)
     {
         dialog_->onDeviceNotify(static_cast<WPARAM>(code),
@@ -179,22 +184,70 @@ TEST_F(LogDlgWidget, ModelLogsOfTheChosenDayAndTheFallBackToTheDailyLog)
     EXPECT_EQ(page_->modelList()->count(), 2);
 }
 
-TEST_F(LogDlgWidget, TheTimerMovesToTheNewDayOnceItsLogExists)
+TEST_F(LogDlgWidget, OnlyTheDayChangeTickMovesTheCalendarToTheNewDay)
 {
+    writeLog(daily(7), "seventh\n", dec8at0 - 3600);
     writeLog(daily(8), "before midnight\n", dec8at0 + 3600);
     setNow(dec8at0 + 86400 - 5);
     dialog_->onTimer(mainDlg_t::refreshTimerId);
     dialog_->onTabChanged(mainDlg_t::logsTab);
     EXPECT_EQ(viewText(), L"before midnight\n");
 
+    // The new day's log does not exist at its first tick; the technician
+    // then chooses another day, and the log that appears later leaves it.
     setNow(dec8at0 + 86400 + 5);
     dialog_->onTimer(mainDlg_t::refreshTimerId);
     EXPECT_EQ(page_->activePath(), daily(8));
+    page_->calendar()->setSelectedDate(QDate(2026, 12, 7));
     writeLog(daily(9), "after midnight\n", dec8at0 + 86400 + 10);
+    setNow(dec8at0 + 86400 + 15);
     dialog_->onTimer(mainDlg_t::refreshTimerId);
-    EXPECT_EQ(page_->activePath(), daily(9));
-    EXPECT_EQ(page_->calendar()->selectedDate(), QDate(2026, 12, 9));
-    EXPECT_EQ(viewText(), L"after midnight\n");
+    EXPECT_EQ(page_->calendar()->selectedDate(), QDate(2026, 12, 7));
+    EXPECT_EQ(page_->activePath(), daily(7));
+    EXPECT_EQ(viewText(), L"seventh\n");
+
+    // A new day whose log exists at its tick is chosen and shown.
+    writeLog(daily(10), "tenth\n", 2 * 86400 + dec8at0 + 1);
+    setNow(dec8at0 + 2 * 86400 + 5);
+    dialog_->onTimer(mainDlg_t::refreshTimerId);
+    EXPECT_EQ(page_->calendar()->selectedDate(), QDate(2026, 12, 10));
+    EXPECT_EQ(page_->activePath(), daily(10));
+    EXPECT_EQ(viewText(), L"tenth\n");
+}
+
+// Print and Save As act on the file shown when the button was pressed,
+// though the midnight refresh makes the new day's log active while the
+// question or the file dialog is open.
+TEST_F(LogDlgWidget, PrintAndSaveAsTakeTheFileShownWhenPressed)
+{
+    const std::wstring notepad = getWindowsDir() + L"/NOTEPAD.EXE";
+    const std::wstring target = L"C:\\copies\\saved.LOG";
+    ASSERT_TRUE(createDirectory(L"C:\\copies"));
+    writeLog(daily(8), "eighth\n", dec8at0 + 3600);
+    dialog_->onTimer(mainDlg_t::refreshTimerId);
+    dialog_->onTabChanged(mainDlg_t::logsTab);
+    int day = 8;
+    // The tick of the next day, its log there already.
+    const auto midnight = [&] {
+        ++day;
+        writeLog(daily(day), "day " + std::to_string(day) + "\n", dec8at0 + (day - 8) * 86400);
+        setNow(dec8at0 + (day - 8) * 86400 + 5);
+        dialog_->onTimer(mainDlg_t::refreshTimerId);
+        EXPECT_EQ(page_->activePath(), daily(day));
+    };
+    setMessageBoxHook([&](HWND, const std::wstring&, const std::wstring&, unsigned) {
+        midnight();
+        return IDYES;
+    });
+    setFileDialogHook([&](const fileDialogRequest_t&) -> std::optional<std::wstring> {
+        midnight();
+        return target;
+    });
+    starts_.clear();
+    dlgItemAs<QPushButton>(page_, logDlgId::print)->click();
+    EXPECT_EQ(starts_, std::vector<std::wstring>{buildCommandLine(notepad, L"/p " + daily(8))});
+    dlgItemAs<QPushButton>(page_, logDlgId::saveAs)->click();
+    EXPECT_EQ(readRawFile(target), std::optional<std::string>("day 9\n"));
 }
 
 TEST_F(LogDlgWidget, ButtonsStartNotepadAndSaveOrSayWhyNot)

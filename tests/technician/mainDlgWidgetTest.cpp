@@ -32,6 +32,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>
+#include <QTreeWidget>
 #include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
@@ -450,6 +451,37 @@ TEST_F(MainDlgWidget, OperationsPageTakesStatusMachineInformationKeysAndHelp)
         QApplication::sendEvent(operations->innerTabs(), &press);
     }
     EXPECT_FALSE(dialog_->hasEnded());
+}
+
+// Esc in the parameter editor drops the edit; Enter and Esc elsewhere on the
+// Software && Parameters page do nothing; the close box still closes.
+TEST_F(MainDlgWidget, SoftwarePageKeysNeverCloseTheProgram)
+{
+    open();
+    dialog_->show();
+    installationDlg_t* page = dialog_->installationPage();
+    device().setEmbeddedVersion(1119);
+    notify(151);
+    QTreeWidget* list = page->list();
+    page->onListClick(list->visualRect(list->model()->index(0, installationDlg_t::valueColumn)).center());
+    ASSERT_EQ(page->editedRow(), 0);
+    ASSERT_TRUE(page->editor()->isVisible());
+
+    const std::vector<int> sentBefore = device().codes();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(page->editor(), &escape);
+    EXPECT_EQ(page->editedRow(), -1);
+    EXPECT_FALSE(page->editor()->isVisible());
+    for (const int key : {Qt::Key_Escape, Qt::Key_Return}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        for (QWidget* target : {static_cast<QWidget*>(list), dlgItem(page, 1128), static_cast<QWidget*>(page)})
+            QApplication::sendEvent(target, &press);
+    }
+    EXPECT_FALSE(dialog_->hasEnded());
+    EXPECT_EQ(device().codes(), sentBefore);
+
+    dialog_->close();
+    EXPECT_TRUE(dialog_->hasEnded());
 }
 
 TEST_F(MainDlgWidget, DestroyStepDropsPendingNotificationsAndTheDevice)

@@ -1,6 +1,7 @@
 // The Software && Parameters page's plain logic: the comparison text, which
 // parameters the list holds, the in-place editor's decisions and the version
 // texts.
+#include "machine/dzTableUpParamHandle.h"
 #include "machine/glueProfile.h"
 #include "machine/machineParam.h"
 #include "machine/normalParamHandle.h"
@@ -117,11 +118,16 @@ TEST(parameterList, fixedRowsBelow1120AndOpenedParametersFrom1120)
     EXPECT_FALSE(parameterLimits(L"Z Abs Zero"));
 }
 
+// What the editor does with a typed text, over the widths of the fields it
+// writes: a parameter's 32-bit word of nanometres, and the 16-bit microns
+// of a tool's "DZ Table Up" (the trim knife's is listed). A value one past
+// what the field holds keeps the editor open as text that does not read.
 TEST(parameterEditCommit, keepsClosesOrAsks)
 {
     prmControl_t control{[]() -> qvrCommDev_t* { return nullptr; }};
     const normalParamHandle_t trimY(&control, findParameter(51, L"Trim Y initial"));  // nano,y
     const normalParamHandle_t speed(&control, findParameter(1, L"Lines Starting Speed"));
+    const dzTableUpParamHandle_t trimKnife(&control, 9);
     using action_e = parameterEditCommit_t::action_e;
     struct case_t {
         const baseParamHandle_t* row;
@@ -133,8 +139,12 @@ TEST(parameterEditCommit, keepsClosesOrAsks)
     const case_t cases[] = {
         {&trimY, 1000000, L"abc", parameterEditCommit_t::keepEditing_e, L""},
         {&trimY, 1000000, L"", parameterEditCommit_t::keepEditing_e, L""},
-        // 3000 mm is beyond 32 bits of nanometres.
-        {&trimY, 1000000, L"3000", parameterEditCommit_t::keepEditing_e, L""},
+        {&trimY, 1000000, L"2147.483647", parameterEditCommit_t::ask_e,
+         L"Change value of Trim Y initial from 1mm to 2147.48mm?"},
+        {&trimY, 1000000, L"2147.483648", parameterEditCommit_t::keepEditing_e, L""},
+        {&trimY, 1000000, L"-2147.483648", parameterEditCommit_t::ask_e,
+         L"Change value of Trim Y initial from 1mm to -2147.48mm?"},
+        {&trimY, 1000000, L"-2147.483649", parameterEditCommit_t::keepEditing_e, L""},
         {&trimY, 1000000, L"1", parameterEditCommit_t::close_e, L""},
         {&trimY, 1000000, L"1.0004", parameterEditCommit_t::close_e, L""},
         {&trimY, 1000000, L"1.5", parameterEditCommit_t::ask_e, L"Change value of Trim Y initial from 1mm to 1.5mm?"},
@@ -142,6 +152,13 @@ TEST(parameterEditCommit, keepsClosesOrAsks)
         {&speed, -4095, L"-4095", parameterEditCommit_t::close_e, L""},
         {&speed, -4095, L"-4094", parameterEditCommit_t::ask_e,
          L"Change value of Lines Starting Speed from -4095 to -4094?"},
+        {&trimKnife, -500000, L"32.767", parameterEditCommit_t::ask_e,
+         L"Change value of Trim Knife DZ Table Up from -0.5mm to 32.767mm?"},
+        {&trimKnife, -500000, L"32.768", parameterEditCommit_t::keepEditing_e, L""},
+        {&trimKnife, -500000, L"40", parameterEditCommit_t::keepEditing_e, L""},
+        {&trimKnife, -500000, L"-32.768", parameterEditCommit_t::ask_e,
+         L"Change value of Trim Knife DZ Table Up from -0.5mm to -32.768mm?"},
+        {&trimKnife, -500000, L"-32.769", parameterEditCommit_t::keepEditing_e, L""},
     };
     for (const case_t& c : cases) {
         const parameterEditCommit_t commit = decideParameterEdit(*c.row, c.current, c.typed);

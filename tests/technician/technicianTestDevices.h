@@ -1,57 +1,20 @@
 // Devices for the technician program's tests. A recorder keeps every packet
-// that the test's own thread (the user-interface thread) hands to the device,
-// before the queue's duplicate rule applies, so a test sees exactly what the
-// program sent; packets of the device thread (its polls) are not kept. Its
-// setters write the machine's records as a received packet would.
+// that the test's own thread (the user-interface thread) hands to the device
+// (tests/support/packetRecorder.h); its setters write the machine's records
+// as a received packet would.
 #pragma once
 #include "link/qvrClientDev.h"
 #include "machine/littleEndian.h"
 #include "machine/machineHostIDname.h"
 #include "machine/qvrCommDev.h"
+#include "tests/support/packetRecorder.h"
 
 #include <cstdint>
-#include <mutex>
-#include <thread>
-#include <utility>
-#include <vector>
 
 template <class base_t>
-class commandRecorder_t : public base_t {
+class commandRecorder_t : public packetRecorder_t<base_t> {
 public:
-    template <class... args_t>
-    explicit commandRecorder_t(args_t&&... args)
-        : base_t(std::forward<args_t>(args)...), owner_(std::this_thread::get_id())
-    {
-    }
-
-    void sendPacket(const packetBuffer_t& packet) override
-    {
-        if (std::this_thread::get_id() == owner_) {
-            std::lock_guard<std::mutex> guard(recordLock_);
-            sent_.push_back(packet);
-        }
-        base_t::sendPacket(packet);
-    }
-
-    // The command code of every packet sent ([code][payload]).
-    std::vector<int> codes() const
-    {
-        std::lock_guard<std::mutex> guard(recordLock_);
-        std::vector<int> result;
-        for (const packetBuffer_t& packet : sent_)
-            result.push_back(packet.u8(0));
-        return result;
-    }
-    std::vector<packetBuffer_t> packets() const
-    {
-        std::lock_guard<std::mutex> guard(recordLock_);
-        return sent_;
-    }
-    void clearSent()
-    {
-        std::lock_guard<std::mutex> guard(recordLock_);
-        sent_.clear();
-    }
+    using packetRecorder_t<base_t>::packetRecorder_t;
 
     void setMachineState(int state)
     {
@@ -94,11 +57,6 @@ public:
         lockGuard_t guard(this->getLock());
         this->linkState = up ? 1 : 0;
     }
-
-private:
-    std::thread::id owner_;
-    mutable std::mutex recordLock_;
-    std::vector<packetBuffer_t> sent_;
 };
 
 // The device base's lock must exist while the base is built.

@@ -93,25 +93,28 @@ protected:
 
 TEST_F(TestsDlgWidget, EachTestsActionAndTheBuildingGateSparesKnifeAndPens)
 {
+    using sent_t = std::vector<std::vector<std::uint8_t>>;
     struct outcome_t {
         std::wstring procedure;  // the procedure run in the progress dialog
-        std::vector<int> codes;  // otherwise the commands sent
+        sent_t sent;             // otherwise the commands sent, [code][payload]
         int layers = 0;          // and the empty model's layers
         std::wstring box;
     };
+    // A paused machine leaves its held state (132) before a model is sent,
+    // and before the cube is looked for.
     const struct {
         int test;
         outcome_t paused;  // paused machine, no model on the table
     } tests[] = {
-        {1064, {L"", {132}, 6, L""}},
-        {1065, {L"", {132}, 50, L""}},
+        {1064, {L"", {{132}}, 6, L""}},
+        {1065, {L"", {{132}}, 50, L""}},
         {1066, {L"Check Knife", {}, 0, L""}},
         {1067, {L"Pens Taking Test", {}, 0, L""}},
         {1068, {L"Pens Drawing Test", {}, 0, L""}},
-        {1069, {L"", {132}, 10, L""}},
+        {1069, {L"", {{132}}, 10, L""}},
         {1070, {L"Target Test", {}, 0, L""}},
-        {1071, {L"", {155}, 0, L""}},
-        {1072, {L"", {}, 0, std::wstring(L"Cannot find ") + defaultSlicerFolder + L"/Cube.zs"}},
+        {1071, {L"", {{155}}, 0, L""}},
+        {1072, {L"", {{132}}, 0, std::wstring(L"Cannot find ") + defaultSlicerFolder + L"/Cube.zs"}},
         {1073, {L"Custom Test", {}, 0, L""}},
     };
     const struct {
@@ -141,7 +144,7 @@ TEST_F(TestsDlgWidget, EachTestsActionAndTheBuildingGateSparesKnifeAndPens)
                 continue;
             }
             EXPECT_TRUE(runs.empty());
-            EXPECT_EQ(device_.codes(), expected.codes);
+            EXPECT_EQ(device_.bytesSince(0), expected.sent);
             EXPECT_EQ(device_.builtLayers(), expected.layers);
         }
     }

@@ -1,7 +1,8 @@
 // Tovrik.exe as it runs, against the machines server stand-in in this
 // process: whatever the link is doing when the main window is closed
 // (connected, no server yet, a server that does not greet, a reply that
-// never comes), the program exits within a second with exit code 0.
+// never comes), the program exits within a second with exit code 0; and
+// Ctrl-C, a closed terminal or a log-out run the close box's close sequence.
 #include "standins/wendaro/wendaroServer.h"
 #include "tests/support/closedPort.h"
 #include "tests/support/tempPrefix.h"
@@ -45,7 +46,8 @@ std::string programPath()
 // server on the port given; its standard error goes to a file.
 class tovrikProcess_t {
 public:
-    tovrikProcess_t(int serverPort, const std::string& errorFile) : errorFile_(errorFile)
+    tovrikProcess_t(int serverPort, const std::string& errorFile, const std::vector<std::string>& extra = {})
+        : errorFile_(errorFile)
     {
         std::vector<std::string> environment;
         for (char** entry = environ; *entry != nullptr; ++entry) {
@@ -55,6 +57,7 @@ public:
         }
         environment.push_back("QVR_SERVER_PORT=" + std::to_string(serverPort));
         environment.push_back("QT_QPA_PLATFORM=offscreen");
+        environment.insert(environment.end(), extra.begin(), extra.end());
         std::vector<char*> envp;
         for (std::string& text : environment)
             envp.push_back(text.data());
@@ -134,7 +137,8 @@ void PrintTo(const moment_t& moment, std::ostream* out)
     *out << moment.name;
 }
 
-class TovrikProgramWidget : public prefixTest, public ::testing::WithParamInterface<moment_t> {
+// The stand-in server on a port of its own, with machine 3.
+class tovrikServerTest : public prefixTest {
 protected:
     void TearDown() override
     {
@@ -167,6 +171,8 @@ protected:
 
     std::unique_ptr<wendaroServer_t> server_;
 };
+
+class TovrikProgramWidget : public tovrikServerTest, public ::testing::WithParamInterface<moment_t> {};
 
 TEST_P(TovrikProgramWidget, ExitsWithinASecondOfTheClose)
 {
@@ -235,5 +241,70 @@ INSTANTIATE_TEST_SUITE_P(Moments, TovrikProgramWidget,
                                            moment_t{"greetingUnanswered", moment_e::greetingUnanswered_e},
                                            moment_t{"replyPending", moment_e::replyPending_e}),
                          [](const ::testing::TestParamInfo<moment_t>& info) { return std::string(info.param.name); });
+
+struct endSignal_t {
+    const char* name;
+    int signal;
+};
+
+void PrintTo(const endSignal_t& signal, std::ostream* out)
+{
+    *out << signal.name;
+}
+
+class TovrikEndSignalWidget : public tovrikServerTest, public ::testing::WithParamInterface<endSignal_t> {};
+
+// "Machine Flags", the word of the parameter memory whose bits 0 and 2 are
+// Open Door mode.
+constexpr int machineFlagsWord = 120;
+
+// The first signal closes the program as the close box does: a machine in
+// Open Door mode gets its flags without those bits and command 19, and the
+// window waits for the machine's answer (here it never comes). The second
+// signal ends the program at once.
+TEST_P(TovrikEndSignalWidget, FirstRunsTheCloseSequenceSecondEndsAtOnce)
+{
+    const int signal = GetParam().signal;
+    simPrinter_t& printer = serve().printer(3);
+    const std::int32_t flags = printer.memoryWord(machineFlagsWord) | 0x5;
+    printer.setMemoryWord(machineFlagsWord, flags);
+    wendaroFaultRule_t unanswered;
+    unanswered.word = L"CMND";
+    unanswered.command = 19;
+    unanswered.times = -1;
+    server_->faults().add(unanswered);
+    const std::uint64_t mark = server_->trace().mark();
+    tovrikProcess_t program(server_->port(), prefix_.root() + "/tovrik.err", {"QVR_WINDOW_TITLES=1"});
+    ASSERT_GT(program.pid(), 0);
+    // The program keeps the parameters it has read from the machine in the
+    // machine's settings file; its window handles a signal after that.
+    const std::string settings = linuxPathOf(L"C:/QVR_Printers/3/Settings/MachineParameters.txt");
+    ASSERT_TRUE(waitUntil([&] { return ::access(settings.c_str(), F_OK) == 0; }, 20s)) << program.errorOutput();
+
+    ASSERT_EQ(::kill(program.pid(), signal), 0);
+    const auto closing = [&] {
+        return program.errorOutput().find("window title \"Closing, Please Wait...\"\n") != std::string::npos;
+    };
+    ASSERT_TRUE(waitUntil([&] { return closing() || program.hasEnded(); }, 20s));
+    ASSERT_TRUE(closing()) << "ended with status " << program.waitStatus().value_or(-1) << "\n"
+                           << program.errorOutput();
+    EXPECT_TRUE(waitUntil([&] { return printer.memoryWord(machineFlagsWord) == (flags & ~0x5); }, 20s));
+    const auto isCommand19 = [](const wendaroTraceEntry_t& entry) {
+        return entry.kind == wendaroTraceEntry_t::kind_e::in_e && entry.command == 19;
+    };
+    EXPECT_TRUE(waitUntil([&] { return server_->trace().count(isCommand19, mark) == 1; }, 20s));
+    ASSERT_FALSE(program.hasEnded()) << program.errorOutput();
+
+    ASSERT_EQ(::kill(program.pid(), signal), 0);
+    ASSERT_TRUE(waitUntil([&] { return program.hasEnded(); }, 20s)) << "still running";
+    const int status = *program.waitStatus();
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status << "\n" << program.errorOutput();
+    EXPECT_EQ(server_->trace().count(isCommand19, mark), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, TovrikEndSignalWidget,
+                         ::testing::Values(endSignal_t{"SIGINT", SIGINT}, endSignal_t{"SIGTERM", SIGTERM},
+                                           endSignal_t{"SIGHUP", SIGHUP}),
+                         [](const ::testing::TestParamInfo<endSignal_t>& info) { return std::string(info.param.name); });
 
 }  // namespace

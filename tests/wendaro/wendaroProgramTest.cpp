@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/namedMutex.h"
 #include "standins/wendaro/wendaroDriver.h"
+#include "tests/support/port8722Test.h"
 #include "tests/wendaro/wendaroTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -72,6 +74,7 @@ public:
     }
 
     bool started() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
 
     // The port of its "LISTENING <port>" line; nothing when it ended or
     // said nothing in time.
@@ -199,7 +202,42 @@ TEST_F(wendaroProgramTest, clearsAStaleRequestAndClosesOnRequest)
     EXPECT_TRUE(sawClose);
 }
 
-class wendaroProgramPort8722Test : public prefixTest {};
+// A test that needs port 8722 skips while another program holds it, with a
+// line that names the holder; for Wendaro.exe the line's own command, typed
+// in a shell outside the holder's prefix, stops it.
+TEST_F(wendaroProgramTest, aTakenPortNamesItsHolderAndHowToStopIt)
+{
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    wendaroConfig_t config;
+    config.port = 0;
+    config.machines.resize(1);
+    int ownPort = 0;
+    {
+        wendaroServer_t server(config);
+        ASSERT_TRUE(server.start());
+        ownPort = server.port();
+        EXPECT_EQ(portTakenNote(ownPort), "port " + std::to_string(ownPort) + " is taken by " +
+                                              std::filesystem::path(self).filename().string() + " (process " +
+                                              std::to_string(::getpid()) + ", " + self +
+                                              "); stop it to run this test");
+        server.stop();
+    }
+    EXPECT_EQ(portTakenNote(ownPort), "");
+
+    program_t driver({"--port", "0", "--quiet"});
+    const auto port = driver.listeningPort();
+    ASSERT_TRUE(port);
+    const std::string program = std::filesystem::canonical(programPath()).string();
+    const std::string note = portTakenNote(*port);
+    const std::string stop = "QVR_PREFIX=\"" + prefix_.root() + "\" \"" + program + "\" /c";
+    EXPECT_EQ(note, "port " + std::to_string(*port) + " is taken by Wendaro.exe (process " +
+                        std::to_string(driver.pid()) + ", " + program + "); stop it with " + stop);
+    EXPECT_EQ(std::system(("env -u QVR_PREFIX sh -c '" + stop + "'").c_str()), 0);
+    EXPECT_EQ(driver.exitCode(), 0);
+    EXPECT_EQ(portTakenNote(*port), "");
+}
+
+class wendaroProgramPort8722Test : public port8722Test {};
 
 TEST_F(wendaroProgramPort8722Test, servesTheDefaultPort)
 {

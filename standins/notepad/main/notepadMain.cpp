@@ -2,12 +2,11 @@
 // it. "NOTEPAD.EXE path" shows the file in an editor window that can save
 // it; "NOTEPAD.EXE /p path" prints the file on the printer of platform.conf
 // (a PDF file in the prefix until a printer is named) and exits at once.
-// The path may hold blanks and come unquoted: every argument after the
-// switch belongs to it.
+// The path may hold blanks, runs of them too, and come unquoted: it is the
+// rest of the command line as the starting program wrote it.
 //
 // For documentation pictures, QVR_SCREENSHOT="<file.png>" saves a picture
 // of the window once it is drawn and closes it.
-#include "platform/codePage.h"
 #include "platform/process.h"
 #include "platform/qt/screenshot.h"
 #include "standins/notepad/notepadArgs.h"
@@ -23,10 +22,7 @@
 int main(int argc, char** argv)
 {
     initProcessCommandLine(argc, argv);
-    std::vector<std::wstring> args;
-    for (int i = 1; i < argc; ++i)
-        args.push_back(utf8ToWide(argv[i]));
-    const notepadArgs_t options = parseNotepadArgs(args);
+    const notepadArgs_t options = parseNotepadCommandLine(processCommandLine());
     if (options.print) {
         // Printing shows no window, so it needs no display.
         qputenv("QT_QPA_PLATFORM", "offscreen");
