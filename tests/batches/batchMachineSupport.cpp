@@ -8,14 +8,6 @@
 
 #include <gtest/gtest.h>
 
-commandList_t joined(std::initializer_list<commandList_t> parts)
-{
-    commandList_t all;
-    for (const commandList_t& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-
 stageWindow_t::~stageWindow_t()
 {
     // No post may reach this part once it is gone.
@@ -31,9 +23,11 @@ void stageWindow_t::onStage(std::function<bool(int, int)> when, std::function<vo
 
 void stageWindow_t::onStage(int stage, int state, int occurrence, std::function<void()> action)
 {
-    onStage([stage, state, remaining = occurrence](int s, int st) mutable {
-        return s == stage && st == state && remaining > 0 && --remaining == 0;
-    }, std::move(action));
+    onStage(
+        [stage, state, remaining = occurrence](int s, int st) mutable {
+            return s == stage && st == state && remaining > 0 && --remaining == 0;
+        },
+        std::move(action));
 }
 
 void stageWindow_t::deliver(unsigned message, WPARAM wParam, LPARAM lParam)
@@ -118,17 +112,6 @@ commandList_t batchMachineThreadsTest::commandsSince(std::uint64_t from)
         if (entry.kind == simTraceEntry_t::kind_e::commandIn_e && entry.sequence < end)
             commands.push_back(entry.bytes);
     return commands;
-}
-
-std::string batchMachineThreadsTest::listing(const commandList_t& commands)
-{
-    std::string text;
-    for (const std::vector<std::uint8_t>& command : commands) {
-        for (std::size_t i = 0; i < command.size(); ++i)
-            text += (i == 0 ? "" : " ") + std::to_string(command[i]);
-        text += '\n';
-    }
-    return text;
 }
 
 void batchMachineThreadsTest::setDeviceParam(const wchar_t* name, std::int32_t value)

@@ -5,22 +5,17 @@
 #include "link/qvrClientDev.h"
 #include "machine/sharedLock.h"
 #include "standins/wendaro/wendaroServer.h"
+#include "tests/batches/commandBytes.h"
 #include "tests/support/packetRecorder.h"
 #include "tests/support/queueWindow.h"
 #include "tests/support/tempPrefix.h"
 
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
-
-// Commands as the printer receives them: each its code, then its payload.
-using commandList_t = std::vector<std::vector<std::uint8_t>>;
-// The lists one after the other (a procedure's stages, in a table).
-commandList_t joined(std::initializer_list<commandList_t> parts);
 
 // The owner window of a procedure under test: it keeps the posted messages
 // as queueWindow_t does and, at the first stage change posted that the test
@@ -59,28 +54,31 @@ protected:
     // without the status polls (1, 12).
     std::uint64_t mark() const;
     std::vector<int> codesSince(std::uint64_t from) const;
+
+    // Two records of the commands, each as [code][payload]. The printer's
+    // trace shows the wire as it was (after the device's queue refused a
+    // packet equal to one still waiting there), but only with the polls
+    // stopped, so it suits procedures that wait on nothing the polls bring.
+    // The device's record keeps what was handed to it, refused packets too,
+    // while the polls run on and stay out of it.
+
     // The device stops its status polls (1 and 12) and every packet it
     // queued before has reached the printer: from the mark returned on, the
     // printer receives only what the test makes the device send.
     std::uint64_t stopPollsAndMark();
-    // The commands the printer received from the mark on, in order, each as
-    // its code followed by its payload bytes, 1 and 12 included. Waits first
-    // until every packet the device has queued so far has arrived.
+    // The commands the printer received from the mark on, in order, 1 and
+    // 12 included. Waits first until every packet the device has queued so
+    // far has arrived.
     commandList_t commandsSince(std::uint64_t from);
-    // One command a line, as decimal bytes: for a readable difference.
-    static std::string listing(const commandList_t& commands);
+
+    // What the procedure, its dialogs and the test handed to the device, by
+    // any thread but the device's own, from the mark on.
+    std::size_t sentCommandsMark() const { return device_->sentCount(); }
+    commandList_t sentCommandsSince(std::size_t from) const { return device_->bytesSince(from); }
 
     // The device's own value of a parameter (nothing is sent): what a
     // procedure reads.
     void setDeviceParam(const wchar_t* name, std::int32_t value);
-    // What the procedure, its dialogs and the test handed to the device, by
-    // any thread but the device's own (so without its polls), each command
-    // as [code][payload], from the mark on.
-    std::size_t sentCommandsMark() const { return device_->sentCount(); }
-    std::vector<std::vector<std::uint8_t>> sentCommandsSince(std::size_t from) const
-    {
-        return device_->bytesSince(from);
-    }
 
     // A fixture may set its printer up differently before the server starts.
     virtual void configure(simPrinterConfig_t&) {}

@@ -12,7 +12,6 @@
 #include "tests/support/queueWindow.h"
 #include "tests/support/scriptedMessageBox.h"
 #include "tests/support/waitUntil.h"
-#include "tests/wendaro/simTestPackets.h"
 
 #include <gtest/gtest.h>
 
@@ -230,8 +229,6 @@ TEST(calibrationBatchesTest, TrimChooserStartsAtTheLineTheValueWasDrawnBy)
 
 namespace {
 
-using command_t = std::vector<std::uint8_t>;
-
 struct box_t {
     std::wstring text;
     unsigned style;
@@ -253,13 +250,13 @@ struct calibrationCase_t {
 };
 
 constexpr unsigned okInfo = MB_OKCANCEL | MB_ICONINFORMATION;
-const command_t returnTool = pkt_t(141).u8(0);
-const command_t homeXY = pkt_t(130).u8(0);
-const command_t homeFeeder = pkt_t(130).u8(4);
-const command_t unhook = pkt_t(151).u8(0);
-const command_t hook = pkt_t(151).u8(1);
-const command_t measure = pkt_t(139).u8(1);
-const command_t statusRequest = pkt_t(147);
+const commandBytes_t returnTool = cmd(141, {0});
+const commandBytes_t homeXY = cmd(130, {0});
+const commandBytes_t homeFeeder = cmd(130, {4});
+const commandBytes_t unhook = cmd(151, {0});
+const commandBytes_t hook = cmd(151, {1});
+const commandBytes_t measure = cmd(139, {1});
+const commandBytes_t statusRequest = cmd(147);
 
 }  // namespace
 
@@ -293,13 +290,8 @@ protected:
     // `results`: the texts of completed stages other than "Completed.".
     void run(baseStaticBatch_t& batch, const calibrationCase_t& c, const std::map<int, std::wstring>& results = {})
     {
-        if (c.errorOn != 0) {
-            simFaultRule_t rule;
-            rule.code = c.errorOn;
-            rule.action = simFaultRule_t::action_e::setError_e;
-            rule.value = 7;
-            printer().addFault(rule);
-        }
+        if (c.errorOn != 0)
+            failNextCommand(c.errorOn);
         scriptedMessageBox_t boxes;
         for (const box_t& box : c.boxes)
             boxes.expect(expectedBox_t{box.text, false, batch.name(), box.style, box.answer});
@@ -308,7 +300,7 @@ protected:
         const std::uint64_t from = stopPollsAndMark();
         const std::vector<stage_t> posted = drive(batch);
         window_.onStage(-1, 0, 0, {});
-        EXPECT_EQ(listing(commandsSince(from)), listing(c.sent));
+        EXPECT_EQ(asLines(commandsSince(from)), asLines(c.sent));
         EXPECT_EQ(boxes.shown().size(), c.boxes.size());
         ASSERT_FALSE(posted.empty());
         EXPECT_EQ(posted.back(), (stage_t{c.stage, c.state}));
@@ -334,59 +326,59 @@ TEST_F(calibrationTablesThreadsTest, ToolsCalibrationSendsItsCommandsInOrder)
         L"Move the XY bridge to the middle tool, and go up as much as possible. Don't return the taken tool.";
     const std::wstring save =
         L"New values for the first tool XY paramter will be: X=3.86mm, Y=384.44mm. Save those values in the machine?";
-    const commandList_t findHome = {pkt_t(131).u8(0).u8(2), pkt_t(131).u8(1).u8(2), homeXY};
-    const commandList_t motorsOff = {pkt_t(131).u8(0).u8(0), pkt_t(131).u8(1).u8(0)};
-    const commandList_t takeMiddle = {pkt_t(140).u8(5).u8(1)};
-    const commandList_t search = {pkt_t(159), statusRequest};
+    const commandList_t findHome = {cmd(131, {0, 2}), cmd(131, {1, 2}), homeXY};
+    const commandList_t motorsOff = {cmd(131, {0, 0}), cmd(131, {1, 0})};
+    const commandList_t takeMiddle = {cmd(140, {5, 1})};
+    const commandList_t search = {cmd(159), statusRequest};
     // The search finds the head 1090 and 17570 steps of 21892 nm from home:
     // 23.86228 and 384.64244 mm. First Tool X = X - 20 mm, First Tool Y =
     // Y - 0.2 mm (parameters 40 and 41).
-    const commandList_t update = {pkt_t(3).u16(40 * 4).i32(3862280).u8(1).u8(0),
-                                  pkt_t(3).u16(41 * 4).i32(384442440).u8(1).u8(0)};
-    const commandList_t takeTest = {returnTool, pkt_t(140).u8(4).u8(0), pkt_t(140).u8(5).u8(0),
-                                    pkt_t(140).u8(6).u8(0), returnTool};
-    const commandList_t motorsOn = {pkt_t(131).u8(0).u8(2), pkt_t(131).u8(1).u8(2)};
+    const commandList_t update = {cmd(3, {i16(40 * 4), i32(3862280), 1, 0}),
+                                  cmd(3, {i16(41 * 4), i32(384442440), 1, 0})};
+    const commandList_t takeTest = {returnTool, cmd(140, {4, 0}), cmd(140, {5, 0}),
+                                    cmd(140, {6, 0}), returnTool};
+    const commandList_t motorsOn = {cmd(131, {0, 2}), cmd(131, {1, 2})};
     const std::vector<calibrationCase_t> cases = {
         {.what = "completed",
          .boxes = {{position, okInfo, IDOK}, {save, MB_YESNO | MB_ICONQUESTION, IDYES}},
-         .sent = joined({findHome, motorsOff, takeMiddle, search, update, takeTest}),
+         .sent = join({findHome, motorsOff, takeMiddle, search, update, takeTest}),
          .stage = 6},
         {.what = "Cancel as Find XY Home starts",
          .cancelAt = 0,
-         .sent = joined({{findHome[0]}, motorsOn}),
+         .sent = join({{findHome[0]}, motorsOn}),
          .stage = 0,
          .state = 2},
         {.what = "Cancel as Turn Off XY Motors starts",
          .cancelAt = 1,
-         .sent = joined({findHome, {motorsOff[0]}, motorsOn}),
+         .sent = join({findHome, {motorsOff[0]}, motorsOn}),
          .stage = 1,
          .state = 2},
         {.what = "Cancel at the positioning",
          .boxes = {{position, okInfo, IDCANCEL}},
-         .sent = joined({findHome, motorsOff, motorsOn}),
+         .sent = join({findHome, motorsOff, motorsOn}),
          .stage = 2,
          .state = 2},
         {.what = "Cancel as the search starts",
          .boxes = {{position, okInfo, IDOK}},
          .cancelAt = 3,
-         .sent = joined({findHome, motorsOff, takeMiddle, {search[0]}, motorsOn}),
+         .sent = join({findHome, motorsOff, takeMiddle, {search[0]}, motorsOn}),
          .stage = 3,
          .state = 2},
         {.what = "error in the search",
          .boxes = {{position, okInfo, IDOK}},
          .errorOn = 159,
-         .sent = joined({findHome, motorsOff, takeMiddle, {search[0]}, motorsOn}),
+         .sent = join({findHome, motorsOff, takeMiddle, {search[0]}, motorsOn}),
          .stage = 3,
          .state = 1},
         {.what = "No to saving",
          .boxes = {{position, okInfo, IDOK}, {save, MB_YESNO | MB_ICONQUESTION, IDNO}},
-         .sent = joined({findHome, motorsOff, takeMiddle, search, motorsOn}),
+         .sent = join({findHome, motorsOff, takeMiddle, search, motorsOn}),
          .stage = 4,
          .state = 2},
         {.what = "Cancel as the take tool test starts",
          .boxes = {{position, okInfo, IDOK}, {save, MB_YESNO | MB_ICONQUESTION, IDYES}},
          .cancelAt = 5,
-         .sent = joined({findHome, motorsOff, takeMiddle, search, update, {returnTool}, motorsOn}),
+         .sent = join({findHome, motorsOff, takeMiddle, search, update, {returnTool}, motorsOn}),
          .stage = 5,
          .state = 2},
     };
@@ -411,78 +403,78 @@ TEST_F(calibrationTablesThreadsTest, TrimCalibrationSendsItsCommandsInOrder)
     const std::wstring remove =
         L"Trim the layer manually, and remove the layers from the table. Press OK to build a small testing block.";
     // Not homed, iron hooked at the start; a 90 mm layer.
-    const commandList_t ironFirst = {homeXY, unhook, pkt_t(14).i32(90000000), measure, pkt_t(144), pkt_t(142).u8(0)};
+    const commandList_t ironFirst = {homeXY, unhook, cmd(14, {i32(90000000)}), measure, cmd(144), cmd(142, {0})};
     const commandList_t ironFirstEnd = {homeFeeder, measure};
-    const commandList_t ironSecond = {pkt_t(144), pkt_t(142).u8(1)};
+    const commandList_t ironSecond = {cmd(144), cmd(142, {1})};
     // Fourteen lines 14 mm apart in X and 0.2 mm in Y, each drawn 12.5 mm
     // long; the labels of lines 4, 8 and 12. Taking the tool again before a
     // label is a packet equal to one still waiting in the device's queue
     // (the one before label 4), which the queue refuses: only two 140 go out.
-    commandList_t draw = {pkt_t(140).u8(0).u8(1)};
+    commandList_t draw = {cmd(140, {0, 1})};
     for (int i = 1; i <= 14; ++i) {
         const std::int32_t x = 28000000 + (i - 1) * 14000000;
         const std::int32_t y = 30850000 + (i - 1) * 200000;
-        draw.push_back(pkt_t(135).i32(x).i32(y));
-        draw.push_back(pkt_t(150).u8(1).u8(i));
-        draw.push_back(pkt_t(135).i32(x + 12500000).i32(y));
-        draw.push_back(pkt_t(150).u8(0).u8(i));
+        draw.push_back(cmd(135, {i32(x), i32(y)}));
+        draw.push_back(cmd(150, {1, i}));
+        draw.push_back(cmd(135, {i32(x + 12500000), i32(y)}));
+        draw.push_back(cmd(150, {0, i}));
     }
-    draw.push_back(pkt_t(140).u8(0).u8(1));
-    draw.push_back(pkt_t(162).i32(74000000).i32(41450000).u8(100).u8(1).u8('4'));
-    draw.push_back(pkt_t(162).i32(130000000).i32(42250000).u8(100).u8(1).u8('8'));
-    draw.push_back(pkt_t(162).i32(184000000).i32(43050000).u8(100).u8(2).u8('1').u8('2'));
-    draw.push_back(pkt_t(154));
-    draw.push_back(pkt_t(19));
+    draw.push_back(cmd(140, {0, 1}));
+    draw.push_back(cmd(162, {i32(74000000), i32(41450000), 100, 1, '4'}));
+    draw.push_back(cmd(162, {i32(130000000), i32(42250000), 100, 1, '8'}));
+    draw.push_back(cmd(162, {i32(184000000), i32(43050000), 100, 2, '1', '2'}));
+    draw.push_back(cmd(154));
+    draw.push_back(cmd(19));
     // Line 9: "Trim Y initial" (parameter 51) = 9 x 0.2 mm - 0.6 mm.
-    const commandList_t chosen = {pkt_t(3).u16(51 * 4).i32(1200000).u8(1).u8(0)};
-    const commandList_t trimLayer = {hook, pkt_t(129).u8(1).i32(300000000)};
+    const commandList_t chosen = {cmd(3, {i16(51 * 4), i32(1200000), 1, 0})};
+    const commandList_t trimLayer = {hook, cmd(129, {1, i32(300000000)})};
     const commandList_t trimLayerEnd = {homeFeeder, unhook};
-    const commandList_t test = {measure, pkt_t(145), pkt_t(145)};
+    const commandList_t test = {measure, cmd(145), cmd(145)};
     // The bridge to End Model Pos X and First Tool Y - 30 mm.
-    const commandList_t cleanUp = {unhook, pkt_t(141), pkt_t(135).i32(255000000).i32(354442440)};
+    const commandList_t cleanUp = {unhook, cmd(141), cmd(135, {i32(255000000), i32(354442440)})};
     const std::vector<box_t> bothQuestions = {{firstTrim, okInfo, IDOK}, {remove, okInfo, IDOK}};
     const std::vector<calibrationCase_t> cases = {
         {.what = "completed",
          .boxes = bothQuestions,
-         .sent = joined({ironFirst, ironFirstEnd, ironSecond, draw, chosen, trimLayer, trimLayerEnd, test}),
+         .sent = join({ironFirst, ironFirstEnd, ironSecond, draw, chosen, trimLayer, trimLayerEnd, test}),
          .stage = 6},
         {.what = "Cancel at the first trim",
          .boxes = {{firstTrim, okInfo, IDCANCEL}},
-         .sent = joined({ironFirst, cleanUp}),
+         .sent = join({ironFirst, cleanUp}),
          .stage = 0,
          .state = 2},
         {.what = "error while ironing",
          .errorOn = 144,
-         .sent = joined({{ironFirst.begin(), ironFirst.end() - 1}, cleanUp}),
+         .sent = join({{ironFirst.begin(), ironFirst.end() - 1}, cleanUp}),
          .stage = 0,
          .state = 1},
         {.what = "Cancel as the second layer starts",
          .boxes = {{firstTrim, okInfo, IDOK}},
          .cancelAt = 1,
-         .sent = joined({ironFirst, ironFirstEnd, {ironSecond[0]}, cleanUp}),
+         .sent = join({ironFirst, ironFirstEnd, {ironSecond[0]}, cleanUp}),
          .stage = 1,
          .state = 2},
         {.what = "Cancel as the drawing starts",
          .boxes = {{firstTrim, okInfo, IDOK}},
          .cancelAt = 2,
-         .sent = joined({ironFirst, ironFirstEnd, ironSecond, draw, cleanUp}),
+         .sent = join({ironFirst, ironFirstEnd, ironSecond, draw, cleanUp}),
          .stage = 2,
          .state = 2},
         {.what = "chooser cancelled",
          .boxes = {{firstTrim, okInfo, IDOK}},
          .chooser = 0,
-         .sent = joined({ironFirst, ironFirstEnd, ironSecond, draw, cleanUp}),
+         .sent = join({ironFirst, ironFirstEnd, ironSecond, draw, cleanUp}),
          .stage = 3,
          .state = 2},
         {.what = "Cancel at the second trim",
          .boxes = {{firstTrim, okInfo, IDOK}, {remove, okInfo, IDCANCEL}},
-         .sent = joined({ironFirst, ironFirstEnd, ironSecond, draw, chosen, trimLayer, cleanUp}),
+         .sent = join({ironFirst, ironFirstEnd, ironSecond, draw, chosen, trimLayer, cleanUp}),
          .stage = 4,
          .state = 2},
         {.what = "Cancel as the test block starts",
          .boxes = bothQuestions,
          .cancelAt = 5,
-         .sent = joined(
+         .sent = join(
              {ironFirst, ironFirstEnd, ironSecond, draw, chosen, trimLayer, trimLayerEnd, {measure}, cleanUp}),
          .stage = 5,
          .state = 2},
@@ -518,12 +510,12 @@ TEST_F(calibrationTablesThreadsTest, ZAbsZeroSendsItsCommandsInOrder)
         {.what = "142 mm",
          .boxes = {{L"Z Abs Zero will be set to 142mm.", okInfo, IDOK}},
          .height = 142000000,
-         .sent = {measure, statusRequest, pkt_t(3).u16(23 * 4).i32(142000000).u8(1).u8(0)},
+         .sent = {measure, statusRequest, cmd(3, {i16(23 * 4), i32(142000000), 1, 0})},
          .stage = 1},
         {.what = "148 mm",
          .boxes = {{L"Z Abs Zero will be set to 148mm.", okInfo, IDOK}},
          .height = 148000000,
-         .sent = {measure, statusRequest, pkt_t(3).u16(23 * 4).i32(148000000).u8(1).u8(0)},
+         .sent = {measure, statusRequest, cmd(3, {i16(23 * 4), i32(148000000), 1, 0})},
          .stage = 1},
         {.what = "just below",
          .boxes = {{L"Detected Z Abs Zero is out of the allowed values (141.999mm.)", refused, IDOK}},

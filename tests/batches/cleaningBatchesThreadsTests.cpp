@@ -1,9 +1,9 @@
 #include "procedures/batches/cleanBubblesBatch.h"
 #include "procedures/batches/fillEmptyGlueSystemBatch.h"
 #include "tests/batches/batchMachineSupport.h"
+#include "tests/batches/commandBytes.h"
 #include "tests/support/scriptedMessageBox.h"
 #include "tests/support/waitUntil.h"
-#include "tests/wendaro/simTestPackets.h"
 
 #include <gtest/gtest.h>
 
@@ -12,16 +12,6 @@
 #include <vector>
 
 namespace {
-
-using command_t = std::vector<std::uint8_t>;
-
-commandList_t repeat(int times, const commandList_t& unit)
-{
-    commandList_t all;
-    for (int i = 0; i < times; ++i)
-        all.insert(all.end(), unit.begin(), unit.end());
-    return all;
-}
 
 struct box_t {
     const wchar_t* text;
@@ -67,29 +57,29 @@ constexpr std::int32_t firstToolY = 384442440;
 constexpr std::int32_t zSafe = -2500000;
 constexpr std::int32_t zBaseDelta = 1000000;
 
-const command_t home = pkt_t(130).u8(0);
-const command_t unhook = pkt_t(151).u8(0);
-const command_t hook = pkt_t(151).u8(1);
-const command_t pumpFull = pkt_t(129).u8(3).i32(13800000);
-const command_t pumpHome = pkt_t(130).u8(3);
-const command_t pumpZero = pkt_t(129).u8(3).i32(0);
-const command_t pumpBackFast = pkt_t(129).u8(0x83).i32(0).u16(0xFCE0);
-const command_t statusRequest = pkt_t(147);
-const command_t zToZero = pkt_t(129).u8(2).i32(0);
-const command_t toContainer = pkt_t(129).u8(1).i32(140000000);
+const commandBytes_t home = cmd(130, {0});
+const commandBytes_t unhook = cmd(151, {0});
+const commandBytes_t hook = cmd(151, {1});
+const commandBytes_t pumpFull = cmd(129, {3, i32(13800000)});
+const commandBytes_t pumpHome = cmd(130, {3});
+const commandBytes_t pumpZero = cmd(129, {3, i32(0)});
+const commandBytes_t pumpBackFast = cmd(129, {0x83, i32(0), i16(0xFCE0)});
+const commandBytes_t statusRequest = cmd(147);
+const commandBytes_t zToZero = cmd(129, {2, i32(0)});
+const commandBytes_t toContainer = cmd(129, {1, i32(140000000)});
 
 // Clean Bubbles, stage by stage.
 const commandList_t cleanPrep = {home, unhook};
-const commandList_t cleanPurge = repeat(3, {pumpFull, pumpHome});
-const commandList_t cleanBridge = {hook, pkt_t(129).u8(1).i32(-196000000)};
+const commandList_t cleanPurge = times(3, {pumpFull, pumpHome});
+const commandList_t cleanBridge = {hook, cmd(129, {1, i32(-196000000)})};
 const commandList_t cleanReposition = {unhook};
 const commandList_t cleanCleanUp = {pumpHome};
 
 // The fill procedures. The clean-up leaves the bridge before the first tool
 // (First Tool Y - 30 mm) and Z at its safe height: "Z Safe Pos" + the
 // measured height of the status (0, nothing measured here) + "Z Base Delta".
-const commandList_t fillCleanUp = {pumpHome, unhook, pkt_t(135).i32(255000000).i32(354442440),
-                                   pkt_t(129).u8(2).i32(-1500000)};
+const commandList_t fillCleanUp = {pumpHome, unhook, cmd(135, {i32(255000000), i32(354442440)}),
+                                   cmd(129, {2, i32(-1500000)})};
 commandList_t fillPrep(bool homed)
 {
     return homed ? commandList_t{zToZero, hook} : commandList_t{zToZero, home, hook};
@@ -149,53 +139,53 @@ TEST_F(cleaningBatchesThreadsTest, EachRunSendsThePartsCommandsInOrder)
          .homed = false,
          .hooked = true,
          .boxes = {{trap, info, IDOK}},
-         .sent = joined({cleanPrep, cleanPurge, cleanBridge, cleanReposition}),
+         .sent = join({cleanPrep, cleanPurge, cleanBridge, cleanReposition}),
          .stage = 5},
         {.what = "clean, Cancel as the preparations start",
          .homed = false,
          .hooked = true,
          .cancelAt = 0,
-         .sent = joined({{home}, cleanCleanUp}),
+         .sent = join({{home}, cleanCleanUp}),
          .state = 2},
         {.what = "clean, Cancel as the purge starts",
          .homed = false,
          .hooked = true,
          .cancelAt = 1,
-         .sent = joined({cleanPrep, {pumpFull}, cleanCleanUp}),
+         .sent = join({cleanPrep, {pumpFull}, cleanCleanUp}),
          .stage = 1,
          .state = 2},
         {.what = "clean, Cancel as the bridge moves",
          .cancelAt = 2,
-         .sent = joined({cleanPurge, {hook}, cleanCleanUp}),
+         .sent = join({cleanPurge, {hook}, cleanCleanUp}),
          .stage = 2,
          .state = 2},
         {.what = "clean, Cancel at the trap question",
          .boxes = {{trap, info, IDCANCEL}},
-         .sent = joined({cleanPurge, cleanBridge, cleanCleanUp}),
+         .sent = join({cleanPurge, cleanBridge, cleanCleanUp}),
          .stage = 3,
          .state = 2},
         {.what = "clean, door open: Cancel at the reminder",
          .doorOpen = true,
          .boxes = {{trap, info, IDOK}, {door, MB_OKCANCEL | MB_ICONWARNING, IDCANCEL}},
-         .sent = joined({cleanPurge, cleanBridge, {statusRequest}, cleanCleanUp}),
+         .sent = join({cleanPurge, cleanBridge, {statusRequest}, cleanCleanUp}),
          .stage = 3,
          .state = 2},
         {.what = "clean, door open but Machine Flags bit 0 set: no door test",
          .doorOpen = true,
          .flagBit0 = true,
          .boxes = {{trap, info, IDOK}},
-         .sent = joined({cleanPurge, cleanBridge, cleanReposition}),
+         .sent = join({cleanPurge, cleanBridge, cleanReposition}),
          .stage = 5},
         {.what = "clean, door closed by the status request: no reminder",
          .doorOpen = true,
          .doorClosesAt = 3,
          .boxes = {{trap, info, IDOK}},
-         .sent = joined({cleanPurge, cleanBridge, {statusRequest}, cleanReposition}),
+         .sent = join({cleanPurge, cleanBridge, {statusRequest}, cleanReposition}),
          .stage = 5},
         {.what = "clean, Cancel as the bridge goes back",
          .cancelAt = 4,
          .boxes = {{trap, info, IDOK}},
-         .sent = joined({cleanPurge, cleanBridge, {unhook}, cleanCleanUp}),
+         .sent = join({cleanPurge, cleanBridge, {unhook}, cleanCleanUp}),
          .stage = 4,
          .state = 2},
 
@@ -203,7 +193,7 @@ TEST_F(cleaningBatchesThreadsTest, EachRunSendsThePartsCommandsInOrder)
          .kind = kind_e::fillLong_e,
          .homed = false,
          .boxes = fillQuestions,
-         .sent = joined({fillPrep(false), {toContainer}, repeat(200, {pumpFull, pumpZero}), fillCleanUp}),
+         .sent = join({fillPrep(false), {toContainer}, times(200, {pumpFull, pumpZero}), fillCleanUp}),
          .stage = 3},
         // The pump home queued before the run is answered while the run's
         // first command is awaited; every stroke still follows.
@@ -211,7 +201,7 @@ TEST_F(cleaningBatchesThreadsTest, EachRunSendsThePartsCommandsInOrder)
          .kind = kind_e::fillFast_e,
          .pumpHomeFirst = true,
          .boxes = fillQuestions,
-         .sent = joined({{pumpHome}, fillPrep(true), {toContainer}, repeat(200, {pumpFull, pumpBackFast}),
+         .sent = join({{pumpHome}, fillPrep(true), {toContainer}, times(200, {pumpFull, pumpBackFast}),
                          {pumpBackFast}, fillCleanUp}),
          .stage = 3},
         {.what = "long fill, Cancel as the preparations start: no clean-up",
@@ -228,7 +218,7 @@ TEST_F(cleaningBatchesThreadsTest, EachRunSendsThePartsCommandsInOrder)
         {.what = "fast fill, Cancel at the purge question",
          .kind = kind_e::fillFast_e,
          .boxes = {{container, info, IDOK}, {purge, MB_OKCANCEL, IDCANCEL}},
-         .sent = joined({fillPrep(true), {toContainer}, {pumpBackFast}, fillCleanUp}),
+         .sent = join({fillPrep(true), {toContainer}, {pumpBackFast}, fillCleanUp}),
          .stage = 2,
          .state = 2},
         // The purge posts "In Progress...", then each stroke's count.
@@ -237,7 +227,7 @@ TEST_F(cleaningBatchesThreadsTest, EachRunSendsThePartsCommandsInOrder)
          .cancelAt = 2,
          .cancelPost = 3,
          .boxes = fillQuestions,
-         .sent = joined({fillPrep(true), {toContainer}, repeat(2, {pumpFull, pumpZero}), {pumpFull}, fillCleanUp}),
+         .sent = join({fillPrep(true), {toContainer}, times(2, {pumpFull, pumpZero}), {pumpFull}, fillCleanUp}),
          .stage = 2,
          .state = 2},
     };
@@ -271,7 +261,7 @@ TEST_F(cleaningBatchesThreadsTest, EachRunSendsThePartsCommandsInOrder)
         if (c.pumpHomeFirst)
             device().sendCommandArgs(130, 1, 3);
         batch->execute();
-        EXPECT_EQ(listing(commandsSince(from)), listing(c.sent));
+        EXPECT_EQ(asLines(commandsSince(from)), asLines(c.sent));
         EXPECT_EQ(boxes.shown().size(), c.boxes.size());
 
         std::vector<postedMessage_t> posted = window.takeAll();
