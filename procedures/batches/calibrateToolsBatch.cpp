@@ -64,9 +64,9 @@ void calibrateToolsBatch_t::run()
     sendAndCheck(159);
     if (abortEvent().isSet())
         throw aborted_e;
-    // The machine information is only sent in answer to 12; queued before
-    // the status request, it has arrived (fresh) when the request returns.
-    dev->sendCommand(12);
+    // The search's result comes in the machine information, which the
+    // device's own polls fetch (12 with every third status poll); one queued
+    // while the search ran goes out ahead of this status request.
     sendAndCheck(147);
     const machineInfo_t info = dev->getMachineInfo();
     const double xMm = dev->stepsToMm(xAxis, info.xHeadSteps());

@@ -20,9 +20,9 @@ void calibrateZabsZero_t::run()
     if (dev == nullptr)
         throw aborted_e;
     sendAndCheck(139, 1, 1);
-    // The machine information is only sent in answer to 12; queued before
-    // the status request, it has arrived (fresh) when the request returns.
-    dev->sendCommand(12);
+    // The height comes in the machine information, which the device's own
+    // polls fetch (12 with every third status poll); one queued while the
+    // measurement ran goes out ahead of this status request.
     sendAndCheck(147);
     const std::int32_t z = dev->getMachineInfo().zHeight();
     if (z < lowestZ || z > highestZ) {

@@ -243,6 +243,9 @@ simReply_t simPrinter_t::actionLocked(std::uint8_t code, std::span<const std::ui
     action.payload.assign(payload.begin(), payload.end());
     action.connection = connection;
     action.duration = config_.actionMs;
+    if (code == 139 || code == 159)
+        action.duration = static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(std::uint64_t{config_.actionMs} * config_.sensingActions, maxActionMs));
     action.fail = fault && fault->action == simFaultRule_t::action_e::failCommand_e;
     action.failError = fault ? fault->value : 0;
     if (state_ != 5) {

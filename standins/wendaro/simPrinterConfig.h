@@ -25,6 +25,12 @@ struct simPrinterConfig_t {
     // 55000 ms so that an awaited action never reaches the client's
     // 60000 ms limit. 0 makes actions instant.
     std::uint32_t actionMs = 200;
+    // The XY home search (159) and the height measurement (139) creep to
+    // their sensors: each lasts this many actions. Longer than three status
+    // polls of the client (350 ms each, command 12 with every third), so the
+    // machine information a poll fetches meanwhile, with the result, arrives
+    // before the status request that follows the search is answered.
+    std::uint32_t sensingActions = 10;
     // One layer of a build (feed, delay, iron, draw, trim in equal parts).
     std::uint32_t layerMs = 1000;
     // "Loading..." before a queued model starts building.

@@ -117,11 +117,7 @@ TEST_F(baseStaticBatchThreadsTest, StoppedRunsShowTheirStatusOnTheCurrentStage)
         threeStageBatch_t batch;
         scriptedMessageBox_t boxes;
         if (what == "machine error on 129") {
-            simFaultRule_t rule;
-            rule.code = 129;
-            rule.action = simFaultRule_t::action_e::setError_e;
-            rule.value = 7;
-            printer().addFault(rule);
+            failNextCommand(129);
         } else if (what == "abort before any command") {
             batch.abortEvent().set();
         } else if (what == "machine out of state 5") {

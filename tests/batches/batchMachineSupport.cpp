@@ -1,9 +1,48 @@
 #include "tests/batches/batchMachineSupport.h"
 
 #include "link/currentClientDevice.h"
+#include "machine/machineParam.h"
+#include "platform/codePage.h"
+#include "procedures/batches/baseStaticBatch.h"
 #include "tests/support/waitUntil.h"
 
 #include <gtest/gtest.h>
+
+stageWindow_t::~stageWindow_t()
+{
+    // No post may reach this part once it is gone.
+    destroy();
+}
+
+void stageWindow_t::onStage(std::function<bool(int, int)> when, std::function<void()> action)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    when_ = std::move(when);
+    action_ = std::move(action);
+}
+
+void stageWindow_t::onStage(int stage, int state, int occurrence, std::function<void()> action)
+{
+    onStage(
+        [stage, state, remaining = occurrence](int s, int st) mutable {
+            return s == stage && st == state && remaining > 0 && --remaining == 0;
+        },
+        std::move(action));
+}
+
+void stageWindow_t::deliver(unsigned message, WPARAM wParam, LPARAM lParam)
+{
+    std::function<void()> action;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (action_ && message == baseStaticBatch_t::stageMessage &&
+            when_(static_cast<int>(wParam), static_cast<int>(lParam)))
+            action.swap(action_);
+    }
+    if (action)
+        action();
+    queueWindow_t::deliver(message, wParam, lParam);
+}
 
 void batchMachineThreadsTest::SetUp()
 {
@@ -46,6 +85,40 @@ std::vector<int> batchMachineThreadsTest::codesSince(std::uint64_t from) const
         if (entry.kind == simTraceEntry_t::kind_e::commandIn_e && entry.code != 1 && entry.code != 12)
             codes.push_back(entry.code);
     return codes;
+}
+
+std::uint64_t batchMachineThreadsTest::flushDevice()
+{
+    const std::uint64_t from = mark();
+    device_->sendCommand(147);
+    const std::optional<simTraceEntry_t> entry = printer().trace().waitFor(
+        [](const simTraceEntry_t& e) { return e.kind == simTraceEntry_t::kind_e::commandIn_e && e.code == 147; }, 20s,
+        from);
+    EXPECT_TRUE(entry.has_value()) << "the device's queue did not drain";
+    return entry ? entry->sequence : mark();
+}
+
+std::uint64_t batchMachineThreadsTest::stopPollsAndMark()
+{
+    device_->setPollInterval(0);
+    return flushDevice() + 1;
+}
+
+commandList_t batchMachineThreadsTest::commandsSince(std::uint64_t from)
+{
+    const std::uint64_t end = flushDevice();
+    commandList_t commands;
+    for (const simTraceEntry_t& entry : printer().trace().since(from))
+        if (entry.kind == simTraceEntry_t::kind_e::commandIn_e && entry.sequence < end)
+            commands.push_back(entry.bytes);
+    return commands;
+}
+
+void batchMachineThreadsTest::setDeviceParam(const wchar_t* name, std::int32_t value)
+{
+    const machineParam_t* param = device_->findParameter(-1, name);
+    ASSERT_NE(param, nullptr) << wideToUtf8(name);
+    device_->setParameterWord(param->index(), value);
 }
 
 void batchMachineThreadsTest::failNextCommand(int code)

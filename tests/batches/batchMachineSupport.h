@@ -5,12 +5,39 @@
 #include "link/qvrClientDev.h"
 #include "machine/sharedLock.h"
 #include "standins/wendaro/wendaroServer.h"
+#include "tests/batches/commandBytes.h"
 #include "tests/support/packetRecorder.h"
 #include "tests/support/queueWindow.h"
 #include "tests/support/tempPrefix.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <string>
 #include <vector>
+
+// The owner window of a procedure under test: it keeps the posted messages
+// as queueWindow_t does and, at the first stage change posted that the test
+// chose, runs an action at once on the posting (the worker) thread, after
+// the stage record was written. A Cancel pressed there (the abort event set)
+// falls at the same point of the procedure in every run. The choice and the
+// action run under the window table's lock: they must not post to a window
+// nor wait for one.
+class stageWindow_t : public queueWindow_t {
+public:
+    ~stageWindow_t() override;
+    // A new call replaces the previous choice; an empty action clears it.
+    void onStage(std::function<bool(int stage, int state)> when, std::function<void()> action);
+    // The given stage change for the given time (occurrence counts from 1).
+    void onStage(int stage, int state, int occurrence, std::function<void()> action);
+    void deliver(unsigned message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    std::mutex lock_;
+    std::function<bool(int, int)> when_;
+    std::function<void()> action_;
+};
 
 class batchMachineThreadsTest : public prefixTest {
 protected:
@@ -29,14 +56,31 @@ protected:
     // without the status polls (1, 12).
     std::uint64_t mark() const;
     std::vector<int> codesSince(std::uint64_t from) const;
+
+    // Two records of the commands, each as [code][payload]. The printer's
+    // trace shows the wire as it was (after the device's queue refused a
+    // packet equal to one still waiting there), but only with the polls
+    // stopped, so it suits procedures that wait on nothing the polls bring.
+    // The device's record keeps what was handed to it, refused packets too,
+    // while the polls run on and stay out of it.
+
+    // The device stops its status polls (1 and 12) and every packet it
+    // queued before has reached the printer: from the mark returned on, the
+    // printer receives only what the test makes the device send.
+    std::uint64_t stopPollsAndMark();
+    // The commands the printer received from the mark on, in order, 1 and
+    // 12 included. Waits first until every packet the device has queued so
+    // far has arrived.
+    commandList_t commandsSince(std::uint64_t from);
+
     // What the procedure, its dialogs and the test handed to the device, by
-    // any thread but the device's own (so without its polls), each command
-    // as [code][payload], from the mark on.
+    // any thread but the device's own, from the mark on.
     std::size_t sentCommandsMark() const { return device_->sentCount(); }
-    std::vector<std::vector<std::uint8_t>> sentCommandsSince(std::size_t from) const
-    {
-        return device_->bytesSince(from);
-    }
+    commandList_t sentCommandsSince(std::size_t from) const { return device_->bytesSince(from); }
+
+    // The device's own value of a parameter (nothing is sent): what a
+    // procedure reads.
+    void setDeviceParam(const wchar_t* name, std::int32_t value);
 
     // A fixture may set its printer up differently before the server starts.
     virtual void configure(simPrinterConfig_t&) {}
@@ -50,6 +94,11 @@ protected:
     bool leaveTechnicianMode();
 
 private:
+    // Queues a status request (147, which no poll sends) and waits for it:
+    // the device sends in order, so whatever it queued earlier has arrived.
+    // Its trace number.
+    std::uint64_t flushDevice();
+
     std::unique_ptr<wendaroServer_t> server_;
     queueWindow_t deviceWindow_;
     sharedLock_t lock_;

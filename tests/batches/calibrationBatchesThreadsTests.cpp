@@ -18,6 +18,7 @@
 #include <atomic>
 #include <functional>
 #include <limits>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -30,20 +31,11 @@ using stage_t = std::pair<int, int>;  // posted (stage, state)
 constexpr unsigned deviceNotice = WM_USER + 222;
 constexpr WPARAM statusReplyNotice = 141;
 
-enum class kind_e { tools_e, trim_e, zAbs_e, pensTaking_e, knife_e, pensDrawing_e };
+enum class kind_e { pensTaking_e, knife_e, pensDrawing_e };
 
 std::unique_ptr<baseStaticBatch_t> make(kind_e kind)
 {
     switch (kind) {
-    case kind_e::tools_e:
-        return std::make_unique<calibrateToolsBatch_t>();
-    case kind_e::trim_e: {
-        auto trim = std::make_unique<calibrateTrimBatch_t>();
-        trim->setSecondEventLimit(5000);
-        return trim;
-    }
-    case kind_e::zAbs_e:
-        return std::make_unique<calibrateZabsZero_t>();
     case kind_e::pensTaking_e:
         return std::make_unique<pensTakingTestBatch_t>(2);
     case kind_e::knife_e: {
@@ -56,20 +48,6 @@ std::unique_ptr<baseStaticBatch_t> make(kind_e kind)
     }
     return nullptr;
 }
-
-// The progress window's stand-in. `onStage` runs on the worker as it posts
-// a stage change, after the stage record was written, so that a test can
-// press Cancel at an exact point of the run.
-class stageWindow_t : public queueWindow_t {
-public:
-    std::function<void(int stage, int state)> onStage;
-    void deliver(unsigned message, WPARAM wParam, LPARAM lParam) override
-    {
-        if (onStage && message == baseStaticBatch_t::stageMessage)
-            onStage(static_cast<int>(wParam), static_cast<int>(lParam));
-        queueWindow_t::deliver(message, wParam, lParam);
-    }
-};
 
 }  // namespace
 
@@ -171,145 +149,64 @@ protected:
     std::vector<std::pair<int, int>> chooserCalls_;
 };
 
-// Every calibration completed, answered No or Cancel and stopped by a machine
-// error: the stage that ends the run and its state.
-TEST_F(calibrationBatchesThreadsTest, ProceduresCompleteCancelAndFailOnTheRightStage)
-{
-    struct box_t {
-        std::wstring text;
-        int answer;
-    };
-    struct case_t {
-        const char* what;
-        kind_e kind;
-        std::vector<box_t> boxes;  // expected in order (substring match)
-        int errorOnCode;           // 0: none; else the printer fails this command
-        int stage;                 // the stage that ends the run (stage count: completed)
-        int state;
-    };
-    const std::wstring position = calibrateToolsBatch_t::positionQuestion;
-    const std::wstring save = L"New values for the first tool XY paramter will be: X=";
-    const std::wstring trimFirst = calibrateTrimBatch_t::firstTrimQuestion;
-    const std::wstring trimRemove = calibrateTrimBatch_t::removeQuestion;
-    const std::wstring zQuestion = L"Z Abs Zero will be set to ";
-    const std::vector<case_t> cases = {
-        {"tools completed", kind_e::tools_e, {{position, IDOK}, {save, IDYES}}, 0, 6, -1},
-        {"tools, Cancel at the positioning", kind_e::tools_e, {{position, IDCANCEL}}, 0, 2, 2},
-        {"tools, No to saving", kind_e::tools_e, {{position, IDOK}, {save, IDNO}}, 0, 4, 2},
-        {"tools, error in the search", kind_e::tools_e, {{position, IDOK}}, 159, 3, 1},
-        {"trim completed", kind_e::trim_e, {{trimFirst, IDOK}, {trimRemove, IDOK}}, 0, 6, -1},
-        {"trim, Cancel at the first trim", kind_e::trim_e, {{trimFirst, IDCANCEL}}, 0, 0, 2},
-        {"trim, error while ironing", kind_e::trim_e, {}, 144, 0, 1},
-        {"Z abs zero completed", kind_e::zAbs_e, {{zQuestion, IDOK}}, 0, 1, -1},
-        {"Z abs zero, Cancel", kind_e::zAbs_e, {{zQuestion, IDCANCEL}}, 0, 0, 2},
-        {"Z abs zero, error in the measurement", kind_e::zAbs_e, {}, 139, 0, 1},
-    };
-    for (const case_t& c : cases) {
-        SCOPED_TRACE(c.what);
-        readyMachine();
-        std::unique_ptr<baseStaticBatch_t> batch = make(c.kind);
-        scriptedMessageBox_t boxes;
-        for (const box_t& box : c.boxes)
-            boxes.expect(expectedBox_t{box.text, true, batch->name(), std::nullopt, box.answer});
-        if (c.errorOnCode != 0)
-            failNextCommand(c.errorOnCode);
-        const std::vector<stage_t> posted = drive(*batch);
-        ASSERT_FALSE(posted.empty());
-        EXPECT_EQ(posted.back(), (stage_t{c.stage, c.state}));
-        EXPECT_EQ(boxes.shown().size(), c.boxes.size());
-        for (int i = 0; i < batch->stageCount(); ++i) {
-            const int state = batch->stage(i).state;
-            if (i < c.stage)
-                EXPECT_EQ(state, 0) << i;
-            else if (i == c.stage)
-                EXPECT_EQ(batch->stage(i).statusText, c.state == 1 ? L"Failed." : L"Aborted.") << i;
-            else
-                EXPECT_EQ(state, baseStaticBatch_t::pendingState) << i;
-        }
-    }
-}
+// The search and the measurement report their results in the machine
+// information, which the device fetches with its regular polls (command 12
+// with every third status poll); a search or a measurement outlasts three
+// polls, so the record read after the status request that follows is fresh.
+// Before the runs the device holds other values: the head where it stands,
+// the height of the factory table.
+class calibrationPollsThreadsTest : public calibrationBatchesThreadsTest {
+protected:
+    void configure(simPrinterConfig_t& printer) override { printer.sensingActions = 100; }
+};
 
-// What the completed calibrations store, and the texts they show.
-TEST_F(calibrationBatchesThreadsTest, CalibrationsStoreTheirResults)
+TEST_F(calibrationPollsThreadsTest, CalibrationsReadTheFreshResults)
 {
     readyMachine();
     {
         calibrateToolsBatch_t tools;
         scriptedMessageBox_t boxes;
-        boxes.expect(calibrateToolsBatch_t::positionQuestion, MB_OKCANCEL | MB_ICONINFORMATION, IDOK)
+        boxes.expect(L"Move the XY bridge to the middle tool, and go up as much as possible. Don't return the taken "
+                     L"tool.",
+                     MB_OKCANCEL | MB_ICONINFORMATION, IDOK)
             .expect(L"New values for the first tool XY paramter will be: X=3.86mm, Y=384.44mm. Save those values in "
                     L"the machine?",
                     MB_YESNO | MB_ICONQUESTION, IDYES);
-        drive(tools);
-        EXPECT_EQ(tools.stage(4).statusText, L"Completed. First tool X=3.86mm, Y=384.44mm");
-        EXPECT_NEAR(param(L"First Tool X"), 3862280, 30000);
-        EXPECT_NEAR(param(L"First Tool Y"), 384442440, 30000);
+        EXPECT_EQ(drive(tools).back(), (stage_t{6, -1}));
+        EXPECT_EQ(param(L"First Tool X"), 3862280);
+        EXPECT_EQ(param(L"First Tool Y"), 384442440);
     }
     readyMachine();
     {
-        calibrateTrimBatch_t trim;
+        printer().setTableZero(142000000);
+        calibrateZabsZero_t zero;
         scriptedMessageBox_t boxes;
-        boxes.expect(calibrateTrimBatch_t::firstTrimQuestion, MB_OKCANCEL | MB_ICONINFORMATION, IDOK)
-            .expect(calibrateTrimBatch_t::removeQuestion, MB_OKCANCEL | MB_ICONINFORMATION, IDOK);
-        chooserAnswer_ = 9;
-        const std::uint64_t from = mark();
-        drive(trim);
-        // The default 1.5 mm was drawn by line 10.
-        EXPECT_EQ(chooserCalls_, (std::vector<std::pair<int, int>>{{14, 10}}));
-        EXPECT_EQ(param(L"Trim Y initial"), 1200000);
-        EXPECT_EQ(trim.stage(3).statusText, L"Trim Y = 1.200000");
-        // The labels of lines 4, 8 and 12, then 154 and 19 after the drawing.
-        std::vector<std::vector<std::uint8_t>> labels;
-        std::vector<int> tail;
-        for (const simTraceEntry_t& e : printer().trace().since(from)) {
-            if (e.kind != simTraceEntry_t::kind_e::commandIn_e)
-                continue;
-            if (e.code == 162)
-                labels.push_back(e.bytes);
-            if (e.code == 162 || e.code == 154 || e.code == 19)
-                tail.push_back(e.code);
-        }
-        EXPECT_EQ(tail, (std::vector<int>{162, 162, 162, 154, 19}));
-        ASSERT_EQ(labels.size(), 3u);
-        // Line 12: x = 28 + 11 x 14 + 2 mm = 184 mm, y = 40.85 + 2.2 mm = 43.05 mm, size 100, "12".
-        EXPECT_EQ(labels[2], (std::vector<std::uint8_t>{162, 0x00, 0x9E, 0xF7, 0x0A, 0x10, 0xE4, 0x90, 0x02, 100, 2,
-                                                        '1', '2'}));
+        boxes.expect(L"Z Abs Zero will be set to 142mm.", MB_OKCANCEL | MB_ICONINFORMATION, IDOK);
+        EXPECT_EQ(drive(zero).back(), (stage_t{1, -1}));
+        EXPECT_EQ(param(L"Z Abs Zero"), 142000000);
     }
 }
 
-// A chooser cancelled aborts the trim at its choice and keeps "Trim Y initial";
-// a re-start waits again for the machine's status reply (withheld here).
-TEST_F(calibrationBatchesThreadsTest, TrimChooserCancelAndRestartWaitForTheStatusReply)
+// A re-start waits again for the machine's status reply (withheld here),
+// even when the previous run's reply is still signalled.
+TEST_F(calibrationBatchesThreadsTest, TrimRestartWaitsForItsOwnStatusReply)
 {
     readyMachine();
     calibrateTrimBatch_t trim;
     trim.setSecondEventLimit(3000);
-    const std::int32_t before = param(L"Trim Y initial");
-    {
-        scriptedMessageBox_t boxes;
-        boxes.expect(calibrateTrimBatch_t::firstTrimQuestion, MB_OKCANCEL | MB_ICONINFORMATION, IDOK);
-        chooserAnswer_ = 0;
-        const std::vector<stage_t> posted = drive(trim);
-        EXPECT_EQ(posted.back(), (stage_t{3, 2}));
-        EXPECT_EQ(param(L"Trim Y initial"), before);
-    }
-    readyMachine();
-    {
-        // The first run's reply is still signalled; this run's 19 gets none.
-        trim.secondEvent().set();
-        simFaultRule_t rule;
-        rule.code = 19;
-        rule.action = simFaultRule_t::action_e::noReply_e;
-        printer().addFault(rule);
-        scriptedMessageBox_t boxes;
-        boxes.expect(calibrateTrimBatch_t::firstTrimQuestion, MB_OKCANCEL | MB_ICONINFORMATION, IDOK);
-        chooserAnswer_ = 5;
-        trim.resetForStart();
-        trim.secondEvent().set();  // even a reply left after the start's reset
-        const std::vector<stage_t> posted = drive(trim);
-        EXPECT_EQ(posted.back(), (stage_t{4, 1}));
-        EXPECT_EQ(trim.stage(4).statusText, L"Failed.");
-    }
+    trim.secondEvent().set();
+    simFaultRule_t rule;
+    rule.code = 19;
+    rule.action = simFaultRule_t::action_e::noReply_e;
+    printer().addFault(rule);
+    scriptedMessageBox_t boxes;
+    boxes.expect(calibrateTrimBatch_t::firstTrimQuestion, MB_OKCANCEL | MB_ICONINFORMATION, IDOK);
+    chooserAnswer_ = 5;
+    trim.resetForStart();
+    trim.secondEvent().set();  // even a reply left after the start's reset
+    const std::vector<stage_t> posted = drive(trim);
+    EXPECT_EQ(posted.back(), (stage_t{4, 1}));
+    EXPECT_EQ(trim.stage(4).statusText, L"Failed.");
 }
 
 TEST(calibrationBatchesTest, TrimChooserStartsAtTheLineTheValueWasDrawnBy)
@@ -330,41 +227,331 @@ TEST(calibrationBatchesTest, TrimChooserStartsAtTheLineTheValueWasDrawnBy)
         EXPECT_EQ(calibrateTrimBatch_t::initialNumber(calibrateTrimBatch_t::trimYForNumber(n)), n);
 }
 
-// Heights at the range's ends are offered; just outside they are refused with
-// the error box, and nothing is written.
-TEST_F(calibrationBatchesThreadsTest, ZAbsZeroAcceptsOnlyTheAllowedRange)
-{
-    struct case_t {
-        std::int32_t z;
-        const wchar_t* box;
-        bool accepted;
-    };
-    const std::vector<case_t> cases = {
-        {142000000, L"Z Abs Zero will be set to 142mm.", true},
-        {148000000, L"Z Abs Zero will be set to 148mm.", true},
-        {141999000, L"Detected Z Abs Zero is out of the allowed values (141.999mm.)", false},
-        {148001000, L"Detected Z Abs Zero is out of the allowed values (148.001mm.)", false},
-    };
-    for (const case_t& c : cases) {
-        SCOPED_TRACE(c.z);
-        readyMachine();
-        printer().setTableZero(c.z);
-        const std::int32_t before = param(L"Z Abs Zero");
-        calibrateZabsZero_t batch;
+namespace {
+
+struct box_t {
+    std::wstring text;
+    unsigned style;
+    int answer;
+};
+
+// One run of a calibration and everything it sends, written from what the
+// procedure is meant to do.
+struct calibrationCase_t {
+    const char* what = "";
+    std::vector<box_t> boxes = {};  // in order, whole texts
+    int cancelAt = -1;              // the progress window's Cancel as this stage goes in progress
+    int errorOn = 0;                // the printer fails this command (error 7)
+    int chooser = 9;                // trim: the line chosen, 0 cancels the chooser
+    std::int32_t height = 0;        // Z abs zero: the height the sensor finds (nm)
+    commandList_t sent = {};        // everything, in order, the clean-up included
+    int stage = 0;                  // the stage that ends the run (the stage count: completed)
+    int state = -1;                 // its state (-1: completed)
+};
+
+constexpr unsigned okInfo = MB_OKCANCEL | MB_ICONINFORMATION;
+const commandBytes_t returnTool = cmd(141, {0});
+const commandBytes_t homeXY = cmd(130, {0});
+const commandBytes_t homeFeeder = cmd(130, {4});
+const commandBytes_t unhook = cmd(151, {0});
+const commandBytes_t hook = cmd(151, {1});
+const commandBytes_t measure = cmd(139, {1});
+const commandBytes_t statusRequest = cmd(147);
+
+}  // namespace
+
+// The calibrations against a printer with quick moves; the device's status
+// polls are stopped for each run, so every command the printer receives is
+// the procedure's own.
+class calibrationTablesThreadsTest : public calibrationBatchesThreadsTest {
+protected:
+    void configure(simPrinterConfig_t& printer) override { printer.actionMs = 5; }
+
+    // The previous run's packets have all been answered (commandsSince).
+    void startCase()
+    {
+        device().setPollInterval(qvrCommDev_t::defaultPollInterval);
+        printer().clearFaults();
+        printer().clearError();
+        ASSERT_TRUE(enterTechnicianMode());
+        ASSERT_TRUE(waitUntil([&] { return device().getStatus().errorNumber() == 0; }));
+        chooserCalls_.clear();
+    }
+
+    // The machine information the procedure will read: the device asks for
+    // it (12) once the printer holds the result; with the polls stopped
+    // nothing else brings it during the run.
+    void fetchMachineInfo(const std::function<bool(const machineInfo_t&)>& arrived)
+    {
+        device().sendCommand(12);
+        ASSERT_TRUE(waitUntil([&] { return arrived(device().getMachineInfo()); }));
+    }
+
+    // `results`: the texts of completed stages other than "Completed.".
+    void run(baseStaticBatch_t& batch, const calibrationCase_t& c, const std::map<int, std::wstring>& results = {})
+    {
+        if (c.errorOn != 0)
+            failNextCommand(c.errorOn);
         scriptedMessageBox_t boxes;
-        boxes.expect(c.box, c.accepted ? MB_OKCANCEL | MB_ICONINFORMATION : MB_OK | MB_ICONERROR, IDOK);
-        const std::uint64_t from = mark();
+        for (const box_t& box : c.boxes)
+            boxes.expect(expectedBox_t{box.text, false, batch.name(), box.style, box.answer});
+        chooserAnswer_ = c.chooser;
+        window_.onStage(c.cancelAt, baseStaticBatch_t::inProgress_e, 1, [&] { batch.abortEvent().set(); });
+        const std::uint64_t from = stopPollsAndMark();
         const std::vector<stage_t> posted = drive(batch);
-        const std::vector<int> codes = codesSince(from);
-        if (c.accepted) {
-            EXPECT_EQ(posted.back(), (stage_t{1, -1}));
-            EXPECT_EQ(param(L"Z Abs Zero"), c.z);
-            EXPECT_EQ(codes, (std::vector<int>{139, 147, 3}));
-        } else {
-            EXPECT_EQ(posted.back(), (stage_t{0, 1}));
-            EXPECT_EQ(param(L"Z Abs Zero"), before);
-            EXPECT_EQ(codes, (std::vector<int>{139, 147}));
+        window_.onStage(-1, 0, 0, {});
+        EXPECT_EQ(asLines(commandsSince(from)), asLines(c.sent));
+        EXPECT_EQ(boxes.shown().size(), c.boxes.size());
+        ASSERT_FALSE(posted.empty());
+        EXPECT_EQ(posted.back(), (stage_t{c.stage, c.state}));
+        for (int i = 0; i < batch.stageCount(); ++i) {
+            const batchStage_t stage = batch.stage(i);
+            if (i < c.stage) {
+                const auto result = results.find(i);
+                EXPECT_EQ(stage.state, 0) << i;
+                EXPECT_EQ(stage.statusText, result != results.end() ? result->second : L"Completed.") << i;
+            } else if (i == c.stage) {
+                EXPECT_EQ(stage.state, c.state) << i;
+                EXPECT_EQ(stage.statusText, c.state == 1 ? L"Failed." : L"Aborted.") << i;
+            } else {
+                EXPECT_EQ(stage.state, baseStaticBatch_t::pendingState) << i;
+            }
         }
+    }
+};
+
+TEST_F(calibrationTablesThreadsTest, ToolsCalibrationSendsItsCommandsInOrder)
+{
+    const std::wstring position =
+        L"Move the XY bridge to the middle tool, and go up as much as possible. Don't return the taken tool.";
+    const std::wstring save =
+        L"New values for the first tool XY paramter will be: X=3.86mm, Y=384.44mm. Save those values in the machine?";
+    const commandList_t findHome = {cmd(131, {0, 2}), cmd(131, {1, 2}), homeXY};
+    const commandList_t motorsOff = {cmd(131, {0, 0}), cmd(131, {1, 0})};
+    const commandList_t takeMiddle = {cmd(140, {5, 1})};
+    const commandList_t search = {cmd(159), statusRequest};
+    // The search finds the head 1090 and 17570 steps of 21892 nm from home:
+    // 23.86228 and 384.64244 mm. First Tool X = X - 20 mm, First Tool Y =
+    // Y - 0.2 mm (parameters 40 and 41).
+    const commandList_t update = {cmd(3, {i16(40 * 4), i32(3862280), 1, 0}),
+                                  cmd(3, {i16(41 * 4), i32(384442440), 1, 0})};
+    const commandList_t takeTest = {returnTool, cmd(140, {4, 0}), cmd(140, {5, 0}),
+                                    cmd(140, {6, 0}), returnTool};
+    const commandList_t motorsOn = {cmd(131, {0, 2}), cmd(131, {1, 2})};
+    const std::vector<calibrationCase_t> cases = {
+        {.what = "completed",
+         .boxes = {{position, okInfo, IDOK}, {save, MB_YESNO | MB_ICONQUESTION, IDYES}},
+         .sent = join({findHome, motorsOff, takeMiddle, search, update, takeTest}),
+         .stage = 6},
+        {.what = "Cancel as Find XY Home starts",
+         .cancelAt = 0,
+         .sent = join({{findHome[0]}, motorsOn}),
+         .stage = 0,
+         .state = 2},
+        {.what = "Cancel as Turn Off XY Motors starts",
+         .cancelAt = 1,
+         .sent = join({findHome, {motorsOff[0]}, motorsOn}),
+         .stage = 1,
+         .state = 2},
+        {.what = "Cancel at the positioning",
+         .boxes = {{position, okInfo, IDCANCEL}},
+         .sent = join({findHome, motorsOff, motorsOn}),
+         .stage = 2,
+         .state = 2},
+        {.what = "Cancel as the search starts",
+         .boxes = {{position, okInfo, IDOK}},
+         .cancelAt = 3,
+         .sent = join({findHome, motorsOff, takeMiddle, {search[0]}, motorsOn}),
+         .stage = 3,
+         .state = 2},
+        {.what = "error in the search",
+         .boxes = {{position, okInfo, IDOK}},
+         .errorOn = 159,
+         .sent = join({findHome, motorsOff, takeMiddle, {search[0]}, motorsOn}),
+         .stage = 3,
+         .state = 1},
+        {.what = "No to saving",
+         .boxes = {{position, okInfo, IDOK}, {save, MB_YESNO | MB_ICONQUESTION, IDNO}},
+         .sent = join({findHome, motorsOff, takeMiddle, search, motorsOn}),
+         .stage = 4,
+         .state = 2},
+        {.what = "Cancel as the take tool test starts",
+         .boxes = {{position, okInfo, IDOK}, {save, MB_YESNO | MB_ICONQUESTION, IDYES}},
+         .cancelAt = 5,
+         .sent = join({findHome, motorsOff, takeMiddle, search, update, {returnTool}, motorsOn}),
+         .stage = 5,
+         .state = 2},
+    };
+    for (const calibrationCase_t& c : cases) {
+        SCOPED_TRACE(c.what);
+        startCase();
+        // The technician leaves the head by the middle tool with the motors
+        // off; the device already holds what a search from there reports.
+        device().sendCommandWait(131, 1, 0, 1, 0);
+        device().sendCommandWait(131, 1, 1, 1, 0);
+        device().sendCommandWait(159);
+        fetchMachineInfo(
+            [](const machineInfo_t& info) { return info.xHeadSteps() == 1090 && info.yHeadSteps() == 17570; });
+        calibrateToolsBatch_t tools;
+        run(tools, c, {{3, L"Completed - X=23.86mm, Y=384.64mm"}, {4, L"Completed. First tool X=3.86mm, Y=384.44mm"}});
+    }
+}
+
+TEST_F(calibrationTablesThreadsTest, TrimCalibrationSendsItsCommandsInOrder)
+{
+    const std::wstring firstTrim = L"Trim the layer manually, and press OK to resume.";
+    const std::wstring remove =
+        L"Trim the layer manually, and remove the layers from the table. Press OK to build a small testing block.";
+    // Not homed, iron hooked at the start; a 90 mm layer.
+    const commandList_t ironFirst = {homeXY, unhook, cmd(14, {i32(90000000)}), measure, cmd(144), cmd(142, {0})};
+    const commandList_t ironFirstEnd = {homeFeeder, measure};
+    const commandList_t ironSecond = {cmd(144), cmd(142, {1})};
+    // Fourteen lines 14 mm apart in X and 0.2 mm in Y, each drawn 12.5 mm
+    // long; the labels of lines 4, 8 and 12. Taking the tool again before a
+    // label is a packet equal to one still waiting in the device's queue
+    // (the one before label 4), which the queue refuses: only two 140 go out.
+    commandList_t draw = {cmd(140, {0, 1})};
+    for (int i = 1; i <= 14; ++i) {
+        const std::int32_t x = 28000000 + (i - 1) * 14000000;
+        const std::int32_t y = 30850000 + (i - 1) * 200000;
+        draw.push_back(cmd(135, {i32(x), i32(y)}));
+        draw.push_back(cmd(150, {1, i}));
+        draw.push_back(cmd(135, {i32(x + 12500000), i32(y)}));
+        draw.push_back(cmd(150, {0, i}));
+    }
+    draw.push_back(cmd(140, {0, 1}));
+    draw.push_back(cmd(162, {i32(74000000), i32(41450000), 100, 1, '4'}));
+    draw.push_back(cmd(162, {i32(130000000), i32(42250000), 100, 1, '8'}));
+    draw.push_back(cmd(162, {i32(184000000), i32(43050000), 100, 2, '1', '2'}));
+    draw.push_back(cmd(154));
+    draw.push_back(cmd(19));
+    // Line 9: "Trim Y initial" (parameter 51) = 9 x 0.2 mm - 0.6 mm.
+    const commandList_t chosen = {cmd(3, {i16(51 * 4), i32(1200000), 1, 0})};
+    const commandList_t trimLayer = {hook, cmd(129, {1, i32(300000000)})};
+    const commandList_t trimLayerEnd = {homeFeeder, unhook};
+    const commandList_t test = {measure, cmd(145), cmd(145)};
+    // The bridge to End Model Pos X and First Tool Y - 30 mm.
+    const commandList_t cleanUp = {unhook, cmd(141), cmd(135, {i32(255000000), i32(354442440)})};
+    const std::vector<box_t> bothQuestions = {{firstTrim, okInfo, IDOK}, {remove, okInfo, IDOK}};
+    const std::vector<calibrationCase_t> cases = {
+        {.what = "completed",
+         .boxes = bothQuestions,
+         .sent = join({ironFirst, ironFirstEnd, ironSecond, draw, chosen, trimLayer, trimLayerEnd, test}),
+         .stage = 6},
+        {.what = "Cancel at the first trim",
+         .boxes = {{firstTrim, okInfo, IDCANCEL}},
+         .sent = join({ironFirst, cleanUp}),
+         .stage = 0,
+         .state = 2},
+        {.what = "error while ironing",
+         .errorOn = 144,
+         .sent = join({{ironFirst.begin(), ironFirst.end() - 1}, cleanUp}),
+         .stage = 0,
+         .state = 1},
+        {.what = "Cancel as the second layer starts",
+         .boxes = {{firstTrim, okInfo, IDOK}},
+         .cancelAt = 1,
+         .sent = join({ironFirst, ironFirstEnd, {ironSecond[0]}, cleanUp}),
+         .stage = 1,
+         .state = 2},
+        {.what = "Cancel as the drawing starts",
+         .boxes = {{firstTrim, okInfo, IDOK}},
+         .cancelAt = 2,
+         .sent = join({ironFirst, ironFirstEnd, ironSecond, draw, cleanUp}),
+         .stage = 2,
+         .state = 2},
+        {.what = "chooser cancelled",
+         .boxes = {{firstTrim, okInfo, IDOK}},
+         .chooser = 0,
+         .sent = join({ironFirst, ironFirstEnd, ironSecond, draw, cleanUp}),
+         .stage = 3,
+         .state = 2},
+        {.what = "Cancel at the second trim",
+         .boxes = {{firstTrim, okInfo, IDOK}, {remove, okInfo, IDCANCEL}},
+         .sent = join({ironFirst, ironFirstEnd, ironSecond, draw, chosen, trimLayer, cleanUp}),
+         .stage = 4,
+         .state = 2},
+        {.what = "Cancel as the test block starts",
+         .boxes = bothQuestions,
+         .cancelAt = 5,
+         .sent = join(
+             {ironFirst, ironFirstEnd, ironSecond, draw, chosen, trimLayer, trimLayerEnd, {measure}, cleanUp}),
+         .stage = 5,
+         .state = 2},
+    };
+    for (const calibrationCase_t& c : cases) {
+        SCOPED_TRACE(c.what);
+        startCase();
+        setDeviceParam(L"Trim Y initial", 1500000);
+        setDeviceParam(L"End Model Pos X", 255000000);
+        setDeviceParam(L"First Tool Y", 384442440);
+        device().sendCommandWait(131, 1, 0, 1, 0);
+        device().sendCommandWait(131, 1, 0, 1, 2);
+        device().sendCommandWait(151, 1, 1);
+        ASSERT_TRUE(waitUntil([&] {
+            return !device().isAxisFlagSet(0) && device().getStatus().hasFlag(machineStatus_t::flagIronHooked);
+        }));
+        calibrateTrimBatch_t trim;
+        trim.setSecondEventLimit(20000);
+        run(trim, c, {{3, L"Trim Y = 1.200000"}});
+        const bool chose = c.chooser > 0 && c.stage > 3;
+        // The chooser starts at the line that drew 1.5 mm: line 10.
+        EXPECT_EQ(chooserCalls_, (chose || c.chooser == 0 ? std::vector<std::pair<int, int>>{{14, 10}}
+                                                          : std::vector<std::pair<int, int>>{}));
+        EXPECT_EQ(param(L"Trim Y initial"), chose ? 1200000 : 1500000);
+    }
+}
+
+TEST_F(calibrationTablesThreadsTest, ZAbsZeroSendsItsCommandsInOrder)
+{
+    const unsigned refused = MB_OK | MB_ICONERROR;
+    // "Z Abs Zero" is parameter 23; the range's ends are accepted.
+    const std::vector<calibrationCase_t> cases = {
+        {.what = "142 mm",
+         .boxes = {{L"Z Abs Zero will be set to 142mm.", okInfo, IDOK}},
+         .height = 142000000,
+         .sent = {measure, statusRequest, cmd(3, {i16(23 * 4), i32(142000000), 1, 0})},
+         .stage = 1},
+        {.what = "148 mm",
+         .boxes = {{L"Z Abs Zero will be set to 148mm.", okInfo, IDOK}},
+         .height = 148000000,
+         .sent = {measure, statusRequest, cmd(3, {i16(23 * 4), i32(148000000), 1, 0})},
+         .stage = 1},
+        {.what = "just below",
+         .boxes = {{L"Detected Z Abs Zero is out of the allowed values (141.999mm.)", refused, IDOK}},
+         .height = 141999000,
+         .sent = {measure, statusRequest},
+         .stage = 0,
+         .state = 1},
+        {.what = "just above",
+         .boxes = {{L"Detected Z Abs Zero is out of the allowed values (148.001mm.)", refused, IDOK}},
+         .height = 148001000,
+         .sent = {measure, statusRequest},
+         .stage = 0,
+         .state = 1},
+        {.what = "Cancel",
+         .boxes = {{L"Z Abs Zero will be set to 145.9mm.", okInfo, IDCANCEL}},
+         .height = 145900000,
+         .sent = {measure, statusRequest},
+         .stage = 0,
+         .state = 2},
+        {.what = "error in the measurement",
+         .errorOn = 139,
+         .height = 145900000,
+         .sent = {measure},
+         .stage = 0,
+         .state = 1},
+    };
+    for (const calibrationCase_t& c : cases) {
+        SCOPED_TRACE(c.what);
+        startCase();
+        setDeviceParam(L"Z Abs Zero", 145000000);
+        printer().setTableZero(c.height);
+        device().sendCommandWait(139, 1, 1);
+        fetchMachineInfo([&](const machineInfo_t& info) { return info.zHeight() == c.height; });
+        calibrateZabsZero_t zero;
+        run(zero, c);
+        EXPECT_EQ(param(L"Z Abs Zero"), c.state == -1 ? c.height : 145000000);
     }
 }
 
@@ -476,14 +663,12 @@ TEST_F(calibrationBatchesThreadsTest, TestProceduresSendTheirWholeConversation)
         if (c.errorOnCode != 0)
             failNextCommand(c.errorOnCode);
         pressResume_ = c.resume;
-        bool cancelled = false;
-        window_.onStage = [&](int stage, int state) {
-            if (!cancelled && stage == c.cancelStage && state == baseStaticBatch_t::inProgress_e &&
-                batch->stage(stage).statusText == c.cancelText) {
-                cancelled = true;
-                batch->abortEvent().set();
-            }
-        };
+        window_.onStage(
+            [&](int stage, int state) {
+                return stage == c.cancelStage && state == baseStaticBatch_t::inProgress_e &&
+                       batch->stage(stage).statusText == c.cancelText;
+            },
+            [&] { batch->abortEvent().set(); });
         const std::size_t from = sentCommandsMark();
         const std::vector<stage_t> posted = drive(*batch, [&](int stage, int state) {
             // The knife check's last stage waits for RESUME once more.
@@ -491,7 +676,7 @@ TEST_F(calibrationBatchesThreadsTest, TestProceduresSendTheirWholeConversation)
                 state == baseStaticBatch_t::inProgress_e && batch->stage(3).statusText == L"Press RESUME...")
                 printer().pressResume();
         });
-        window_.onStage = nullptr;
+        window_.onStage({}, {});
         EXPECT_EQ(asLines(sentCommandsSince(from)), asLines(c.sent));
         ASSERT_FALSE(posted.empty());
         EXPECT_EQ(posted.back(), c.end);

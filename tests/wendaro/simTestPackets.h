@@ -52,6 +52,7 @@ inline simPrinterConfig_t testConfig()
     simPrinterConfig_t config;
     config.machineID = 7;
     config.actionMs = 100;
+    config.sensingActions = 1;  // every awaited action ends after actionMs
     config.layerMs = 50;
     config.initMs = 300;
     config.wallClockStart = 1796738700;  // 2026-12-08 14:05:00 UTC
