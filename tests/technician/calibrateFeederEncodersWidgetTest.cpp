@@ -6,6 +6,7 @@
 #include "technician/calibrateFeederEncoders.h"
 #include "tests/support/scriptedMessageBox.h"
 #include "tests/support/tempPrefix.h"
+#include "tests/technician/connectedPrinter.h"
 #include "tests/technician/technicianTestDevices.h"
 
 #include <QLabel>
@@ -50,33 +51,20 @@ class calibrateFeederEncodersServerWidgetTest : public prefixTest {
 protected:
     void SetUp() override
     {
-        wendaroConfig_t config;
-        config.port = 0;
-        wendaroMachineConfig_t machine;
-        machine.printer.writeLogs = false;
-        machine.printer.actionMs = 0;
-        machine.printer.encoderPeriod = machine.printer.rollPeriod = 100 * 7860;
-        machine.printer.encoderDuty = machine.printer.rollDuty = 29;
-        config.machines.push_back(machine);
-        server_ = std::make_unique<wendaroServer_t>(config);
-        ASSERT_TRUE(server_->start());
-        device_ = std::make_unique<testClientDev_t>(HWND(0), lock_);
-        device_->recordEveryCaller();
-        setCurrentClientDevice(device_.get());
-        ASSERT_TRUE(device_->connect(L"localhost", 1, true, server_->port()));
-        ASSERT_TRUE(processEventsUntil([&] { return device_->getMachineState() == 7; }));
+        simPrinterConfig_t printer;
+        printer.actionMs = 0;
+        printer.encoderPeriod = printer.rollPeriod = 100 * 7860;
+        printer.encoderDuty = printer.rollDuty = 29;
+        connected_.device()->recordEveryCaller();
+        ASSERT_NO_FATAL_FAILURE(connected_.start(printer));
+        server_ = connected_.server();
+        device_ = connected_.device();
     }
-    void TearDown() override
-    {
-        setCurrentClientDevice(nullptr);
-        device_.reset();
-        if (server_)
-            server_->stop();
-    }
+    void TearDown() override { connected_.stop(); }
 
-    std::unique_ptr<wendaroServer_t> server_;
-    sharedLock_t lock_;
-    std::unique_ptr<testClientDev_t> device_;
+    connectedPrinter_t<testClientDev_t> connected_;
+    wendaroServer_t* server_ = nullptr;
+    testClientDev_t* device_ = nullptr;
 };
 
 // The whole conversation of each sensor's test: into state 5 as the window

@@ -16,6 +16,7 @@
 #include "platform/qt/processEventsUntil.h"
 #include "tests/support/scriptedMessageBox.h"
 #include "tests/support/tempPrefix.h"
+#include "tests/technician/connectedPrinter.h"
 #include "tests/technician/technicianTestDevices.h"
 
 #include <gtest/gtest.h>
@@ -251,32 +252,19 @@ protected:
     {
         ASSERT_TRUE(
             regWriteString(slicerRegistryKey, slicerDirectoryValueName, slicerFolder, HKEY_LOCAL_MACHINE));
-        wendaroConfig_t config;
-        config.port = 0;
-        wendaroMachineConfig_t machine;
-        machine.printer.writeLogs = false;
-        machine.printer.actionMs = 0;
-        machine.printer.layerMs = 200;
-        config.machines.push_back(machine);
-        server_ = std::make_unique<wendaroServer_t>(config);
-        ASSERT_TRUE(server_->start());
-        device_ = std::make_unique<qvrClientDev_t>(HWND(0), lock_);
-        setCurrentClientDevice(device_.get());
-        ASSERT_TRUE(device_->connect(L"localhost", 1, true, server_->port()));
-        ASSERT_TRUE(processEventsUntil([&] { return device_->getMachineState() == 7; }));
+        simPrinterConfig_t printer;
+        printer.actionMs = 0;
+        printer.layerMs = 200;
+        ASSERT_NO_FATAL_FAILURE(connected_.start(printer));
+        server_ = connected_.server();
+        device_ = connected_.device();
         page_.onInitDialog();
     }
-    void TearDown() override
-    {
-        setCurrentClientDevice(nullptr);
-        device_.reset();
-        if (server_)
-            server_->stop();
-    }
+    void TearDown() override { connected_.stop(); }
 
-    std::unique_ptr<wendaroServer_t> server_;
-    sharedLock_t lock_;
-    std::unique_ptr<qvrClientDev_t> device_;
+    connectedPrinter_t<qvrClientDev_t> connected_;
+    wendaroServer_t* server_ = nullptr;
+    qvrClientDev_t* device_ = nullptr;
     testsDlg_t page_;
 };
 
