@@ -278,14 +278,16 @@ bool spawnProgram(const std::wstring& commandLine, int* processId, int standardF
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setsigdefault(&attr, &all);
-    // The environment as it is, but with the command line text in place of
-    // one this process may have inherited.
-    const std::string handedLine = std::string(commandLineVariable) + "=" + wideToUtf8(commandLine);
+    // The environment as it is, plus the command line text, naming the
+    // program it is written for, so that no other program takes it. A path
+    // that holds a line break could not be told from the text: no text then,
+    // and the child rebuilds its line from argv.
+    const std::string handedLine = std::string(commandLineVariable) + "=" + program + "\n" + wideToUtf8(commandLine);
     const std::size_t nameLength = std::strlen(commandLineVariable) + 1;
     std::vector<char*> envp;
     for (char** entry = environ; *entry != nullptr; ++entry)
         if (std::strncmp(*entry, handedLine.c_str(), nameLength) != 0) envp.push_back(*entry);
-    envp.push_back(const_cast<char*>(handedLine.c_str()));
+    if (program.find('\n') == std::string::npos) envp.push_back(const_cast<char*>(handedLine.c_str()));
     envp.push_back(nullptr);
     // dup2 clears close-on-exec on the targets, so the child keeps exactly these three.
     posix_spawn_file_actions_t actions;
@@ -319,14 +321,40 @@ void setLauncherHook(launcherHook_t hook) {
 
 namespace {
 
+// The value a parent handed over, taken out of the environment before main
+// runs, in every program that links this file, whether it ever reads its
+// command line or not: so the value reaches no other program, neither one
+// this program starts by other means nor one started with its environment.
+std::optional<std::string>& handedValue() {
+    static std::optional<std::string> value;
+    return value;
+}
+
+[[maybe_unused]] const bool handedValueTaken = [] {
+    if (const char* value = std::getenv(commandLineVariable)) {
+        handedValue() = std::string(value);
+        ::unsetenv(commandLineVariable);
+    }
+    return true;
+}();
+
+// True when the Linux path names the very file this process runs. Compared
+// as files, not texts, so links and folder spellings do not matter.
+bool isOwnExecutable(const std::string& path) {
+    struct stat own {};
+    struct stat named {};
+    return ::stat("/proc/self/exe", &own) == 0 && ::stat(path.c_str(), &named) == 0 && own.st_dev == named.st_dev &&
+           own.st_ino == named.st_ino;
+}
+
 // The text a parent handed over, when it is the command line of this very
-// start: it parses into the arguments this process got.
+// start: it names this program and parses into the arguments it got.
 std::optional<std::wstring> handedCommandLine(int argc, char** argv) {
-    const char* value = std::getenv(commandLineVariable);
-    if (value == nullptr) return std::nullopt;
-    const std::wstring line = utf8ToWide(value);
-    // Not for the children this process starts by other means.
-    ::unsetenv(commandLineVariable);
+    const std::optional<std::string>& value = handedValue();
+    if (!value) return std::nullopt;
+    const std::size_t cut = value->find('\n');
+    if (cut == std::string::npos || !isOwnExecutable(value->substr(0, cut))) return std::nullopt;
+    const std::wstring line = utf8ToWide(value->substr(cut + 1));
     const std::vector<std::wstring> args = parseCommandLine(line);
     if (argc < 1 || args.size() != static_cast<std::size_t>(argc)) return std::nullopt;
     for (int k = 1; k < argc; ++k)

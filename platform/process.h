@@ -37,13 +37,16 @@ void setLauncherHook(launcherHook_t hook);  // empty restores real starts
 // The process's own command line. A program started by startProcess reads
 // back exactly the text its parent wrote, runs of blanks, quotes and all,
 // which argv cannot carry: startProcess hands the text over in the child's
-// environment (commandLineVariable). Without it (a program started from a
-// shell), or when the text does not parse into this process's own
-// arguments (a variable inherited from further up), the line is rebuilt
+// environment (commandLineVariable), after the Linux path of the program it
+// started and a line break. The variable leaves the environment before
+// main runs, in every program built with this file (every program of ours
+// calls initProcessCommandLine first), so no program it starts by other
+// means inherits it. Without it (a program started from a shell), or
+// when it names another program or does not parse into this process's own
+// arguments (a text written for another start), the line is rebuilt
 // from argv: the program path as given in argv[0] (made absolute without
 // resolving links, as a system text) in double quotes, then the arguments,
-// quoted where needed. Call once from main, which also takes the variable
-// out of the environment; before that the line is empty.
+// quoted where needed. Call once from main; before that the line is empty.
 inline constexpr const char* commandLineVariable = "QVR_COMMAND_LINE";
 void initProcessCommandLine(int argc, char** argv);
 std::wstring processCommandLine();

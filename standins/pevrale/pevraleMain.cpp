@@ -2,6 +2,7 @@
 // software is not possible on this platform; the program says so in a small
 // window and closes. QVR_SCREENSHOT="<file.png>" saves a picture of the
 // window for the documentation and closes it.
+#include "platform/process.h"
 #include "platform/qt/screenshot.h"
 
 #include <QApplication>
@@ -16,6 +17,9 @@
 
 int main(int argc, char** argv)
 {
+    // As in every program of ours: a command line written for this start
+    // goes no further than this program.
+    initProcessCommandLine(argc, argv);
     QApplication application(argc, argv);
     QDialog window;
     window.setWindowTitle(QStringLiteral("Embedded Update"));

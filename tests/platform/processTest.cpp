@@ -28,6 +28,15 @@ QVR_CHILD_HELPER(recordOwnCommandLine) {
     return writeRawFile(L"C:\\commandLine.txt", wideToUtf8(processCommandLine())) && !handedOn ? 0 : 1;
 }
 
+// A program of ours that never reads its command line: starts a shell,
+// by other means than the platform, that writes what it inherited of the
+// command line text to C:\passedOn.txt.
+QVR_CHILD_HELPER(passOnEnvironment) {
+    const auto file = resolvePath(L"C:\\passedOn.txt");
+    const std::string script = "printf %s \"${" + std::string(commandLineVariable) + "-none}\" > '" + file.value_or("") + "'";
+    return file && std::system(script.c_str()) == 0 ? 0 : 1;
+}
+
 TEST(CommandLine, parsedWithTheRunTimeRules) {
     struct row_t {
         const wchar_t* line;
@@ -162,6 +171,21 @@ TEST_F(ProcessTest, aStartedProgramReadsBackTheCommandLineItsParentWrote) {
     EXPECT_EQ(readRawFile(L"C:\\commandLine.txt"),
               std::optional<std::string>(wideToUtf8(L"\"" + toSystemPath("/proc/self/exe") +
                                                     L"\" --qvr-child recordOwnCommandLine \"a  b\"")));
+    // Nor does a text written for another program started with the same
+    // arguments, here a launcher that passes its environment on.
+    ASSERT_TRUE(writeRawFile(L"C:\\launch.exe", "#!/bin/sh\nexec '" + fs::read_symlink("/proc/self/exe").string() + "' \"$@\"\n"));
+    ASSERT_EQ(::chmod(linuxPathOf(L"C:\\launch.exe").c_str(), 0755), 0);
+    deleteFile(L"C:\\commandLine.txt");
+    int pid = 0;
+    ASSERT_TRUE(startProcess(L"\"C:\\launch.exe\"" + helper.substr(0, helper.size() - 1), &pid));
+    ASSERT_TRUE(waitUntil([&] { return !fs::exists("/proc/" + std::to_string(pid)); }));
+    EXPECT_EQ(readRawFile(L"C:\\commandLine.txt"),
+              std::optional<std::string>(wideToUtf8(L"\"" + toSystemPath("/proc/self/exe") +
+                                                    L"\" --qvr-child recordOwnCommandLine")));
+    // A program that never reads the text still keeps it from what it starts.
+    ASSERT_TRUE(startProcess(self + L" --qvr-child passOnEnvironment", &pid));
+    ASSERT_TRUE(waitUntil([&] { return !fs::exists("/proc/" + std::to_string(pid)); }));
+    EXPECT_EQ(readRawFile(L"C:\\passedOn.txt"), std::optional<std::string>("none"));
 }
 
 TEST_F(ProcessTest, standardHandlesCanShareOneFile) {

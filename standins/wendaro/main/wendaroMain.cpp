@@ -8,6 +8,7 @@
 #include "machine/globalNames.h"
 #include "platform/codePage.h"
 #include "platform/paths.h"
+#include "platform/process.h"
 #include "standins/wendaro/wendaroDriver.h"
 #include "standins/wendaro/wendaroOptions.h"
 #include "standins/wendaro/wendaroServer.h"
@@ -36,6 +37,9 @@ constexpr auto checkEvery = std::chrono::milliseconds(100);
 
 int main(int argc, char** argv)
 {
+    // As in every program of ours: a command line written for this start
+    // goes no further than this program.
+    initProcessCommandLine(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
     const wendaroOptions_t options = wendaroOptions_t::parse(args);
     if (!options.error.empty()) {
