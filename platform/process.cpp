@@ -282,7 +282,8 @@ bool spawnProgram(const std::wstring& commandLine, int* processId, int standardF
     // program it is written for, so that no other program takes it. A path
     // that holds a line break could not be told from the text: no text then,
     // and the child rebuilds its line from argv.
-    const std::string handedLine = std::string(commandLineVariable) + "=" + program + "\n" + wideToUtf8(commandLine);
+    const std::string handedLine =
+        std::string(commandLineVariable) + "=" + program + "\n" + wideToUtf8(commandLine);
     const std::size_t nameLength = std::strlen(commandLineVariable) + 1;
     std::vector<char*> envp;
     for (char** entry = environ; *entry != nullptr; ++entry)
@@ -343,8 +344,8 @@ std::optional<std::string>& handedValue() {
 bool isOwnExecutable(const std::string& path) {
     struct stat own {};
     struct stat named {};
-    return ::stat("/proc/self/exe", &own) == 0 && ::stat(path.c_str(), &named) == 0 && own.st_dev == named.st_dev &&
-           own.st_ino == named.st_ino;
+    return ::stat("/proc/self/exe", &own) == 0 && ::stat(path.c_str(), &named) == 0 &&
+           own.st_dev == named.st_dev && own.st_ino == named.st_ino;
 }
 
 // The text a parent handed over, when it is the command line of this very

@@ -33,7 +33,8 @@ QVR_CHILD_HELPER(recordOwnCommandLine) {
 // command line text to C:\passedOn.txt.
 QVR_CHILD_HELPER(passOnEnvironment) {
     const auto file = resolvePath(L"C:\\passedOn.txt");
-    const std::string script = "printf %s \"${" + std::string(commandLineVariable) + "-none}\" > '" + file.value_or("") + "'";
+    const std::string script =
+        "printf %s \"${" + std::string(commandLineVariable) + "-none}\" > '" + file.value_or("") + "'";
     return file && std::system(script.c_str()) == 0 ? 0 : 1;
 }
 
@@ -173,7 +174,8 @@ TEST_F(ProcessTest, aStartedProgramReadsBackTheCommandLineItsParentWrote) {
                                                     L"\" --qvr-child recordOwnCommandLine \"a  b\"")));
     // Nor does a text written for another program started with the same
     // arguments, here a launcher that passes its environment on.
-    ASSERT_TRUE(writeRawFile(L"C:\\launch.exe", "#!/bin/sh\nexec '" + fs::read_symlink("/proc/self/exe").string() + "' \"$@\"\n"));
+    const std::string ownProgram = fs::read_symlink("/proc/self/exe").string();
+    ASSERT_TRUE(writeRawFile(L"C:\\launch.exe", "#!/bin/sh\nexec '" + ownProgram + "' \"$@\"\n"));
     ASSERT_EQ(::chmod(linuxPathOf(L"C:\\launch.exe").c_str(), 0755), 0);
     deleteFile(L"C:\\commandLine.txt");
     int pid = 0;
