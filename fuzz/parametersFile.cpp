@@ -3,8 +3,9 @@
 // as the device reads its own and the technician's files. A file that is
 // refused must leave the image, the profile list and the comment untouched;
 // whatever was read writes again as a file that reads back to the same image.
-// A file that the strict check passes reads by the format's rules without a
-// word missing (the two readings never disagree on what is a clean file).
+// A file that the strict check passes reads by the format's rules with its
+// twelve tool rows and its glue profiles: only parameters the file does not
+// hold may be missing (the two readings never disagree on what is whole).
 //
 // Input: byte 0 chooses the reading (bit 0: the compact glue form, bit 1:
 // an image that starts at the factory block, bit 2: the OpenedParams.txt
@@ -44,7 +45,9 @@ void readParameters(const std::string& text, bool compact, bool factoryBlock, bo
             std::abort();
         return;
     }
-    if (!error.empty() && !checkParametersText(text, compact))
+    if ((error.find(toolInfosMissingText) != std::wstring::npos ||
+         error.find(glueProfilesMissingText) != std::wstring::npos) &&
+        !checkParametersText(text, compact))
         std::abort();
     if (factoryBlock || !writeBack)
         return;

@@ -276,9 +276,8 @@ std::wstring readWholeParametersFile(const std::wstring& path, std::span<std::in
         return errorText;
     if (const std::optional<parametersFileFault_t> fault = checkParametersText(text, compactGlue))
         return fault->text();
-    // A clean file finds everything; whatever else the reader missed refuses it too.
-    if (!errorText.empty())
-        return errorText;
+    // What remains of the reader's text names the parameters the file does
+    // not hold: they keep the image's values.
     std::copy(copy.begin(), copy.end(), image.begin());
     return L"";
 }

@@ -60,10 +60,12 @@ std::wstring readParametersFile(const std::wstring& path, std::span<std::int32_t
                                 bool* applied = nullptr);
 
 // The reading of a file that is to replace the machine's parameters: the
-// image changes only when the file reads wholly cleanly (see
-// parametersFileCheck.h), and never the glue list or a comment. Otherwise
-// the image is untouched and the text says why: the refusals above, or the
-// file's first fault as "Line N: ...".
+// image changes only when what the file holds reads cleanly (see
+// parametersFileCheck.h), and never the glue list or a comment; the
+// parameters it does not hold (a file of another version) keep the image's
+// values, and the text is then empty. Otherwise the image is untouched and
+// the text says why: the refusals above (more than 25 parameters missing
+// included), or the file's first fault as "Line N: ...".
 std::wstring readWholeParametersFile(const std::wstring& path, std::span<std::int32_t> image, bool compactGlue);
 
 // The same over the file's text as the text mode reads it (CR LF as LF),

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <cstdint>
 #include <locale>
 #include <sstream>
 #include <string_view>
@@ -73,6 +74,12 @@ std::optional<long long> wholeNumber(std::string_view field) {
     return negative ? -value : value;
 }
 
+// A line that holds one whole number and nothing else.
+std::optional<long long> wholeNumberLine(std::string_view line) {
+    const std::vector<std::string_view> fields = fieldsOf(line);
+    return fields.size() == 1 ? wholeNumber(fields[0]) : std::nullopt;
+}
+
 std::wstring quoted(const std::wstring& text) {
     return L"\"" + text + L"\"";
 }
@@ -124,6 +131,10 @@ private:
     parametersFileFault_t faultAt(std::size_t index, std::wstring what) const {
         return {lineNumber(index), std::move(what)};
     }
+    parametersFileFault_t valueFault(std::size_t index, const std::wstring& name) const {
+        return faultAt(index,
+                       L"the value of " + quoted(name) + L" is not a whole number that fits in 32 bits");
+    }
 
     std::optional<parametersFileFault_t> checkToolRows(std::size_t& at) const;
     std::optional<parametersFileFault_t> checkGlue(std::size_t heading) const;
@@ -136,16 +147,20 @@ std::optional<parametersFileFault_t> checker_t::run() {
     static const std::string toolsHeading = wstrToStr(toolsParametersHeading);
     static const std::string glueHeading = wstrToStr(glueParametersHeading);
     const int highest = highestParameterIndex();
-    std::vector<bool> found(static_cast<std::size_t>(highest) + 1, false);
     bool toolsSeen = false;
     bool glueSeen = false;
     std::size_t at = 0;
     while (!glueSeen && (at = nextFilled(at)) < lines_.size()) {
         const std::string_view line = lines_[at];
-        if (line.substr(0, 2) == "//") {
-            ++at;
-        } else if (line == parametersFileVersionKey || line == machineIdKey) {
-            at += 2; // the heading and its value line; neither is read into a memory
+        if (line == machineIdKey) {
+            // The writer puts the number on the line after its heading; it is
+            // never read, so any 32-bit form is taken.
+            const std::size_t valueLine = at + 1;
+            const std::optional<long long> value =
+                valueLine < lines_.size() ? wholeNumberLine(lines_[valueLine]) : std::nullopt;
+            if (!value || *value < INT32_MIN || *value > UINT32_MAX)
+                return valueFault(valueLine, strToWstr(machineIdKey));
+            at = valueLine + 1;
         } else if (line == toolsHeading) {
             ++at;
             if (auto fault = checkToolRows(at))
@@ -156,38 +171,25 @@ std::optional<parametersFileFault_t> checker_t::run() {
                 return fault;
             glueSeen = true;
         } else {
+            // Comments, the version lines and the lines of other versions (a
+            // parameter this one does not know and its value) are passed over.
             const machineParam_t* param = findDefinition(std::string(line));
-            if (param == nullptr || param->index() > highest)
-                return faultAt(at, L"the line is not part of a parameters file");
+            if (param == nullptr || param->index() > highest) {
+                ++at;
+                continue;
+            }
             const std::size_t valueLine = nextFilled(at + 1);
-            const std::vector<std::string_view> fields =
-                valueLine < lines_.size() ? fieldsOf(lines_[valueLine]) : std::vector<std::string_view>();
-            const std::optional<long long> value = fields.size() == 1 ? wholeNumber(fields[0]) : std::nullopt;
+            const std::optional<long long> value =
+                valueLine < lines_.size() ? wholeNumberLine(lines_[valueLine]) : std::nullopt;
             if (!value || *value < INT32_MIN || *value > INT32_MAX)
-                return faultAt(valueLine, L"the value of " + quoted(param->name()) +
-                                              L" is not a whole number that fits in 32 bits");
-            found[static_cast<std::size_t>(param->index())] = true;
+                return valueFault(valueLine, param->name());
             at = valueLine + 1;
         }
     }
 
+    // Parameters the file does not hold keep their values; the two sections
+    // it must hold.
     const std::size_t end = lines_.size();
-    int missing = 0;
-    const machineParam_t* firstMissing = nullptr;
-    for (int i = 1; i <= highest; ++i) {
-        const machineParam_t* param = parameterAt(i);
-        if (param == nullptr || found[static_cast<std::size_t>(i)])
-            continue;
-        if (firstMissing == nullptr)
-            firstMissing = param;
-        ++missing;
-    }
-    if (firstMissing != nullptr) {
-        std::wstring what = L"the file ends without " + quoted(firstMissing->name());
-        if (missing > 1)
-            what += L" and " + toStr(missing - 1) + L" more parameters";
-        return faultAt(end, what);
-    }
     if (!toolsSeen)
         return faultAt(end, L"the file ends without the " + quoted(toolsParametersHeading) + L" section");
     if (!glueSeen)

@@ -3,16 +3,18 @@
 // damaged file half-applies: values after a broken one go missing, a broken
 // tool row keeps the old tool table, a broken glue line drops the profiles
 // after it, and tool values are cut to their fields' widths. Such a file is
-// used only when every part of it reads as the writer writes it:
-//   - every line is empty, a "//" line, one of the two headings with the
-//     line after it, a parameter's descriptor text, or part of a section;
+// used only when what it holds reads as the writer writes it:
 //   - a parameter's value is the next non-empty line, a whole number that
-//     fits in 32 bits; every parameter is given;
+//     fits in 32 bits; the machine number is the line after its heading, a
+//     whole number that fits in 32 bits;
 //   - the tools section has 12 rows in order, each of ten fields on one
 //     line, every number within its field and the two words "ON" or "OFF";
 //   - the glue section holds at least one profile, one a line, up to the
 //     end of the file, every value within its field of the table's form,
-//     and the profiles fit the glue region.
+//     and the profiles fit the glue region; both sections are there.
+// Files are kept across versions: as for the reader, a line that is no
+// descriptor text of this version (another version's parameter, its value)
+// is passed over, and a parameter the file does not hold is no fault.
 // The first fault found is reported with its line (1 = the first line of
 // the file); at the end of the file, with the file's last line.
 #pragma once

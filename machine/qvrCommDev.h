@@ -166,8 +166,9 @@ public:
     bool writeParametersFile(const std::wstring& path, const std::int32_t* memory, const std::wstring& comment);
     std::wstring readParametersFile(const std::wstring& path, std::int32_t* memory, std::wstring* comment);
     // A file that is to replace the machine's parameters, into a caller's
-    // 1024-word image: applied only when it reads wholly cleanly; else the
-    // image is untouched and the text says what was wrong and where.
+    // 1024-word image: applied only when what it holds reads cleanly (the
+    // parameters it does not hold keep the image's values); else the image
+    // is untouched and the text says what was wrong and where.
     std::wstring readWholeParametersFile(const std::wstring& path, std::int32_t* memory);
     // Writes the memory (the current one when null) into the machine's
     // parameters files and reads them back; the loading reads them into the

@@ -437,8 +437,10 @@ void installationDlg_t::onUpdateMachineParameters()
     if (!path)
         return;
 
-    // The whole file or nothing: a file that does not read wholly cleanly
-    // would reach the machine half applied.
+    // A damaged file is refused whole: it would reach the machine half
+    // applied. A file of another version is not damaged: the parameters it
+    // does not hold keep their current values, as the image starts as the
+    // current memory.
     std::vector<std::int32_t> image(paramLayout::words);
     device->getParameterMemory(image.data());
     const std::wstring errorText = device->readWholeParametersFile(*path, image.data());

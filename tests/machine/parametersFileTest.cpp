@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <sstream>
@@ -419,12 +420,14 @@ std::string withLines(const std::string& lf, int from, int to, const std::string
     return lf.substr(0, start) + replacement + lf.substr(end);
 }
 
-// A file that is to replace the machine's parameters is taken only when it
-// reads as the writer writes it; otherwise nothing changes and the first
-// fault is named with its line. (The faults that the technician meets most,
-// a value beyond 32 bits, a file cut short, a broken tool row or glue line,
-// an empty glue section and a tool value beyond its field, are checked
-// through the page that applies the file.)
+// A file that is to replace the machine's parameters is taken only when
+// what it holds reads as the writer writes it; otherwise nothing changes and
+// the first fault is named with its line. Lines of other versions are passed
+// over and parameters the file does not hold keep the image's values. (The
+// faults that the technician meets most, a value beyond 32 bits, a file cut
+// short, a broken tool row or glue line, an empty glue section and a tool
+// value beyond its field, and files of other versions, are checked through
+// the page that applies the file.)
 TEST_F(parametersFileTest, wholeReadingTakesOnlyACleanFile) {
     const std::string good = defaultText();
     std::string manyProfiles;
@@ -435,11 +438,12 @@ TEST_F(parametersFileTest, wholeReadingTakesOnlyACleanFile) {
         std::string text;
         std::wstring error;
         bool whole = true;  // else the end of the error text
+        std::vector<int> kept = {};  // taken: the words that keep the image's value
     };
     const case_t cases[] = {
         {"the writer's file, comments and blank lines", "// a note\n  \n" + good, L""},
-        {"a descriptor text changed", withLines(good, 88, 88, "Circle Acceleration;circles\n"),
-         L"Line 88: the line is not part of a parameters file"},
+        {"a descriptor text changed: passed over with its value",
+         withLines(good, 88, 88, "Circle Acceleration;circles\n"), L"", true, {28}},
         {"a value with more after it", withLines(good, 8, 8, "-4095x\n"),
          L"Line 8: the value of \"Lines Starting Speed\" is not a whole number that fits in 32 bits"},
         {"a location beyond its field",
@@ -465,8 +469,11 @@ TEST_F(parametersFileTest, wholeReadingTakesOnlyACleanFile) {
         const std::wstring error = readWholeParametersFile(filePath, image, true);
         EXPECT_EQ(c.whole ? error : error.substr(error.size() - std::min(error.size(), c.error.size())), c.error);
         if (c.error.empty()) {
-            for (int i = 1; i < paramLayout::parameterWords; ++i)
-                EXPECT_EQ(image[i], i == 53 ? sentinelImage()[i] : getDefaultParameterTable()[i]) << "word " << i;
+            for (int i = 1; i < paramLayout::parameterWords; ++i) {
+                const bool kept = i == 53 || std::find(c.kept.begin(), c.kept.end(), i) != c.kept.end();
+                EXPECT_EQ(image[i], kept ? sentinelImage()[i] : getDefaultParameterTable()[i])
+                    << "word " << i;
+            }
         } else {
             EXPECT_EQ(image, sentinelImage());
         }

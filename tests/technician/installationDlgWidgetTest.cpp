@@ -34,6 +34,7 @@ namespace {
 
 constexpr int trimYWord = 51;        // "Trim Y initial", nano,y
 constexpr int startSpeedWord = 1;    // "Lines Starting Speed"
+constexpr int ironEndSpeedWord = 119;  // "V1 (Iron End Speed)"
 constexpr int xStepSizeWord = 64;    // "X Step Size", nanometres shown in mm
 
 // A file's line by its number (1 = the first), without its CR LF.
@@ -203,9 +204,9 @@ TEST_F(InstallationDlgWidget, EditorCommitsOnlyANewReadableValueAfterYes)
     EXPECT_EQ(boxes.remaining(), 0u);
 }
 
-// A file is applied whole or not at all: a damaged one, or one that is no
-// parameters file, leaves the machine's memory and "MachineParameters.txt"
-// as they were, sends nothing and says what was wrong and where.
+// A damaged file, or one that is no parameters file, leaves the machine's
+// memory and "MachineParameters.txt" as they were, sends nothing and says
+// what was wrong and where. A whole file of another version is applied.
 TEST_F(InstallationDlgWidget, UpdateAppliesOnlyAWholeCleanFileAndKeepsListedValues)
 {
     ASSERT_TRUE(writeRawFile(device_->getOpenedParamsPath(), "51 Trim Y initial\r\n"));
@@ -220,6 +221,7 @@ TEST_F(InstallationDlgWidget, UpdateAppliesOnlyAWholeCleanFileAndKeepsListedValu
     const std::wstring chosen = L"C:/chosen.TXT";
     ASSERT_TRUE(device_->writeParametersFile(chosen, image.data(), L""));
     const std::string good = *readRawFile(chosen);
+    ASSERT_EQ(lineOf(good, 7).substr(0, 21), "Lines Starting Speed;");
     ASSERT_EQ(lineOf(good, 359), "-4000");  // "V1 (Iron End Speed)"
     ASSERT_EQ(lineOf(good, 392), "   5    2    2000         -1000       116           20        2       30       ON       ON");
     ASSERT_EQ(lineOf(good, 400), "Glue Parameters");
@@ -236,7 +238,9 @@ TEST_F(InstallationDlgWidget, UpdateAppliesOnlyAWholeCleanFileAndKeepsListedValu
         {"value beyond 32 bits", withLine(good, 359, "4294967296"),
          L"Line 359: the value of \"V1 (Iron End Speed)\" is not a whole number that fits in 32 bits" + notSent},
         {"cut 15 parameters before the end", linesUpTo(good, 339),
-         L"Line 339: the file ends without \"V2 (Iron Fast Speed)\" and 14 more parameters" + notSent},
+         L"Line 339: the file ends without the \"Tools Parameters\" section" + notSent},
+        {"no value after the machine number's heading", withLine(good, 5, ""),
+         L"Line 5: the value of \"QVR Machine ID\" is not a whole number that fits in 32 bits" + notSent},
         {"damaged tool row", withLine(good, 392, "   5    2    2000         -1000       116           20        2"),
          L"Line 392: tool row 5 cannot be read" + notSent},
         {"damaged third glue line", withLine(good, 403, " 0 1190000 20000000 5O7000 40000000 317000 , 110000000"),
@@ -273,15 +277,42 @@ TEST_F(InstallationDlgWidget, UpdateAppliesOnlyAWholeCleanFileAndKeepsListedValu
         EXPECT_EQ(device_->getGlueProfiles().size(), glueBefore);
     }
 
-    answerFileDialog(chosen);
-    page_->onUpdateMachineParameters();
-    EXPECT_NE(lastRequest_.startPath.find(L"\\Factory_Parameters.txt"), std::wstring::npos);
-    EXPECT_EQ(lastRequest_.startPath.find(L'/'), std::wstring::npos);
-    EXPECT_EQ(word(trimYWord), 1700000);
-    EXPECT_EQ(word(startSpeedWord), -4000);
-    EXPECT_EQ(sentValueOf(trimYWord), 1700000);
-    EXPECT_EQ(sentValueOf(startSpeedWord), -4000);
-    EXPECT_EQ(device_->getGlueProfiles().size(), 21u);
+    // Files of other versions: a parameter the file does not hold keeps its
+    // current value, one this version does not know is passed over with its value.
+    struct applied_t {
+        const char* what;
+        std::string bytes;
+        bool holdsBoth;  // else neither of the two parameters
+    };
+    const std::int32_t currentStartSpeed = word(startSpeedWord);
+    ASSERT_NE(currentStartSpeed, -4000);
+    device_->setParameterWord(ironEndSpeedWord, -3900);
+    const applied_t applied[] = {
+        {"an earlier version's file without two parameters",
+         withLine(withLine(withLine(withLine(good, 7, ""), 8, ""), 358, ""), 359, ""), false},
+        {"a later version's file with a parameter this one does not know",
+         withLine(good, 6, "\r\nLines Ending Speed;Ending speed of a later version;speed\r\n-3000\r\n"),
+         true},
+        {"the file as written", good, true},
+    };
+    for (const applied_t& file : applied) {
+        SCOPED_TRACE(file.what);
+        ASSERT_TRUE(writeRawFile(chosen, file.bytes));
+        const std::int32_t startSpeed = file.holdsBoth ? -4000 : currentStartSpeed;
+        const std::int32_t ironEndSpeed = file.holdsBoth ? -4000 : -3900;
+        device_->clearSent();
+        answerFileDialog(chosen);
+        page_->onUpdateMachineParameters();
+        EXPECT_NE(lastRequest_.startPath.find(L"\\Factory_Parameters.txt"), std::wstring::npos);
+        EXPECT_EQ(lastRequest_.startPath.find(L'/'), std::wstring::npos);
+        EXPECT_EQ(word(trimYWord), 1700000);
+        EXPECT_EQ(word(startSpeedWord), startSpeed);
+        EXPECT_EQ(sentValueOf(trimYWord), 1700000);
+        EXPECT_EQ(sentValueOf(startSpeedWord), startSpeed);
+        EXPECT_EQ(word(ironEndSpeedWord), ironEndSpeed);
+        EXPECT_EQ(sentValueOf(ironEndSpeedWord), ironEndSpeed);
+        EXPECT_EQ(device_->getGlueProfiles().size(), 21u);
+    }
 }
 
 // The question runs its own event loop; what the program handles there may
