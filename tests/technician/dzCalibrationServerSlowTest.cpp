@@ -87,7 +87,11 @@ TEST_F(DzCalibrationServerSlow, SettlesFromTheFactoryValueAndCancelsTheBlock)
     // The layers show on the page while the run goes on.
     ASSERT_TRUE(processEventsUntil([this] { return !page_->controlText(calibrateDlgId::currentLayer).empty(); },
                                    deadlineMs));
-    EXPECT_NE(page_->controlText(calibrateDlgId::lastThickness).find(L'.'), std::wstring::npos);
+    // The layer computed last, and its thickness in microns.
+    EXPECT_EQ(page_->controlText(calibrateDlgId::currentLayer), std::to_wstring(page_->calibrator().layer()));
+    EXPECT_EQ(page_->controlText(calibrateDlgId::lastThickness),
+              QString::number(page_->calibrator().thickness() * 0.001, 'f', 3).toStdWString());
+    EXPECT_GE(page_->calibrator().layer(), dzCalibrator_t::firstComputedLayer);
 
     ASSERT_TRUE(processEventsUntil([this] { return !page_->calibrator().isRunning(); }, deadlineMs));
     EXPECT_EQ(boxes.shown().size(), 1u);
