@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 stageWindow_t::~stageWindow_t()
 {
     // No post may reach this part once it is gone.
@@ -30,11 +32,29 @@ void stageWindow_t::onStage(int stage, int state, int occurrence, std::function<
         std::move(action));
 }
 
+void stageWindow_t::recordShown(const baseStaticBatch_t* batch)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    shownOf_ = batch;
+    shown_.clear();
+}
+
+std::vector<std::wstring> stageWindow_t::takeShown()
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return std::exchange(shown_, {});
+}
+
 void stageWindow_t::deliver(unsigned message, WPARAM wParam, LPARAM lParam)
 {
     std::function<void()> action;
     {
         std::lock_guard<std::mutex> guard(lock_);
+        const int index = static_cast<int>(wParam);
+        if (shownOf_ != nullptr && message == baseStaticBatch_t::stageMessage && index < shownOf_->stageCount()) {
+            const batchStage_t stage = shownOf_->stage(index);
+            shown_.push_back(stage.name + L": " + stage.statusText);
+        }
         if (action_ && message == baseStaticBatch_t::stageMessage &&
             when_(static_cast<int>(wParam), static_cast<int>(lParam)))
             action.swap(action_);
@@ -56,12 +76,20 @@ void batchMachineThreadsTest::SetUp()
     config.machines.push_back(machine);
     server_ = std::make_unique<wendaroServer_t>(config);
     ASSERT_TRUE(server_->start());
+    // Steps of another size on Y than on X (the factory's are equal), so
+    // that a conversion that takes one axis's step size for the other's
+    // shows. The hand where the technician leaves the head stays a whole
+    // number of steps: 1090 of 21892 nm on X, 16840 of 22841 nm on Y.
+    server_->printer(machineId).setMemoryWord(yStepSizeWord, yStepSize);
 
     device_ = std::make_unique<packetRecorder_t<qvrClientDev_t>>(deviceWindow_.handle(), lock_);
     device_->recordEveryCaller();
     ASSERT_TRUE(device_->connect(L"localhost", machineId, true, server_->port()));
     setCurrentClientDevice(device_.get());
     ASSERT_TRUE(waitDeviceState(7));
+    // A device on this computer takes its parameters from the machine's
+    // files, not from the printer: it is given the printer's step size.
+    setDeviceParam(L"Y Step Size", yStepSize);
     ASSERT_TRUE(enterTechnicianMode());
 }
 

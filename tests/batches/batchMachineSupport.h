@@ -4,6 +4,7 @@
 #pragma once
 #include "link/qvrClientDev.h"
 #include "machine/sharedLock.h"
+#include "procedures/batches/baseStaticBatch.h"
 #include "standins/wendaro/wendaroServer.h"
 #include "tests/batches/commandBytes.h"
 #include "tests/support/packetRecorder.h"
@@ -33,15 +34,26 @@ public:
     void onStage(int stage, int state, int occurrence, std::function<void()> action);
     void deliver(unsigned message, WPARAM wParam, LPARAM lParam) override;
 
+    // What the progress window shows of the procedure at each stage change
+    // it posts, in order: "stage name: Result", the record as it stood when
+    // posted (a stroke or a countdown overwrites its text at once).
+    void recordShown(const baseStaticBatch_t* batch);
+    std::vector<std::wstring> takeShown();
+
 private:
     std::mutex lock_;
     std::function<bool(int, int)> when_;
     std::function<void()> action_;
+    const baseStaticBatch_t* shownOf_ = nullptr;
+    std::vector<std::wstring> shown_;
 };
 
 class batchMachineThreadsTest : public prefixTest {
 protected:
     static constexpr std::uint32_t machineId = 1;
+    // "Y Step Size" of the fixture's printer; X keeps the factory's 21892.
+    static constexpr int yStepSizeWord = 65;
+    static constexpr std::int32_t yStepSize = 22841;
 
     void SetUp() override;
     void TearDown() override;

@@ -33,6 +33,26 @@ constexpr WPARAM statusReplyNotice = 141;
 
 enum class kind_e { pensTaking_e, knife_e, pensDrawing_e };
 
+// What the progress window shows through a completed run (stageWindow_t::
+// recordShown): each stage in progress, the texts it writes meanwhile, and
+// its result.
+struct shownStage_t {
+    std::wstring name;
+    std::vector<std::wstring> progress = {};
+    std::wstring result = L"Completed.";
+};
+std::vector<std::wstring> shownThrough(const std::vector<shownStage_t>& stages)
+{
+    std::vector<std::wstring> shown;
+    for (const shownStage_t& stage : stages) {
+        shown.push_back(stage.name + L": In Progress...");
+        for (const std::wstring& text : stage.progress)
+            shown.push_back(stage.name + L": " + text);
+        shown.push_back(stage.name + L": " + stage.result);
+    }
+    return shown;
+}
+
 std::unique_ptr<baseStaticBatch_t> make(kind_e kind)
 {
     switch (kind) {
@@ -247,6 +267,7 @@ struct calibrationCase_t {
     commandList_t sent = {};        // everything, in order, the clean-up included
     int stage = 0;                  // the stage that ends the run (the stage count: completed)
     int state = -1;                 // its state (-1: completed)
+    std::vector<std::wstring> shown = {};  // a completed run: what its window showed
 };
 
 constexpr unsigned okInfo = MB_OKCANCEL | MB_ICONINFORMATION;
@@ -297,9 +318,15 @@ protected:
             boxes.expect(expectedBox_t{box.text, false, batch.name(), box.style, box.answer});
         chooserAnswer_ = c.chooser;
         window_.onStage(c.cancelAt, baseStaticBatch_t::inProgress_e, 1, [&] { batch.abortEvent().set(); });
+        window_.recordShown(&batch);
         const std::uint64_t from = stopPollsAndMark();
         const std::vector<stage_t> posted = drive(batch);
         window_.onStage(-1, 0, 0, {});
+        const std::vector<std::wstring> shown = window_.takeShown();
+        window_.recordShown(nullptr);
+        if (!c.shown.empty()) {
+            EXPECT_EQ(shown, c.shown);
+        }
         EXPECT_EQ(asLines(commandsSince(from)), asLines(c.sent));
         EXPECT_EQ(boxes.shown().size(), c.boxes.size());
         ASSERT_FALSE(posted.empty());
@@ -330,9 +357,9 @@ TEST_F(calibrationTablesThreadsTest, ToolsCalibrationSendsItsCommandsInOrder)
     const commandList_t motorsOff = {cmd(131, {0, 0}), cmd(131, {1, 0})};
     const commandList_t takeMiddle = {cmd(140, {5, 1})};
     const commandList_t search = {cmd(159), statusRequest};
-    // The search finds the head 1090 and 17570 steps of 21892 nm from home:
-    // 23.86228 and 384.64244 mm. First Tool X = X - 20 mm, First Tool Y =
-    // Y - 0.2 mm (parameters 40 and 41).
+    // The search finds the head 1090 steps of 21892 nm (X) and 16840 of
+    // 22841 nm (Y) from home: 23.86228 and 384.64244 mm. First Tool X =
+    // X - 20 mm, First Tool Y = Y - 0.2 mm (parameters 40 and 41).
     const commandList_t update = {cmd(3, {i16(40 * 4), i32(3862280), 1, 0}),
                                   cmd(3, {i16(41 * 4), i32(384442440), 1, 0})};
     const commandList_t takeTest = {returnTool, cmd(140, {4, 0}), cmd(140, {5, 0}),
@@ -342,7 +369,13 @@ TEST_F(calibrationTablesThreadsTest, ToolsCalibrationSendsItsCommandsInOrder)
         {.what = "completed",
          .boxes = {{position, okInfo, IDOK}, {save, MB_YESNO | MB_ICONQUESTION, IDYES}},
          .sent = join({findHome, motorsOff, takeMiddle, search, update, takeTest}),
-         .stage = 6},
+         .stage = 6,
+         .shown = shownThrough({{L"Find XY Home"},
+                                {L"Turn Off XY Motors"},
+                                {L"Manual XY Positioning"},
+                                {L"Search XY Home Sensors", {}, L"Completed - X=23.86mm, Y=384.64mm"},
+                                {L"Update Parameters", {}, L"Completed. First tool X=3.86mm, Y=384.44mm"},
+                                {L"Take Tool Test"}})},
         {.what = "Cancel as Find XY Home starts",
          .cancelAt = 0,
          .sent = join({{findHome[0]}, motorsOn}),
@@ -391,7 +424,7 @@ TEST_F(calibrationTablesThreadsTest, ToolsCalibrationSendsItsCommandsInOrder)
         device().sendCommandWait(131, 1, 1, 1, 0);
         device().sendCommandWait(159);
         fetchMachineInfo(
-            [](const machineInfo_t& info) { return info.xHeadSteps() == 1090 && info.yHeadSteps() == 17570; });
+            [](const machineInfo_t& info) { return info.xHeadSteps() == 1090 && info.yHeadSteps() == 16840; });
         calibrateToolsBatch_t tools;
         run(tools, c, {{3, L"Completed - X=23.86mm, Y=384.64mm"}, {4, L"Completed. First tool X=3.86mm, Y=384.44mm"}});
     }
@@ -437,7 +470,13 @@ TEST_F(calibrationTablesThreadsTest, TrimCalibrationSendsItsCommandsInOrder)
         {.what = "completed",
          .boxes = bothQuestions,
          .sent = join({ironFirst, ironFirstEnd, ironSecond, draw, chosen, trimLayer, trimLayerEnd, test}),
-         .stage = 6},
+         .stage = 6,
+         .shown = shownThrough({{L"Iron First Layer"},
+                                {L"Iron Second Layer"},
+                                {L"Draw Lines & Numbers"},
+                                {L"Choose Number", {}, L"Trim Y = 1.200000"},
+                                {L"Trim Layer"},
+                                {L"2-Layers Test"}})},
         {.what = "Cancel at the first trim",
          .boxes = {{firstTrim, okInfo, IDCANCEL}},
          .sent = join({ironFirst, cleanUp}),
@@ -511,7 +550,8 @@ TEST_F(calibrationTablesThreadsTest, ZAbsZeroSendsItsCommandsInOrder)
          .boxes = {{L"Z Abs Zero will be set to 142mm.", okInfo, IDOK}},
          .height = 142000000,
          .sent = {measure, statusRequest, cmd(3, {i16(23 * 4), i32(142000000), 1, 0})},
-         .stage = 1},
+         .stage = 1,
+         .shown = shownThrough({{L"Find Absolute Zero"}})},
         {.what = "148 mm",
          .boxes = {{L"Z Abs Zero will be set to 148mm.", okInfo, IDOK}},
          .height = 148000000,
@@ -606,6 +646,19 @@ TEST_F(calibrationBatchesThreadsTest, TestProceduresSendTheirWholeConversation)
         stage_t end;              // the last stage change posted
     };
     const wchar_t* const started = L"In Progress...";
+    // What a completed run of each showed: the loops counted to the last,
+    // the pause counted down to its last second.
+    const std::map<kind_e, std::vector<std::wstring>> shown = {
+        {kind_e::pensTaking_e,
+         shownThrough({{L"Preperations"}, {L"Pens Taking Test", {L"1/2 Loops Done", L"2/2 Loops Done"}}})},
+        {kind_e::knife_e,
+         shownThrough({{L"Move XY Bridge"},
+                       {L"4 Seconds Pause",
+                        {L"4 Seconds Left...", L"3 Seconds Left...", L"2 Seconds Left...", L"1 Second Left..."}},
+                       {L"Draw Circle"},
+                       {L"Distance XY Bridge", {L"Press RESUME..."}}})},
+        {kind_e::pensDrawing_e, shownThrough({{L"Iron Layer"}, {L"Pens Drawing Test"}})},
+    };
     const std::vector<case_t> cases = {
         {"pens taking completed", kind_e::pensTaking_e, false, -1, nullptr, 0, true,
          join({homeAndUnhook, {returnPen}, times(loops, takeEachPen), {returnPen}}), {2, -1}},
@@ -669,6 +722,7 @@ TEST_F(calibrationBatchesThreadsTest, TestProceduresSendTheirWholeConversation)
                        batch->stage(stage).statusText == c.cancelText;
             },
             [&] { batch->abortEvent().set(); });
+        window_.recordShown(batch.get());
         const std::size_t from = sentCommandsMark();
         const std::vector<stage_t> posted = drive(*batch, [&](int stage, int state) {
             // The knife check's last stage waits for RESUME once more.
@@ -677,6 +731,10 @@ TEST_F(calibrationBatchesThreadsTest, TestProceduresSendTheirWholeConversation)
                 printer().pressResume();
         });
         window_.onStage({}, {});
+        if (c.end.second == -1) {
+            EXPECT_EQ(window_.takeShown(), shown.at(c.kind));
+        }
+        window_.recordShown(nullptr);
         EXPECT_EQ(asLines(sentCommandsSince(from)), asLines(c.sent));
         ASSERT_FALSE(posted.empty());
         EXPECT_EQ(posted.back(), c.end);

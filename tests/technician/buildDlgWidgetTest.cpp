@@ -275,6 +275,8 @@ TEST_F(BuildDlgWidget, EachLampTurnsAtItsBoundary)
     };
     const std::vector<boundaryCase_t> cases = {
         {"layers 2.5 microns thinner than the model, then 2.501", steady(20, 97500), steady(20, 97499), {1091, 1082}},
+        {"layers 2.5 microns thicker than the model, then 2.501", steady(20, 102500), steady(20, 102501),
+         {1091, 1082}},
         {"feeding: 1 retry in 20 layers, then 2", with(twenty, 20, {{at::feedingTries, 2}}),
          with(twenty, 20, {{at::feedingTries, 3}}), {1085}},
         {"roller teeth: 2.5 pulses apart on average over 5 layers, then 2.75",

@@ -122,11 +122,13 @@ TEST_F(CalibrateDlgWidget, ProceduresPassTheGateAndRunModally)
 
 TEST_F(CalibrateDlgWidget, CommandButtonsAndTheFeederEncoderVersionGate)
 {
-    // "Init Glue System": command 165 through the gate, then the status requests.
+    // "Init Glue System": command 165 without payload through the gate, then
+    // the status requests.
     device().setMachineState(2);
     device().clearSent();
     click(1025);
     EXPECT_EQ(device().codes(), (std::vector<int>{165, 1, 12}));
+    EXPECT_EQ(device().bytesSince(0).front(), std::vector<std::uint8_t>{165});
     // "Initialize Machine...": the Software && Parameters page's command 138.
     device().clearSent();
     click(1015);

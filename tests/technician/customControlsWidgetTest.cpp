@@ -234,8 +234,10 @@ protected:
 
 TEST_F(XyFrameWidget, DrawsTheYellowMarkerAtTheHead)
 {
-    // 5938 x 21892 nm is 129.99 mm, 8953 steps 195.99 mm: the middle.
-    device.setHeadSteps(5938, 8953);
+    // 5938 steps of 21892 nm on X are 129.99 mm, 8581 steps of 22841 nm on
+    // Y ("Y Step Size", word 65) 195.99 mm: the middle.
+    device.setParameterWord(65, 22841);
+    device.setHeadSteps(5938, 8581);
     EXPECT_EQ(frame.markerRect(), QRect(59, 94, 10, 10));
     const QImage drawn = frame.grab().toImage();
     EXPECT_EQ(drawn.pixelColor(64, 99), QColor(255, 255, 0));

@@ -20,6 +20,8 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -85,7 +87,11 @@ TEST_F(DzCalibrationServerSlow, SettlesFromTheFactoryValueAndCancelsTheBlock)
     // The layers show on the page while the run goes on.
     ASSERT_TRUE(processEventsUntil([this] { return !page_->controlText(calibrateDlgId::currentLayer).empty(); },
                                    deadlineMs));
-    EXPECT_NE(page_->controlText(calibrateDlgId::lastThickness).find(L'.'), std::wstring::npos);
+    // The layer computed last, and its thickness in microns.
+    EXPECT_EQ(page_->controlText(calibrateDlgId::currentLayer), std::to_wstring(page_->calibrator().layer()));
+    EXPECT_EQ(page_->controlText(calibrateDlgId::lastThickness),
+              QString::number(page_->calibrator().thickness() * 0.001, 'f', 3).toStdWString());
+    EXPECT_GE(page_->calibrator().layer(), dzCalibrator_t::firstComputedLayer);
 
     ASSERT_TRUE(processEventsUntil([this] { return !page_->calibrator().isRunning(); }, deadlineMs));
     EXPECT_EQ(boxes.shown().size(), 1u);
@@ -97,7 +103,25 @@ TEST_F(DzCalibrationServerSlow, SettlesFromTheFactoryValueAndCancelsTheBlock)
     EXPECT_EQ(page_->controlText(calibrateDlgId::dzValue), QString::number(dz * 0.000001, 'f', 3).toStdWString());
     EXPECT_GE(dz, -2800000);
     EXPECT_LE(dz, -1500000);
-    // The block was cancelled, not built to its end.
+    // The block: 500 layers of an 80 mm block, whose model is 60 mm shorter
+    // (the feed beyond it and the model's offset), told [0 0 0 0][0][1] first.
+    EXPECT_EQ(printer.modelInfo().values[0], 500);
+    EXPECT_EQ(printer.modelInfo().values[2], 20000000);
+    const std::vector<std::uint8_t> blockMode = {157, 0, 0, 0, 0, 0, 1};
+    EXPECT_EQ(printer.trace().count([&](const simTraceEntry_t& e) {
+        return e.kind == simTraceEntry_t::kind_e::commandIn_e && e.bytes == blockMode;
+    }),
+              1u);
+    // It was cancelled once, not built to its end: "CANCELBUILD" for the
+    // model being built (queue index -1), without a password.
+    std::vector<std::uint8_t> cancel = {0xFF, 0xFE, 0xFF, 11};
+    for (const char c : std::string("CANCELBUILD"))
+        cancel.insert(cancel.end(), {static_cast<std::uint8_t>(c), 0});
+    cancel.insert(cancel.end(), {0xFF, 0xFF, 0xFF, 0xFF});
+    EXPECT_EQ(server_->trace().count([&](const wendaroTraceEntry_t& e) {
+        return e.kind == wendaroTraceEntry_t::kind_e::in_e && e.bytes == cancel;
+    }),
+              1u);
     EXPECT_TRUE(processEventsUntil([&] { return (printer.status().flags() & dzCalibrator_t::modelEndedFlag) != 0; }));
     EXPECT_LT(printer.layerRecordCount(), dzCalibrator_t::blockLayers);
 }

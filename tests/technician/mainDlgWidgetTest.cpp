@@ -437,10 +437,14 @@ TEST_F(MainDlgWidget, OperationsPageTakesStatusMachineInformationKeysAndHelp)
         EXPECT_EQ(dialog_->currentHelpPageId(), pageId);
     }
 
+    // Each axis in its own step size: 1000 steps of 21892 nm on X, of
+    // 22841 nm on Y ("Y Step Size", word 65).
     QWidget* motors = operations->page(3);
-    device().setHeadSteps(1000, 0);
+    device().setParameterWord(65, 22841);
+    device().setHeadSteps(1000, 1000);
     notify(111);
     EXPECT_EQ(windowText(dlgItem(motors, 1041)), L"21.89");
+    EXPECT_EQ(windowText(dlgItem(motors, 1042)), L"22.84");
     notify(143);
     EXPECT_EQ(windowText(dlgItem(motors, 1101)), L"Cutting Knife");
 

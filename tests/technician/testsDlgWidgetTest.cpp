@@ -6,6 +6,7 @@
 #include "link/qvrClientDev.h"
 #include "machine/globalNames.h"
 #include "machine/registryUtils.h"
+#include "platform/codePage.h"
 #include "platform/qt/dlgItem.h"
 #include "platform/winConstants.h"
 #include "procedures/batches/pensTakingTestBatch.h"
@@ -28,32 +29,58 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 namespace {
 
+// A model handed to the server: the file and the values of its record.
+struct handOver_t {
+    std::wstring path;
+    std::int32_t kind;
+    std::int32_t flag;
+    std::wstring name;
+    std::int32_t copies;
+    std::int32_t lastLayer;
+    std::int32_t a;
+    std::int32_t b;
+    std::wstring displayName;
+    bool operator==(const handOver_t&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const handOver_t& h)
+{
+    return out << wideToUtf8(h.path) << " kind " << h.kind << " flag " << h.flag << " name \"" << wideToUtf8(h.name)
+               << "\" copies " << h.copies << " last layer " << h.lastLayer << " " << h.a << " " << h.b
+               << " display \"" << wideToUtf8(h.displayName) << "\"";
+}
+
 // A client device that keeps each model hand-over instead of sending it.
 class testsPageDevice_t : private testLockHolder_t, public testClientDev_t {
 public:
     testsPageDevice_t() : testClientDev_t(HWND(0), testLock) {}
-    std::vector<std::wstring> handedOver;
-    void sendModelFile(const std::wstring& path, std::int32_t, std::int32_t, const std::wstring&,
-                       std::int32_t, std::int32_t, std::int32_t, std::int32_t, const std::wstring&) override
+    std::vector<handOver_t> handedOver;
+    void sendModelFile(const std::wstring& path, std::int32_t kind, std::int32_t flag, const std::wstring& name,
+                       std::int32_t copies, std::int32_t lastLayer, std::int32_t a, std::int32_t b,
+                       const std::wstring& displayName) override
     {
-        handedOver.push_back(path);
+        handedOver.push_back({path, kind, flag, name, copies, lastLayer, a, b, displayName});
     }
     void setFlags(std::uint32_t flags)
     {
         lockGuard_t guard(getLock());
         le::putU32(&status.bytes[12], flags);
     }
-    // The layer count of the one empty model handed over, else 0.
-    int builtLayers() const
+    // The one empty model handed over, as the printer reads it.
+    std::optional<simModelFile_t> emptyModel()
     {
-        const auto model = handedOver.size() == 1 ? simModelFile_t::read(handedOver[0]) : std::nullopt;
-        return model ? model->layers : 0;
+        return handedOver.size() == 1 && handedOver[0].path == getMachineFolder() + L"/" + emptyModelFileName
+                   ? simModelFile_t::read(handedOver[0].path)
+                   : std::nullopt;
     }
+    int builtLayers() { return emptyModel() ? emptyModel()->layers : 0; }
 };
 
 // Runs the action; each progress dialog it opens modally goes to onOpen,
@@ -96,27 +123,35 @@ TEST_F(TestsDlgWidget, EachTestsActionAndTheBuildingGateSparesKnifeAndPens)
 {
     using sent_t = std::vector<std::vector<std::uint8_t>>;
     struct outcome_t {
-        std::wstring procedure;  // the procedure run in the progress dialog
-        sent_t sent;             // otherwise the commands sent, [code][payload]
-        int layers = 0;          // and the empty model's layers
+        std::wstring procedure;          // the procedure run in the progress dialog
+        sent_t sent;                     // otherwise the commands sent, [code][payload]
+        std::vector<handOver_t> models;  // and the models handed to the server
+        int layers = 0;                  // an empty model's layers
+        std::int64_t length = 0;         // and its length (nm)
         std::wstring box;
     };
+    // The empty model's record, and the cube's as the Build page hands a
+    // model over. The model is 60 mm shorter than the block: the feed
+    // beyond it and the model's offset.
+    const handOver_t block{device_.getMachineFolder() + L"/" + emptyModelFileName, 2, 1, L"", 1, 1999, 0, 0, L""};
+    const handOver_t cube{std::wstring(defaultSlicerFolder) + L"/Cube.zs", 2, 0, L"", 1, 1999, 0, 0, L""};
+    ASSERT_TRUE(writeRawFile(cube.path, "a slicer's model"));
     // A paused machine leaves its held state (132) before a model is sent,
     // and before the cube is looked for.
     const struct {
         int test;
         outcome_t paused;  // paused machine, no model on the table
     } tests[] = {
-        {1064, {L"", {{132}}, 6, L""}},
-        {1065, {L"", {{132}}, 50, L""}},
-        {1066, {L"Check Knife", {}, 0, L""}},
-        {1067, {L"Pens Taking Test", {}, 0, L""}},
-        {1068, {L"Pens Drawing Test", {}, 0, L""}},
-        {1069, {L"", {{132}}, 10, L""}},
-        {1070, {L"Target Test", {}, 0, L""}},
-        {1071, {L"", {{155}}, 0, L""}},
-        {1072, {L"", {{132}}, 0, std::wstring(L"Cannot find ") + defaultSlicerFolder + L"/Cube.zs"}},
-        {1073, {L"Custom Test", {}, 0, L""}},
+        {1064, {L"", {{132}}, {block}, 6, 40000000, L""}},
+        {1065, {L"", {{132}}, {block}, 50, 230000000, L""}},
+        {1066, {L"Check Knife", {}, {}, 0, 0, L""}},
+        {1067, {L"Pens Taking Test", {}, {}, 0, 0, L""}},
+        {1068, {L"Pens Drawing Test", {}, {}, 0, 0, L""}},
+        {1069, {L"", {{132}}, {block}, 10, 40000000, L""}},
+        {1070, {L"Target Test", {}, {}, 0, 0, L""}},
+        {1071, {L"", {{155}}, {}, 0, 0, L""}},
+        {1072, {L"", {{132}}, {cube}, 0, 0, L""}},
+        {1073, {L"Custom Test", {}, {}, 0, 0, L""}},
     };
     const struct {
         std::uint32_t flags;
@@ -135,7 +170,7 @@ TEST_F(TestsDlgWidget, EachTestsActionAndTheBuildingGateSparesKnifeAndPens)
             device_.handedOver.clear();
             page_.chooseTest(t.test);
             const bool gated = machine.refusal != nullptr && t.test != 1066 && t.test != 1067;
-            const outcome_t expected = gated ? outcome_t{L"", {}, 0, machine.refusal} : t.paused;
+            const outcome_t expected = gated ? outcome_t{L"", {}, {}, 0, 0, machine.refusal} : t.paused;
             scriptedMessageBox_t boxes;
             if (!expected.box.empty())
                 boxes.expect(expected.box, MB_ICONSTOP, IDOK);
@@ -146,7 +181,10 @@ TEST_F(TestsDlgWidget, EachTestsActionAndTheBuildingGateSparesKnifeAndPens)
             }
             EXPECT_TRUE(runs.empty());
             EXPECT_EQ(device_.bytesSince(0), expected.sent);
-            EXPECT_EQ(device_.builtLayers(), expected.layers);
+            EXPECT_EQ(device_.handedOver, expected.models);
+            const std::optional<simModelFile_t> model = device_.emptyModel();
+            EXPECT_EQ(model ? model->layers : 0, expected.layers);
+            EXPECT_EQ(model ? model->length : 0, expected.length);
         }
     }
 }
