@@ -1,7 +1,8 @@
 // The main dialog against the machines server stand-in, in process on an
 // ephemeral port: the link, the title, the indicator and the temperature
 // come from a simulated printer, the close sequence's command 19 reaches it
-// and its status reply ends the window, the server's machine list starts
+// and its status reply ends the window (on an end signal too, once the
+// windows open over it have closed), the server's machine list starts
 // the further instances, the device comes back by itself after the server
 // went away, and the end of the window leaves no thread behind in any state
 // of the link.
