@@ -28,15 +28,16 @@ echo "Installed in $folder (prefix ${QVR_PREFIX:-$HOME/.qvr})."
 
 cd "$folder"
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
-    echo "No display: running under xvfb-run (nothing to see; close with Ctrl-C)."
+    echo "No display: running under xvfb-run (nothing to see; close with Ctrl-C or a SIGTERM to this script)."
     # The X server runs in a session of its own: Ctrl-C reaches the whole
     # foreground group, and an X server ends at once on it, taking the window
     # with it before Tovrik.exe has run its close sequence. xvfb-run keeps it
-    # while the file that tells its display exists, and removes it once this
-    # script has ended.
+    # while the file that tells its display exists and this script runs, and
+    # removes it once this script has ended, also when it was killed outright.
     screen=$(mktemp)
-    setsid xvfb-run -a sh -c 'echo "$DISPLAY $XAUTHORITY" >"$0"; while [ -e "$0" ]; do sleep 1; done' \
-        "$screen" &
+    setsid xvfb-run -a sh -c 'echo "$DISPLAY $XAUTHORITY" >"$0"
+        while [ -e "$0" ] && kill -0 "$1" 2>/dev/null; do sleep 1; done
+        rm -f "$0"' "$screen" "$$" &
     xserver=$!
     trap 'rm -f "$screen"' EXIT
     until [[ -s $screen ]]; do
@@ -44,10 +45,26 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
         sleep 0.1
     done
     read -r display xauthority <"$screen"
-    # A hangup or a SIGTERM of the whole group reaches Tovrik.exe too; the
-    # display stays until it has closed (Ctrl-C is waited for anyway).
-    trap : HUP TERM
-    DISPLAY=$display XAUTHORITY=$xauthority ./Tovrik.exe "$@"
-    exit
+    # Tovrik.exe runs in a process group of its own, and this script passes
+    # SIGINT, SIGTERM and SIGHUP on to it: each reaches it once, whether it
+    # was sent to the terminal's group (Ctrl-C, a closed terminal) or to this
+    # script alone, and it closes as its close box closes it (a second one
+    # ends it at once). Started with job control, it is not started with
+    # SIGINT ignored, as a background job of a script would be. The display
+    # stays until it has ended.
+    tovrik=""
+    forward() { if [[ -n $tovrik ]]; then kill -s "$1" "$tovrik" 2>/dev/null || true; fi; }
+    trap 'forward INT' INT
+    trap 'forward TERM' TERM
+    trap 'forward HUP' HUP
+    set -m
+    DISPLAY=$display XAUTHORITY=$xauthority ./Tovrik.exe "$@" &
+    tovrik=$!
+    set +m
+    # A signal passed on ends the wait early; wait again until it has ended.
+    while kill -0 "$tovrik" 2>/dev/null; do wait "$tovrik" || true; done
+    status=0
+    wait "$tovrik" || status=$?
+    exit "$status"
 fi
 exec ./Tovrik.exe "$@"

@@ -7,7 +7,9 @@
 #include "machine/qvrCommDev.h"
 #include "platform/messageBoxHook.h"
 #include "platform/process.h"
+#include "platform/qt/closeModalWindows.h"
 #include "platform/qt/dlgItem.h"
+#include "platform/qt/endSignals.h"
 #include "platform/qt/pumpingWait.h"
 #include "platform/qt/qtMessageBox.h"
 #include "procedures/batches/batchDialogs.h"
@@ -83,6 +85,20 @@ bool tovrikApp_t::initInstance()
     setMainWindow(0);
     mainDialog_ = nullptr;
     return false;
+}
+
+void tovrikApp_t::closeOnEndSignal(int signal)
+{
+    if (mainDialog_ == nullptr || mainDialog_->isDestroyed())
+        endAsSignal(signal);  // no window to close (a start-up box)
+    // A window open over the main window would keep the program waiting
+    // for an answer that may never come (nobody at a display under
+    // xvfb-run): each closes first as its No or Cancel closes it.
+    closeModalWindowsThen(mainDialog_, [] {
+        mainDlg_t* dialog = tovrikApp().mainDialog();
+        if (dialog != nullptr && !dialog->isDestroyed())
+            dialog->close();
+    });
 }
 
 bool tovrikApp_t::makeMachineReady()

@@ -26,6 +26,14 @@ public:
     // dialog modally and tears it down. False in every case: the program
     // ends when it returns. Needs the QApplication.
     bool initInstance();
+    // The first of the signals that ask the program to end (Ctrl-C, a
+    // closed terminal, a log-out): the windows open over the main window
+    // close, innermost first, each as its own No or Cancel closes it (a
+    // running procedure is cancelled and its clean-up sent); then the main
+    // window closes as its close box closes it, so a machine in Open Door
+    // mode is taken out of it first. Without a main window the program ends
+    // as the signal ends it.
+    void closeOnEndSignal(int signal);
     // Reads the /I flag, the machine number and the edition from a whole
     // command line (program path first).
     void readCommandLine(const std::wstring& commandLine);

@@ -1,5 +1,7 @@
 #include "platform/qt/endSignals.h"
 
+#include "platform/endSignalHandler.h"
+
 #include <QObject>
 #include <QSocketNotifier>
 #include <atomic>
@@ -64,7 +66,7 @@ void watchEndSignals(QObject* owner, std::function<void(int signal)> onFirst) {
         sigaddset(&action.sa_mask, signal);
     action.sa_flags = SA_RESTART;
     for (const int signal : endSignals)
-        sigaction(signal, &action, nullptr);
+        catchUnlessIgnored(signal, action);
 }
 
 void endAsSignal(int signal) {

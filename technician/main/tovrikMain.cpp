@@ -3,10 +3,11 @@
 // thread of its device has been joined.
 //
 // SIGINT, SIGHUP and SIGTERM (Ctrl-C, a closed terminal, a log-out, a
-// service manager) close the main window as its close box does, close
-// sequence included; the destroy step then stops the device and joins its
-// threads, so the program exits cleanly. A second such signal ends the
-// program at once.
+// service manager), unless the program was started with them ignored,
+// close the windows open over the main window as their No or Cancel does,
+// then the main window as its close box does, close sequence included; the
+// destroy step then stops the device and joins its threads, so the program
+// exits cleanly. A second such signal ends the program at once.
 //
 // For documentation pictures, QVR_SCREENSHOT="<file.png>[,<delay ms>[,<tab>
 // [,<inner tab>]]]" saves a picture of the main window after the delay
@@ -77,16 +78,6 @@ void useServerPort(const char* text)
         std::fprintf(stderr, "Tovrik.exe: QVR_SERVER_PORT=%s is not a port\n", text);
 }
 
-// Ctrl-C, a closed terminal, a log-out: the main window closes as its close
-// box closes it, so a machine in Open Door mode is taken out of it first.
-void closeOnEndSignal(int signal)
-{
-    mainDlg_t* dialog = tovrikApp().mainDialog();
-    if (dialog == nullptr || dialog->isDestroyed())
-        endAsSignal(signal);  // no window to close (a start-up box)
-    dialog->close();
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -96,7 +87,7 @@ int main(int argc, char** argv)
     // Logic never depends on the locale; Qt has just set it from the environment.
     std::setlocale(LC_ALL, "C");
     tovrikApp_t::installPlatformHooks();
-    watchEndSignals(&application, closeOnEndSignal);
+    watchEndSignals(&application, [](int signal) { tovrikApp().closeOnEndSignal(signal); });
     journalWindowTitlesFromEnvironment(application);
     if (const char* request = std::getenv("QVR_SCREENSHOT"); request != nullptr && *request != '\0')
         scheduleScreenshot(request);

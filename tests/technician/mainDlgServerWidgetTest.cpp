@@ -1,7 +1,8 @@
 // The main dialog against the machines server stand-in, in process on an
 // ephemeral port: the link, the title, the indicator and the temperature
 // come from a simulated printer, the close sequence's command 19 reaches it
-// and its status reply ends the window, the server's machine list starts
+// and its status reply ends the window (on an end signal too, once the
+// windows open over it have closed), the server's machine list starts
 // the further instances, the device comes back by itself after the server
 // went away, and the end of the window leaves no thread behind in any state
 // of the link.
@@ -10,7 +11,13 @@
 #include "machine/programUtils.h"
 #include "platform/process.h"
 #include "standins/wendaro/wendaroServer.h"
+#include "platform/messageBoxHook.h"
 #include "platform/qt/dlgItem.h"
+#include "platform/qt/fileDialogHook.h"
+#include "platform/qt/qtMessageBox.h"
+#include "procedures/batches/qt/staticBatchDlg.h"
+#include "technician/calibrateDlg.h"
+#include "technician/installationDlg.h"
 #include "technician/mainDlg.h"
 #include "technician/operationsDlg.h"
 #include "technician/sensorCtrl.h"
@@ -24,12 +31,16 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTimer>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <csignal>
 #include <memory>
 #include <mutex>
 #include <netinet/in.h>
@@ -250,6 +261,142 @@ TEST_F(MainDlgServerWidget, ThreeMachinesStartTwoMoreInstances)
         return flips >= 2;
     }));
     EXPECT_EQ(starts(), expected);
+}
+
+// The first end signal (Ctrl-C, a closed terminal) while a modal window is
+// open: each window closes as its own No or Cancel closes it, innermost
+// first, and then the main window runs its close sequence and ends on the
+// printer's answer to 19. A question restores nothing, a file dialog opens
+// nothing, and a running procedure is cancelled as its Cancel button
+// cancels it: its clean-up reaches the printer before the window's own 132.
+TEST_F(MainDlgServerWidget, EndSignalClosesTheModalWindowsThenRunsTheCloseSequence)
+{
+    enum class modal_e { question_e, fileDialog_e, procedure_e };
+    struct row_t {
+        const char* name;
+        modal_e modal;
+        // The commands that reach the printer from the signal on, status
+        // requests left out.
+        std::vector<int> commands;
+    };
+    // 130 with the pump axis: the clean-bubbles clean-up; 132: the progress
+    // window leaves the procedure state; 3 and 19: the Open Door flags
+    // written and the close command.
+    const row_t rows[] = {
+        {"question box", modal_e::question_e, {3, 19}},
+        {"file dialog", modal_e::fileDialog_e, {3, 19}},
+        {"progress window of a running procedure", modal_e::procedure_e, {130, 132, 3, 19}},
+    };
+    constexpr int trimYWord = 51;  // "Trim Y initial"
+    installQtMessageBoxHook();
+    setFileDialogHook({});
+    for (const row_t& row : rows) {
+        SCOPED_TRACE(row.name);
+        dialog_.reset();
+        server_.reset();
+        simPrinter_t& printer = serve({{3, L"Printer 3"}}).printer(3);
+        const std::int32_t flags = printer.memoryWord(machineFlagsWord) | 0x5;
+        printer.setMemoryWord(machineFlagsWord, flags);
+        // A listed parameter away from its factory value: what Yes would restore.
+        const std::int32_t trimY = printer.memoryWord(paramLayout::factoryBlockWord + trimYWord) + 1;
+        printer.setMemoryWord(trimYWord, trimY);
+        int delayed = 0;
+        if (row.modal == modal_e::procedure_e) {
+            // The first pump move is answered late: the signal comes while
+            // the worker waits for it.
+            wendaroFaultRule_t late;
+            late.word = L"CMND";
+            late.command = 129;
+            late.action = wendaroFaultRule_t::action_e::delay_e;
+            late.value = 1000;
+            delayed = server_->faults().add(late);
+        }
+        open(L"\"C:\\Tovrik.exe\" 3", false);
+        // Shown as the program shows it: modal, under the windows it opens.
+        dialog_->setWindowModality(Qt::ApplicationModal);
+        dialog_->show();
+        const auto word = [this](int index) {
+            std::vector<std::int32_t> memory(paramLayout::words);
+            dialog_->device()->getParameterMemory(memory.data());
+            return memory.at(static_cast<std::size_t>(index));
+        };
+        ASSERT_TRUE(processEventsUntil([&] {
+            return title() == L"Printer 3 - Tovrik" && word(machineFlagsWord) == flags && word(trimYWord) == trimY;
+        }));
+        ASSERT_TRUE(writeRawFile(dialog_->device()->getOpenedParamsPath(), "51 Trim Y initial\r\n"));
+        dialog_->installationPage()->fillParameterList();
+
+        // Sends the signal once the row's window is up (the procedure
+        // started and waiting for the printer); from inside that window's
+        // own loop.
+        std::uint64_t mark = 0;
+        bool signalled = false;
+        bool started = false;
+        QTimer driver;
+        driver.setInterval(10);
+        QObject::connect(&driver, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            bool ready = false;
+            switch (row.modal) {
+            case modal_e::question_e:
+                ready = qobject_cast<QMessageBox*>(modal) != nullptr;
+                break;
+            case modal_e::fileDialog_e:
+                ready = qobject_cast<QFileDialog*>(modal) != nullptr;
+                break;
+            case modal_e::procedure_e:
+                if (auto* progress = qobject_cast<staticBatchDlg_t*>(modal); progress != nullptr && !started) {
+                    started = true;
+                    QTimer::singleShot(0, progress->startButton(), &QPushButton::click);
+                }
+                ready = server_->faults().actedCount(delayed) >= 1;
+                break;
+            }
+            if (!ready)
+                return;
+            driver.stop();
+            mark = server_->trace().mark();
+            signalled = true;
+            tovrikApp().closeOnEndSignal(SIGINT);
+        });
+        // A window the signal left open is closed here, late, so that the
+        // test ends.
+        bool leftOpen = false;
+        QTimer rescue;
+        rescue.setInterval(100);
+        QObject::connect(&rescue, &QTimer::timeout, [&] {
+            if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget()); modal != dialog_.get()) {
+                leftOpen = true;
+                modal->reject();
+            }
+        });
+        QTimer::singleShot(20000, &rescue, qOverload<>(&QTimer::start));
+        driver.start();
+        switch (row.modal) {
+        case modal_e::question_e:
+            dialog_->installationPage()->onRestoreFactory();
+            break;
+        case modal_e::fileDialog_e:
+            dialog_->installationPage()->onUpdateMachineParameters();
+            break;
+        case modal_e::procedure_e:
+            dlgItemAs<QPushButton>(dialog_->operationsPage()->calibratePage(), 1018)->click();  // Clean Bubbles...
+            break;
+        }
+        ASSERT_TRUE(signalled);
+        EXPECT_TRUE(processEventsUntil([this] { return dialog_->hasEnded(); }, 20000));
+        rescue.stop();
+        EXPECT_FALSE(leftOpen);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        std::vector<int> commands;
+        for (const wendaroTraceEntry_t& entry : server_->trace().since(mark))
+            if (entry.kind == wendaroTraceEntry_t::kind_e::in_e && entry.command > 0 && entry.command != 1 &&
+                entry.command != 12)
+                commands.push_back(entry.command);
+        EXPECT_EQ(commands, row.commands);
+        EXPECT_EQ(word(trimYWord), trimY);
+    }
+    setMessageBoxHook({});
 }
 
 // Waits through reconnection intervals.

@@ -43,10 +43,13 @@ std::string programPath()
 }
 
 // The program in a child process on the offscreen platform, talking to the
-// server on the port given; its standard error goes to a file.
+// server on the port given; its standard error goes to a file. Given a
+// signal to ignore, it is started as a shell starts a job with that signal
+// ignored.
 class tovrikProcess_t {
 public:
-    tovrikProcess_t(int serverPort, const std::string& errorFile, const std::vector<std::string>& extra = {})
+    tovrikProcess_t(int serverPort, const std::string& errorFile, const std::vector<std::string>& extra = {},
+                    int ignoredSignal = 0)
         : errorFile_(errorFile)
     {
         std::vector<std::string> environment;
@@ -63,16 +66,21 @@ public:
             envp.push_back(text.data());
         envp.push_back(nullptr);
 
-        const std::string path = programPath();
+        std::string path = programPath();
         std::string machine = "3";
-        std::vector<char*> argv{const_cast<char*>(path.c_str()), machine.data(), nullptr};
+        std::vector<char*> argv{path.data(), machine.data(), nullptr};
+        std::string shell = "/bin/sh";
+        std::string dashC = "-c";
+        std::string script = "trap '' " + std::to_string(ignoredSignal) + "; exec \"$0\" \"$@\"";
+        if (ignoredSignal != 0)
+            argv.insert(argv.begin(), {shell.data(), dashC.data(), script.data()});
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0600);
-        if (posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
             pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
     }
@@ -245,6 +253,8 @@ INSTANTIATE_TEST_SUITE_P(Moments, TovrikProgramWidget,
 struct endSignal_t {
     const char* name;
     int signal;
+    // Ignored when the program starts, and sent before the first signal.
+    int ignored = 0;
 };
 
 void PrintTo(const endSignal_t& signal, std::ostream* out)
@@ -261,7 +271,8 @@ constexpr int machineFlagsWord = 120;
 // The first signal closes the program as the close box does: a machine in
 // Open Door mode gets its flags without those bits and command 19, and the
 // window waits for the machine's answer (here it never comes). The second
-// signal ends the program at once.
+// signal ends the program at once. A signal the program was started with
+// ignored changes nothing.
 TEST_P(TovrikEndSignalWidget, FirstRunsTheCloseSequenceSecondEndsAtOnce)
 {
     const int signal = GetParam().signal;
@@ -274,12 +285,16 @@ TEST_P(TovrikEndSignalWidget, FirstRunsTheCloseSequenceSecondEndsAtOnce)
     unanswered.times = -1;
     server_->faults().add(unanswered);
     const std::uint64_t mark = server_->trace().mark();
-    tovrikProcess_t program(server_->port(), prefix_.root() + "/tovrik.err", {"QVR_WINDOW_TITLES=1"});
+    tovrikProcess_t program(server_->port(), prefix_.root() + "/tovrik.err", {"QVR_WINDOW_TITLES=1"},
+                            GetParam().ignored);
     ASSERT_GT(program.pid(), 0);
     // The program keeps the parameters it has read from the machine in the
     // machine's settings file; its window handles a signal after that.
     const std::string settings = linuxPathOf(L"C:/QVR_Printers/3/Settings/MachineParameters.txt");
     ASSERT_TRUE(waitUntil([&] { return ::access(settings.c_str(), F_OK) == 0; }, 20s)) << program.errorOutput();
+    if (GetParam().ignored != 0) {
+        ASSERT_EQ(::kill(program.pid(), GetParam().ignored), 0);
+    }
 
     ASSERT_EQ(::kill(program.pid(), signal), 0);
     const auto closing = [&] {
@@ -304,7 +319,8 @@ TEST_P(TovrikEndSignalWidget, FirstRunsTheCloseSequenceSecondEndsAtOnce)
 
 INSTANTIATE_TEST_SUITE_P(Signals, TovrikEndSignalWidget,
                          ::testing::Values(endSignal_t{"SIGINT", SIGINT}, endSignal_t{"SIGTERM", SIGTERM},
-                                           endSignal_t{"SIGHUP", SIGHUP}),
+                                           endSignal_t{"SIGHUP", SIGHUP},
+                                           endSignal_t{"SIGTERMAfterAnIgnoredSIGHUP", SIGTERM, SIGHUP}),
                          [](const ::testing::TestParamInfo<endSignal_t>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -245,6 +245,13 @@ void staticBatchDlg_t::reject()
     QDialog::reject();
 }
 
+void staticBatchDlg_t::cancelStep()
+{
+    if (stopping_ || (workerRunning() && procedure_->abortEvent().isSet()))
+        return;
+    reject();
+}
+
 void staticBatchDlg_t::done(int result)
 {
     ++closeCount_;

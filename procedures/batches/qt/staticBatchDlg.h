@@ -6,9 +6,15 @@
 // and a script's stop flag), the window waits for the worker while it keeps
 // serving events, and only then deletes the procedure, which the worker
 // still uses until it ends.
+//
+// Closed on the user's behalf (the program ends on a signal), the window is
+// cancelled as its Cancel button cancels it, and closes as its Close button
+// closes it once the worker has ended: the procedure's clean-up reaches
+// the machine first.
 #pragma once
 #include "machine/event.h"
 #include "machine/threadHandle.h"
+#include "platform/qt/cancelInSteps.h"
 #include "platform/qt/qtWindow.h"
 #include "procedures/batches/baseStaticBatch.h"
 
@@ -18,7 +24,7 @@
 class QPushButton;
 class QTreeWidget;
 
-class staticBatchDlg_t : public qtWindow_t<QDialog> {
+class staticBatchDlg_t : public qtWindow_t<QDialog>, public cancelInSteps_t {
     Q_OBJECT
 public:
     static constexpr int startId = 1;
@@ -43,6 +49,9 @@ public:
     // Cancel, Escape and closing the window.
     void reject() override;
     void done(int result) override;
+    // Cancel while the worker runs, nothing while it stops, Close once it
+    // has ended.
+    void cancelStep() override;
 
 protected:
     void onWindowMessage(unsigned message, WPARAM wParam, LPARAM lParam) override;

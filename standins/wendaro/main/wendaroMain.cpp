@@ -2,11 +2,12 @@
 // server. It serves one or more simulated printers on TCP port 8722 (or
 // --port), prints "LISTENING <port>" once it listens, and ends when asked:
 // the registry value "To Close Master Program?" set to 1, the request
-// "CLOSEMASTERPROGRAM", SIGTERM or Ctrl-C, or (with --exit-on-stdin-eof)
-// standard input closing. See standins/wendaro/wendaroDriver.h for the
+// "CLOSEMASTERPROGRAM", SIGTERM or Ctrl-C (unless started with them
+// ignored), or (with --exit-on-stdin-eof) standard input closing. See standins/wendaro/wendaroDriver.h for the
 // driver's rules and wendaroOptions.h for the command line.
 #include "machine/globalNames.h"
 #include "platform/codePage.h"
+#include "platform/endSignalHandler.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "standins/wendaro/wendaroDriver.h"
@@ -82,8 +83,10 @@ int main(int argc, char** argv)
     struct sigaction action {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    // Started ignoring one (nohup, a background job of a script), it keeps
+    // ignoring it.
+    catchUnlessIgnored(SIGTERM, action);
+    catchUnlessIgnored(SIGINT, action);
     if (options.exitOnStdinEof) {
         // Blocks in read until the other end closes; the process may end
         // first.
