@@ -7,12 +7,12 @@
 //
 // The machine answers every command with a status in state 2, so the gate
 // sends nothing ahead of the clicked command.
-#include "link/currentClientDevice.h"
-#include "link/qvrClientDev.h"
 #include "bench/loopbackMachine.h"
 #include "bench/temporaryPrefix.h"
+#include "link/currentClientDevice.h"
+#include "link/qvrClientDev.h"
 #include "platform/qt/dlgItem.h"
-#include "technician/motorsDlg.h"
+#include "technician/pages/motorsDlg.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,19 +2,28 @@
 #
 # Sources are globbed per folder so that a new file needs no CMake edit.
 
-# qvr_sources(<out-var> <dir> [RECURSE])  - every .cpp of a folder (not of sub-folders).
+# qvr_sources(<out-var> <dir> [SUBDIRS <sub-folders...>])
+# Every .cpp of a folder and of the sub-folders named, not of any other
+# sub-folder: a folder may hold programs (main/) whose sources belong to no
+# library.
 function(qvr_sources out dir)
+    cmake_parse_arguments(ARG "" "" "SUBDIRS" ${ARGN})
     file(GLOB found CONFIGURE_DEPENDS "${dir}/*.cpp")
+    foreach(sub ${ARG_SUBDIRS})
+        file(GLOB in_sub CONFIGURE_DEPENDS "${dir}/${sub}/*.cpp")
+        list(APPEND found ${in_sub})
+    endforeach()
     set(${out} ${found} PARENT_SCOPE)
 endfunction()
 
-# qvr_library(<name> <dir> [QT] DEPS <targets...>)
-# A static library of every .cpp in <dir>. Libraries holding self-registering
-# tables keep their registrations because the tables live in the same
-# translation unit as the lookup functions that every user calls.
+# qvr_library(<name> <dir> [QT] [SUBDIRS <sub-folders...>] DEPS <targets...>)
+# A static library of every .cpp in <dir> and in the sub-folders named.
+# Libraries holding self-registering tables keep their registrations because
+# the tables live in the same translation unit as the lookup functions that
+# every user calls.
 function(qvr_library name dir)
-    cmake_parse_arguments(ARG "QT" "" "DEPS" ${ARGN})
-    qvr_sources(srcs ${dir})
+    cmake_parse_arguments(ARG "QT" "" "SUBDIRS;DEPS" ${ARGN})
+    qvr_sources(srcs ${dir} SUBDIRS ${ARG_SUBDIRS})
     if(NOT srcs)
         # An empty folder still yields a target, so that dependents link.
         add_library(${name} INTERFACE)
@@ -49,13 +58,15 @@ function(qvr_program target filename)
     endif()
 endfunction()
 
-# qvr_test_suite(<folder> DEPS <targets...> [QT])
-# One GoogleTest executable per folder of tests/. Test names carry their
-# CTest labels: a suite whose name contains "Threads" is labelled threads,
-# "Widget" widget, "Slow" slow, "Port8722" port8722 (with a resource lock).
+# qvr_test_suite(<folder> [SUBDIRS <sub-folders...>] DEPS <targets...> [QT])
+# One GoogleTest executable per folder of tests/, with the sub-folders named
+# (they mirror the sub-folders of the folder under test). Test names carry
+# their CTest labels: a suite whose name contains "Threads" is labelled
+# threads, "Widget" widget, "Slow" slow, "Port8722" port8722 (with a resource
+# lock).
 function(qvr_test_suite folder)
-    cmake_parse_arguments(ARG "QT" "" "DEPS" ${ARGN})
-    qvr_sources(srcs ${CMAKE_CURRENT_SOURCE_DIR}/${folder})
+    cmake_parse_arguments(ARG "QT" "" "SUBDIRS;DEPS" ${ARGN})
+    qvr_sources(srcs ${CMAKE_CURRENT_SOURCE_DIR}/${folder} SUBDIRS ${ARG_SUBDIRS})
     if(NOT srcs)
         return()
     endif()

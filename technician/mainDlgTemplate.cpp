@@ -1,10 +1,10 @@
 #include "technician/mainDlgTemplate.h"
 
 #include "platform/qt/dlgItem.h"
-#include "technician/heldCheckBox.h"
+#include "technician/controls/heldCheckBox.h"
+#include "technician/controls/tabCtrl.h"
+#include "technician/controls/transparentBitmap.h"
 #include "technician/pageIds.h"
-#include "technician/tabCtrl.h"
-#include "technician/transparentBitmap.h"
 
 #include <QDialog>
 #include <QFrame>

@@ -24,9 +24,9 @@
 #include "platform/qt/endSignals.h"
 #include "platform/qt/screenshot.h"
 #include "platform/qt/windowTitleJournal.h"
+#include "technician/controls/tabCtrl.h"
 #include "technician/mainDlg.h"
-#include "technician/operationsDlg.h"
-#include "technician/tabCtrl.h"
+#include "technician/pages/operationsDlg.h"
 #include "technician/tovrikApp.h"
 
 #include <QApplication>
