@@ -276,8 +276,8 @@ TEST_P(linkLossWaitsThreadsTest, TheWaitEndsAbortedWithItsCleanUp)
             // The machine draws on; the event comes once it is done.
             EXPECT_TRUE(waitUntil(
                 [&] {
-                    const commandList_t sent = commandsSince(0);
-                    return !sent.empty() && sent.back() == cmd(19) && printer().actionsIdle();
+                    const std::vector<int> codes = codesSince(0);
+                    return std::find(codes.begin(), codes.end(), 19) != codes.end() && printer().actionsIdle();
                 },
                 30s));
             event(true);
