@@ -274,6 +274,31 @@ void qvrClientDev_t::waitForWork(DWORD ms)
     sleepUntilWork(events, count, ms);
 }
 
+bool qvrClientDev_t::refusesSendsLocked()
+{
+    // A device that does not run has no link to carry anything to a later
+    // one: starting it clears the queue.
+    if (!isRunning() || onDeviceThread())
+        return false;
+    // Down until the new connection has answered (link state 1), as the
+    // pages see it. After a reset the old socket may still read as
+    // connected until the device thread replaces it.
+    return linkState != 1 || socket_ == nullptr || reconnectWanted_.load() || linkEnded_ ||
+           !socket_->isConnected() || !socket_->isAccepted();
+}
+
+void qvrClientDev_t::sendPacket(const packetBuffer_t& packet)
+{
+    // The test and the push are one step: a reset between them would leave
+    // the packet for the next connection.
+    lockGuard_t guard(lock);
+    if (refusesSendsLocked()) {
+        lastQueued = false;
+        return;
+    }
+    qvrCommDev_t::sendPacket(packet);
+}
+
 void qvrClientDev_t::sendPending()
 {
     // Takes the front's own size (a device packet, or a whole request).
@@ -451,7 +476,7 @@ qvrClientDev_t::sent_e qvrClientDev_t::sendTracked(send_t send, std::uint64_t& e
     // The state 5 is the last one of a link that is gone: a command queued
     // now would go out on the next connection, to a printer nobody has
     // looked at since.
-    if (linkState != 1)
+    if (refusesSendsLocked() || linkState != 1)
         return sent_e::linkDown_e;
     leftBefore = leftTechnicianCount_.load();
     lastQueued = false;

@@ -120,6 +120,16 @@ public:
     // Threads inside a send-and-wait now.
     int waitingCount() const { return waiters_.load(); }
 
+    // A packet or request that another thread gives while the device runs
+    // but its link is not up (lost, being made again, or not yet answered:
+    // isConnected is false) is dropped at once: it must not wait in the
+    // queue and reach
+    // the printer on a later connection, minutes after it was given, to a
+    // machine that may have been put on hold meanwhile. The device thread's
+    // own traffic (status polls, the pending hand-over) still waits for
+    // the connection.
+    void sendPacket(const packetBuffer_t& packet) override;
+
     // --- machine commands -------------------------------------------------------
     // Command 129, Z axis, to "Z Safe Pos" + the status int at byte 16 +
     // "Z Base Delta" (nothing when the sum does not fit 32 bits). Queued.
@@ -206,8 +216,8 @@ public:
     void requestTimeEstimate(std::int32_t a, std::int32_t b);
     void closeMasterProgram();
     void sendFileToMachine(std::int32_t index, const fileSendParams_t& record, bool move);
-    // Finishes the stream and queues it; false when it failed or does not
-    // fit a message.
+    // Finishes the stream and queues it; false when it failed, does not fit
+    // a message, or was dropped for want of a link (see sendPacket).
     bool queueRequest(outputStream_t& stream);
     // Queues a finished request buffer (kind 2).
     bool queueRequestBuffer(const packetBuffer_t& request);
@@ -313,6 +323,8 @@ private:
     void askStateAfterClose();
     // A status outside state 5 arrived: every waiter returns.
     void leftTechnicianMode();
+    // Under the lock: sends from this caller are dropped now (see sendPacket).
+    bool refusesSendsLocked();
     void queueWord(const wchar_t* word);
     bool hasLayerRequestWaiting();
     // Closes a socket that is no longer ours (outside the lock).

@@ -40,6 +40,8 @@ bool qvrClientDev_t::queueRequestBuffer(const packetBuffer_t& request)
     if (request.kind() != packetBuffer_t::requestMessage || request.length() <= 0)
         return false;
     lockGuard_t guard(lock);
+    if (refusesSendsLocked())
+        return false;
     queue.push(request);
     return true;
 }

@@ -4,6 +4,9 @@
 #include "platform/windowTable.h"
 
 namespace {
+// The device whose loop runs on this thread, if any.
+thread_local const basicComm_t* threadDevice = nullptr;
+
 unsigned deviceThreadMain(void* argument)
 {
     static_cast<basicComm_t*>(argument)->run();
@@ -30,6 +33,7 @@ basicComm_t::~basicComm_t()
 void basicComm_t::run()
 {
     threadId = currentThreadId();
+    threadDevice = this;
     onStart();
     lastTick = tickCount();
     while (running.load() && step()) {
@@ -44,6 +48,12 @@ void basicComm_t::run()
         waitForWork(sinceTick >= tickPeriod ? 0 : tickPeriod - sinceTick);
     }
     running.store(false);
+    threadDevice = nullptr;
+}
+
+bool basicComm_t::onDeviceThread() const
+{
+    return threadDevice == this;
 }
 
 void basicComm_t::waitForWork(DWORD ms)

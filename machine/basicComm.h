@@ -57,6 +57,8 @@ public:
     // even when it has come back since.
     std::uint64_t linkSession();
     bool isRunning() const { return running.load(); }
+    // The caller is this device's own thread (inside run).
+    bool onDeviceThread() const;
     void setNotifyFilter(notifyFilter_t filter);
 
     // Wakes the device thread from its sleep between passes (a packet queued

@@ -90,23 +90,31 @@ void baseStaticBatch_t::finishStage(const std::wstring& text)
 
 void baseStaticBatch_t::checkLink()
 {
-    const std::uint64_t session = linkSession_.load();
-    if (device_ == nullptr || session == 0 || device_->linkSession() != session)
+    if (device_ == nullptr || !runLink_.holds())
         throw aborted_e;
+}
+
+baseStaticBatch_t::stageStatus_t baseStaticBatch_t::machineFitness()
+{
+    // After a lost link the stored status is the old link's last one (state
+    // 5, no error), whatever the printer has done since.
+    if (device_ == nullptr || !runLink_.holds())
+        return aborted_e;
+    const machineStatus_t status = device_->getStatus();
+    if (status.errorNumber() != 0)
+        return failed_e;
+    if (device_->getMachineState() != technicianState)
+        return aborted_e;
+    if (abortEvent_.isSet())
+        return aborted_e;
+    return completed_e;
 }
 
 void baseStaticBatch_t::checkMachine()
 {
-    // After a lost link the stored status is the old link's last one (state
-    // 5, no error), whatever the printer has done since.
-    checkLink();
-    const machineStatus_t status = device_->getStatus();
-    if (status.errorNumber() != 0)
-        throw failed_e;
-    if (device_->getMachineState() != technicianState)
-        throw aborted_e;
-    if (abortEvent_.isSet())
-        throw aborted_e;
+    const stageStatus_t status = machineFitness();
+    if (status != completed_e)
+        throw status;
 }
 
 void baseStaticBatch_t::sendAndCheck(std::uint8_t code, std::int32_t type1, std::int32_t value1,
@@ -129,7 +137,7 @@ int baseStaticBatch_t::ask(const std::wstring& text, unsigned style)
 
 void baseStaticBatch_t::execute()
 {
-    linkSession_.store(device_ != nullptr ? device_->linkSession() : 0);
+    runLink_.take(device_);
     setStageStatus(inProgress_e, std::wstring());
     stageStatus_t status = completed_e;
     bool stopped = false;
@@ -215,10 +223,21 @@ std::int32_t baseStaticBatch_t::paramValue(const wchar_t* name) const
 
 void baseStaticBatch_t::setParam(const wchar_t* name, std::int32_t value)
 {
-    if (device_ == nullptr)
-        return;
+    const stageStatus_t status = storeParam(name, value);
+    if (status != completed_e)
+        throw status;
+}
+
+baseStaticBatch_t::stageStatus_t baseStaticBatch_t::storeParam(const wchar_t* name, std::int32_t value)
+{
+    // Every store of a procedure passes here, and each makes the stage
+    // check first: a question or a chooser may have stood open for minutes.
+    const stageStatus_t status = machineFitness();
+    if (status != completed_e)
+        return status;
     if (const machineParam_t* param = device_->findParameter(-1, name))
         device_->setParameter(*param, value, false);
+    return completed_e;
 }
 
 void baseStaticBatch_t::homeXYAndUnhookIron()
@@ -231,11 +250,16 @@ void baseStaticBatch_t::homeXYAndUnhookIron()
         sendAndCheck(151, 1, 0);
 }
 
-void baseStaticBatch_t::waitForUiEvent(event_t& event)
+void baseStaticBatch_t::waitForUiEvent(event_t& event, bool inTechnicianMode)
 {
-    while (!event.wait(uiWaitSliceMs)) {
-        if (abortEvent_.isSet())
+    event_t* const events[] = {&event, &abortEvent_};
+    while (!event.isSet()) {
+        if (inTechnicianMode)
+            checkMachine();
+        else if (abortEvent_.isSet())
             throw aborted_e;
+        checkLink();
+        waitForAnyEvent(events, 2, uiWaitSliceMs);
     }
 }
 

@@ -11,6 +11,7 @@
 // the user-interface thread copies under it (stage(), currentStage()).
 #pragma once
 #include "machine/event.h"
+#include "machine/runLink.h"
 #include "platform/winConstants.h"
 #include "procedures/batches/batchStage.h"
 
@@ -65,6 +66,9 @@ public:
     // did meanwhile) or there is no device; 1 when the machine reports an
     // error; 2 when it is not in state 5 or when the abort event is set.
     void checkMachine();
+    // The same test without throwing (any thread): completed_e when the run
+    // may go on, else the status it ends with.
+    stageStatus_t machineFitness();
     // Sends the command, waits for its reply (state 5 only, up to 60 s),
     // then checks the machine. Status 2 without sending when the run's link
     // has been lost, and when the link failed the command.
@@ -102,15 +106,24 @@ protected:
     // A parameter's current value by its name; 0 without a device or such a
     // parameter.
     std::int32_t paramValue(const wchar_t* name) const;
-    // Stores, logs, sends and saves a parameter, not marked opened.
+    // Stores, logs, sends and saves a parameter, not marked opened, after
+    // the machine check: a value measured or chosen on a link that has been
+    // lost, or on a machine that stopped, is stored nowhere (the check's
+    // status is thrown instead).
     void setParam(const wchar_t* name, std::int32_t value);
+    // The same for the user-interface thread: stores nothing and gives the
+    // check's status when the machine is not fit, else completed_e.
+    stageStatus_t storeParam(const wchar_t* name, std::int32_t value);
     // Homes the XY head when its axis flag is clear, and unhooks the iron
     // when it is hooked (each awaited and checked).
     void homeXYAndUnhookIron();
     // Waits for an event that the user-interface thread sets, in slices of a
-    // second; status 2 as soon as the abort event is set, so that a window
-    // closed before it could set the event does not leave the worker waiting.
-    void waitForUiEvent(event_t& event);
+    // second; status 2 as soon as the abort event is set or the run's link
+    // is lost, so that a window closed before it could set the event, or
+    // left open over a lost link, does not leave the worker waiting. With
+    // inTechnicianMode the machine check runs after every slice instead (the
+    // machine must stay in state 5 while the window is open).
+    void waitForUiEvent(event_t& event, bool inTechnicianMode = false);
     // Status 2 when the link the run started on is no longer up.
     void checkLink();
     // The value with that many decimals and '.' as point, as "%.2f" writes
@@ -125,6 +138,6 @@ private:
     std::vector<batchStage_t> stages_;
     std::atomic<HWND> ownerWindow_{0};
     qvrClientDev_t* device_;
-    // The device's link session when the run began (0: no link then).
-    std::atomic<std::uint64_t> linkSession_{0};
+    // The link that was up when the run began.
+    runLink_t runLink_;
 };

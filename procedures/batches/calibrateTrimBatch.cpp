@@ -102,8 +102,8 @@ void calibrateTrimBatch_t::run()
     dev->sendCommand(19);
     finishStage();
 
-    // Choose Number
-    waitForUiEvent(numberChosen_);
+    // Choose Number: the machine draws meanwhile, in state 5.
+    waitForUiEvent(numberChosen_, true);
     numberChosen_.reset();
     if (!chosen_.load())
         throw aborted_e;
@@ -140,13 +140,18 @@ void calibrateTrimBatch_t::onStageCompleted(int stage)
 {
     if (stage != drawStage)
         return;
+    // Lines drawn on a link that has since been lost, or by a machine that
+    // stopped, may not be there to choose from: no chooser then. Its answer
+    // is stored only on the run's link, with the machine still in state 5;
+    // otherwise the choice ends the run as a Cancel does.
+    bool ok = false;
     int number = initialNumber(savedTrimY_.load());
-    const bool ok = chooseTrimNumber(ownerWindow(), lineCount, number, number) && number >= 1 && number <= lineCount;
+    if (machineFitness() == completed_e &&
+        chooseTrimNumber(ownerWindow(), lineCount, number, number) && number >= 1 && number <= lineCount)
+        ok = storeParam(L"Trim Y initial", trimYForNumber(number)) == completed_e;
     chosen_.store(ok);
-    if (ok) {
-        setParam(L"Trim Y initial", trimYForNumber(number));
+    if (ok)
         refreshMainWindow();
-    }
     numberChosen_.set();
 }
 

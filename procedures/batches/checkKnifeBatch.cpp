@@ -59,6 +59,9 @@ void checkKnifeBatch_t::run()
         abortEvent().wait(countdownStepMs_.load());
         if (abortEvent().isSet() || dev->getMachineState() != technicianState)
             throw aborted_e;
+        // A lost link leaves the old state 5 behind: the knife must not be
+        // taken on a link that came back after the media was put in place.
+        checkLink();
     }
     sendAndCheck(140, byteArg, 0, byteArg, 0);
     finishStage();
@@ -80,6 +83,8 @@ void checkKnifeBatch_t::run()
     // Distance XY Bridge: the last RESUME (or Cancel) ends the check.
     setStageStatus(inProgress_e, L"Press RESUME...");
     while (dev->getMachineState() == technicianState && !abortEvent().wait(pollMs)) {
+        // Without the link no RESUME can be seen: the old state 5 stays.
+        checkLink();
     }
     onStopped(completed_e);
     abortEvent().reset();
@@ -93,6 +98,8 @@ void checkKnifeBatch_t::waitForTechnicianMode()
     while (dev->getMachineState() != technicianState) {
         if (abortEvent().wait(pollMs))
             throw aborted_e;
+        // Over a lost link the state read is the old one, for ever.
+        checkLink();
     }
 }
 

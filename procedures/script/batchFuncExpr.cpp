@@ -62,10 +62,16 @@ std::int32_t batchFuncExpr_t::evaluate()
     function_->setArguments(static_cast<int>(values.size()), values.data());
 
     std::int32_t value = function_->exec();
-    resultLogAfterCall(value);
+    // A call that failed returns what the device held before it: the value
+    // of a command the link lost, or a reading taken after the machine
+    // stopped. It is no measurement, so it reaches no result log: the trace
+    // step ends the run when the call asked for a stop (closing the logs),
+    // and the stop test after the call tells whether the machine was still
+    // fit when the call returned.
     std::string trace = function_->traceCall(value);
-    if (reportAfter)
-        batchRunState_t::stopTest(line_, trace.c_str());
+    const bool fit = !reportAfter || batchRunState_t::stopTest(line_, trace.c_str());
+    if (fit)
+        resultLogAfterCall(value);
     return value;
 }
 

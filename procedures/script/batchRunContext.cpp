@@ -56,14 +56,14 @@ void batchRunContext_t::releaseTree()
 
 bool batchRunContext_t::onRunLink() const
 {
-    const std::uint64_t session = linkSession_.load();
-    return device_ == nullptr || session == 0 || device_->linkSession() == session;
+    return device_ == nullptr || !startedOnLink_.load() || runLink_.holds();
 }
 
 void batchRunContext_t::run(batchStopTest_t stopTest)
 {
     errorPlace_ = batchErrorPlace_t{};
-    linkSession_.store(device_ != nullptr ? device_->linkSession() : 0);
+    runLink_.take(device_);
+    startedOnLink_.store(runLink_.holds());
     batchRunState_t::stopTest = std::move(stopTest);
     trace_ = std::make_unique<longname_ofstream>(strToWstr(tracePath_), std::ios_base::out | std::ios_base::trunc);
     batchRunState_t::traceStream = trace_.get();

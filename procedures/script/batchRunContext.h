@@ -5,6 +5,7 @@
 // through current().
 #pragma once
 #include "machine/longnameStream.h"
+#include "machine/runLink.h"
 #include "machine/sharedLock.h"
 #include "procedures/script/batchErrorReport.h"
 #include "procedures/script/batchRunState.h"
@@ -72,8 +73,10 @@ private:
 
     sharedLock_t lock_;
     qvrClientDev_t* device_;
-    // The device's link session when the run began (0: none).
-    std::atomic<std::uint64_t> linkSession_{0};
+    // The link that was up when the run began; a run that began without one
+    // (a script checked off-line) has none to lose.
+    runLink_t runLink_;
+    std::atomic<bool> startedOnLink_{false};
     std::wstring scriptPath_;
     std::string tracePath_;
     userFuncDefnList_t definitions_;

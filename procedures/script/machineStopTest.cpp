@@ -1,6 +1,9 @@
 #include "procedures/script/machineStopTest.h"
 
 #include "machine/qvrCommDev.h"
+#include "machine/runLink.h"
+
+#include <memory>
 
 namespace {
 
@@ -20,9 +23,10 @@ batchStopTest_t machineStopTest(qvrCommDev_t* device)
 {
     // The run's link: once it is lost, the stored status is its last one
     // (state 5, no error) whatever the printer does, also after a new link.
-    const std::uint64_t session = device != nullptr ? device->linkSession() : 0;
-    return [device, session](int, const char*) {
-        const bool sameLink = device == nullptr || (session != 0 && device->linkSession() == session);
+    auto link = std::make_shared<runLink_t>();
+    link->take(device);
+    return [device, link](int, const char*) {
+        const bool sameLink = device == nullptr || link->holds();
         if (sameLink && machineFitToGoOn(device))
             return true;
         batchRunState_t::requestStop();

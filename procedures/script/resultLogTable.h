@@ -1,5 +1,6 @@
 // The files a script writes measured values into: "resultLog" selects one by
-// name, and the value of the next call to complete goes there as one line.
+// name, and the value of the next call to complete goes there as one line
+// (a call that fails, its link lost or its machine stopped, writes nothing).
 // Each name is opened (and emptied) at its first use in a run and closed
 // when the run ends.
 #pragma once

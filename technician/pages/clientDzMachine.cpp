@@ -74,3 +74,13 @@ void clientDzMachine_t::cancelBuild()
     if (qvrClientDev_t* device = getCurrentClientDevice())
         device->cancelBuild(-1, L"");
 }
+
+void clientDzMachine_t::takeLink()
+{
+    link_.take(getCurrentClientDevice());
+}
+
+bool clientDzMachine_t::linkHolds()
+{
+    return link_.holds();
+}

@@ -1,6 +1,7 @@
 // The DZ calibrator's machine: the current client device, read through its
 // locked copies, with the pages refreshed after every change of DZ.
 #pragma once
+#include "machine/runLink.h"
 #include "technician/pages/dzCalibrator.h"
 
 class clientDzMachine_t : public dzCalibrator_t::machine_t {
@@ -14,4 +15,9 @@ public:
     void setDz(std::int32_t value) override;
     bool buildBlock() override;
     void cancelBuild() override;
+    void takeLink() override;
+    bool linkHolds() override;
+
+private:
+    runLink_t link_;
 };

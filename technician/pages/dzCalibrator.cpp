@@ -44,9 +44,13 @@ void dzCalibrator_t::start()
         messageBox(alreadyBuildingText, MB_OK | MB_ICONSTOP);
         return;
     }
+    machine_.takeLink();
     if (startValue_ == 0)
         startValue_ = machine_.factoryDz();
-    machine_.setDz(startValue_);
+    if (!storeDz(startValue_)) {
+        messageBox(notConnectedText, MB_OK | MB_ICONSTOP);
+        return;
+    }
     if (!machine_.buildBlock()) {
         // Nothing was handed over, so no layer will ever come: say why
         // (the system's last error) instead of waiting for them.
@@ -103,8 +107,13 @@ bool dzCalibrator_t::onLayer()
             finishWithError(limitsText);
             return true;
         }
+        if (!storeDz(static_cast<std::int32_t>(corrected))) {
+            // The build runs on without its calibration; stop cancels it
+            // on a link that is up again.
+            finishWithError(abortedText);
+            return true;
+        }
         lastCorrectionLayer_ = layer_;
-        machine_.setDz(static_cast<std::int32_t>(corrected));
     } else if (layer_ - lastCorrectionLayer_ >= quietLayers) {
         finished_ = true;
         ended_ = true;
@@ -141,6 +150,14 @@ void dzCalibrator_t::finishWithError(const wchar_t* text)
     finished_ = true;
     messageBox(text, MB_OK | MB_ICONSTOP);
     stop();
+}
+
+bool dzCalibrator_t::storeDz(std::int32_t value)
+{
+    if (!machine_.linkHolds())
+        return false;
+    machine_.setDz(value);
+    return true;
 }
 
 void dzCalibrator_t::stop()

@@ -34,6 +34,11 @@ public:
         virtual bool buildBlock() = 0;
         // Cancels the build (queue index -1, no password).
         virtual void cancelBuild() = 0;
+        // The link that is up now becomes the calibration's.
+        virtual void takeLink() = 0;
+        // The calibration's link is still up: not lost since takeLink, even
+        // when a new one is up (machine/runLink.h).
+        virtual bool linkHolds() = 0;
     };
 
     struct historyEntry_t {
@@ -67,9 +72,11 @@ public:
     static constexpr const wchar_t* divergedText =
         L"DZ Iron calibration failed. Please remove the model and restart the calibration.";
     static constexpr const wchar_t* stopQuestion = L"Calibration is not complete. Are you sure you want to stop?";
+    static constexpr const wchar_t* notConnectedText = L"Cannot start while machine is not connected.";
 
     explicit dzCalibrator_t(machine_t& machine) : machine_(machine) {}
 
+    // Takes the link that is up; without one it says so and starts nothing.
     void start();
     // A layer record arrived: true when a layer was computed.
     bool onLayer();
@@ -97,6 +104,10 @@ public:
 private:
     std::int32_t averageThickness(std::int32_t layer);
     void finishWithError(const wchar_t* text);
+    // Every store of DZ passes here: only on the link the calibration
+    // started on, so that a thickness measured before a lost link never
+    // moves DZ on another one. False (nothing stored) otherwise.
+    bool storeDz(std::int32_t value);
 
     machine_t& machine_;
     std::int32_t lastCorrectionLayer_ = 0;

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
 #include <utility>
 
 stageWindow_t::~stageWindow_t()
@@ -173,4 +175,44 @@ bool batchMachineThreadsTest::leaveTechnicianMode()
 {
     device_->sendCommand(132);
     return waitDeviceState(7);
+}
+
+std::vector<std::pair<int, int>> batchMachineThreadsTest::drive(baseStaticBatch_t& batch, queueWindow_t& window,
+                                                                const std::function<void(int, int)>& onPost)
+{
+    constexpr unsigned deviceNotice = WM_USER + 222;
+    constexpr WPARAM statusReplyNotice = 141;
+    baseStaticBatch_t::setCurrent(&batch);
+    batch.setOwnerWindow(window.handle());
+    deviceWindow_.takeAll();
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        batch.execute();
+        done.store(true);
+    });
+    std::vector<std::pair<int, int>> posted;
+    const auto deadline = std::chrono::steady_clock::now() + 120s;
+    while (!done.load() || window.count() > 0) {
+        for (const postedMessage_t& m : deviceWindow_.takeAll())
+            if (m.message == deviceNotice && m.wParam == statusReplyNotice && baseStaticBatch_t::current() != nullptr)
+                baseStaticBatch_t::current()->secondEvent().set();
+        for (const postedMessage_t& m : window.takeAll()) {
+            if (m.message != baseStaticBatch_t::stageMessage)
+                continue;
+            const std::pair<int, int> s{static_cast<int>(m.wParam), static_cast<int>(m.lParam)};
+            posted.push_back(s);
+            if (onPost)
+                onPost(s.first, s.second);
+            if (s.second == baseStaticBatch_t::completed_e)
+                batch.onStageCompleted(s.first);
+        }
+        window.waitFor([](const std::vector<postedMessage_t>& q) { return !q.empty(); }, 20ms);
+        if (std::chrono::steady_clock::now() > deadline) {
+            ADD_FAILURE() << "the procedure did not end";
+            batch.abortEvent().set();
+        }
+    }
+    worker.join();
+    baseStaticBatch_t::setCurrent(nullptr);
+    return posted;
 }

@@ -16,7 +16,10 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
+
+class baseStaticBatch_t;
 
 // The owner window of a procedure under test: it keeps the posted messages
 // as queueWindow_t does and, at the first stage change posted that the test
@@ -100,6 +103,14 @@ protected:
     // The printer sets error 7 as the next command with this code arrives,
     // and so does not carry it out.
     void failNextCommand(int code);
+
+    // Plays the progress window: runs the worker job on a thread, hands
+    // completed stages to onStageCompleted on this thread, and the status
+    // reply to the procedure's second event, as the main dialog does.
+    // `onPost` sees every posted stage change first. The stage changes
+    // posted, in order, as (stage, state).
+    std::vector<std::pair<int, int>> drive(baseStaticBatch_t& batch, queueWindow_t& window,
+                                           const std::function<void(int, int)>& onPost = {});
 
     bool waitDeviceState(int state);
     bool enterTechnicianMode();

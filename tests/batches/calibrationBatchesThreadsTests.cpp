@@ -28,8 +28,6 @@
 namespace {
 
 using stage_t = std::pair<int, int>;  // posted (stage, state)
-constexpr unsigned deviceNotice = WM_USER + 222;
-constexpr WPARAM statusReplyNotice = 141;
 
 enum class kind_e { pensTaking_e, knife_e, pensDrawing_e };
 
@@ -122,45 +120,9 @@ protected:
         return p != nullptr ? device().getParamValue(*p) : 0;
     }
 
-    // Plays the progress window: runs the worker job on a thread, hands
-    // completed stages to onStageCompleted on this thread, and the status
-    // reply to the procedure's second event, as the main dialog does. `onPost`
-    // sees every posted stage change first.
     std::vector<stage_t> drive(baseStaticBatch_t& batch, const std::function<void(int, int)>& onPost = {})
     {
-        baseStaticBatch_t::setCurrent(&batch);
-        batch.setOwnerWindow(window_.handle());
-        deviceWindow().takeAll();
-        std::atomic<bool> done{false};
-        std::thread worker([&] {
-            batch.execute();
-            done.store(true);
-        });
-        std::vector<stage_t> posted;
-        const auto deadline = std::chrono::steady_clock::now() + 120s;
-        while (!done.load() || window_.count() > 0) {
-            for (const postedMessage_t& m : deviceWindow().takeAll())
-                if (m.message == deviceNotice && m.wParam == statusReplyNotice && baseStaticBatch_t::current() != nullptr)
-                    baseStaticBatch_t::current()->secondEvent().set();
-            for (const postedMessage_t& m : window_.takeAll()) {
-                if (m.message != baseStaticBatch_t::stageMessage)
-                    continue;
-                const stage_t s{static_cast<int>(m.wParam), static_cast<int>(m.lParam)};
-                posted.push_back(s);
-                if (onPost)
-                    onPost(s.first, s.second);
-                if (s.second == baseStaticBatch_t::completed_e)
-                    batch.onStageCompleted(s.first);
-            }
-            window_.waitFor([](const std::vector<postedMessage_t>& q) { return !q.empty(); }, 20ms);
-            if (std::chrono::steady_clock::now() > deadline) {
-                ADD_FAILURE() << "the procedure did not end";
-                batch.abortEvent().set();
-            }
-        }
-        worker.join();
-        baseStaticBatch_t::setCurrent(nullptr);
-        return posted;
+        return batchMachineThreadsTest::drive(batch, window_, onPost);
     }
 
     stageWindow_t window_;

@@ -1,3 +1,5 @@
+#include "link/qvrClientDev.h"
+#include "machine/sharedLock.h"
 #include "platform/qt/dlgItem.h"
 #include "procedures/batches/qt/delayDlg.h"
 #include "procedures/batches/qt/trimChooseNumberDlg.h"
@@ -10,8 +12,8 @@
 #include <gtest/gtest.h>
 
 // The knife-check window: Enter does not end the wait; the machine out of
-// state 5 (here: no machine at all) closes it with OK at the first tick;
-// Cancel closes it with Cancel.
+// state 5 (here: no machine at all, or its link lost) closes it with OK at
+// the first tick; Cancel closes it with Cancel.
 TEST(batchDialogsWidgetTest, KnifeWaitIgnoresEnterAndClosesWhenTheMachineLeftState5)
 {
     delayDlg_t dialog(nullptr);
@@ -27,6 +29,26 @@ TEST(batchDialogsWidgetTest, KnifeWaitIgnoresEnterAndClosesWhenTheMachineLeftSta
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(processEventsUntil([&] { return !dialog.isVisible(); }));
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+
+    // Over a lost link the stored state stays the old 5, and no RESUME can
+    // be seen: the window closes as when the machine left state 5.
+    struct lostLinkDevice_t : qvrClientDev_t {
+        using qvrClientDev_t::qvrClientDev_t;
+        void set(bool linkUp)
+        {
+            lockGuard_t guard(getLock());
+            status.setMachineState(5);
+            linkState = linkUp ? 1 : 0;
+        }
+    };
+    sharedLock_t lock;
+    lostLinkDevice_t device(0, lock);
+    device.set(true);
+    delayDlg_t overLostLink(&device);
+    overLostLink.show();
+    device.set(false);
+    EXPECT_TRUE(processEventsUntil([&] { return !overLostLink.isVisible(); }));
+    EXPECT_EQ(overLostLink.result(), QDialog::Accepted);
 
     delayDlg_t cancelled(nullptr);
     cancelled.setModal(true);

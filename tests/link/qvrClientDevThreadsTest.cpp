@@ -369,11 +369,13 @@ TEST_F(qvrClientDevThreadsTest, LayerRecordsOfABuildAreFetchedAndStored)
 
 TEST_F(qvrClientDevThreadsTest, DeletingTheDeviceWhileASendIsBlockedReturnsAtOnce)
 {
-    // A server that answers every request blindly and never reads: the
-    // device's sends fill the connection until one blocks.
+    // A server that answers the first status (the link is up: requests are
+    // taken), then every request blindly and never reads: the device's
+    // sends fill the connection until one blocks.
     auto stopServer = std::make_shared<std::atomic<bool>>(false);
     peer.addScript({scriptedPeer_t::send(greeting()), scriptedPeer_t::receive(),
-                    scriptedPeer_t::send(connectAnswer(true, 7, "Alpha")),
+                    scriptedPeer_t::send(connectAnswer(true, 7, "Alpha")), scriptedPeer_t::receive(),
+                    scriptedPeer_t::send(statusResp(statusFields_t{})),
                     scriptedPeer_t::run([stopServer](int fd) {
                         const bytes_t error = wide("ERROR");
                         while (!stopServer->load()) {
@@ -385,6 +387,7 @@ TEST_F(qvrClientDevThreadsTest, DeletingTheDeviceWhileASendIsBlockedReturnsAtOnc
                     })});
     startDevice();
     ASSERT_TRUE(waitCode(window, 132));
+    ASSERT_TRUE(waitUntil([&] { return device->isConnected(); }));
     const std::wstring text(16000, L'x');
     for (int i = 0; i < 800; ++i)
         device->createDumpFile(text, std::to_wstring(i));

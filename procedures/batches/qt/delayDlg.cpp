@@ -36,7 +36,9 @@ void delayDlg_t::timerEvent(QTimerEvent* event)
 {
     if (event->timerId() != timer_)
         return;
-    if (device_ == nullptr || device_->getMachineState() != technicianState) {
+    // Over a lost link no RESUME can be seen (the stored state stays the
+    // old 5): the window closes, and the check ends as Aborted.
+    if (device_ == nullptr || device_->getMachineState() != technicianState || !device_->isConnected()) {
         killTimer(timer_);
         timer_ = 0;
         QDialog::accept();

@@ -4,6 +4,7 @@
 #include "platform/qt/processEventsUntil.h"
 #include "standins/wendaro/wendaroServer.h"
 #include "technician/pages/calibrateFeederEncoders.h"
+#include "tests/support/droppedLink.h"
 #include "tests/support/scriptedMessageBox.h"
 #include "tests/support/tempPrefix.h"
 #include "tests/technician/connectedPrinter.h"
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -115,5 +117,76 @@ TEST_F(calibrateFeederEncodersServerWidgetTest, EachSensorsTestSendsItsStepsAndS
         const std::vector<std::uint8_t> step = {164, c.maskLow, c.maskHigh, 0, 0};
         const sent_t expected = {{4}, {146}, {1}, {130, 4}, {164, 0x00, 0x01, 0, 0}, step, step, step, {132}};
         EXPECT_EQ(device_->bytesSince(from), expected);
+    }
+}
+
+// Close while the worker steps the feeder: the worker stops at once and the
+// window's clean-up (132) takes the machine out of state 5. The link lost
+// under the worker ends it by itself; a Close given while the link is down
+// (here while the next connection waits for its first answer) sends
+// nothing, neither now nor on that connection.
+TEST_F(calibrateFeederEncodersServerWidgetTest, CloseWhileTheWorkerRunsOrTheLinkIsDown)
+{
+    using sent_t = std::vector<std::vector<std::uint8_t>>;
+    const std::vector<std::uint8_t> step = {164, 0x00, 0x01, 0, 0};
+    for (const bool linkLost : {false, true}) {
+        SCOPED_TRACE(linkLost ? "link lost" : "link up");
+        simPrinter_t& printer = server_->printer(1);
+        printer.clearFaults();
+        device_->setPollInterval(qvrCommDev_t::defaultPollInterval);
+        ASSERT_TRUE(processEventsUntil([&] { return device_->isConnected() && device_->getMachineState() == 7; }));
+        const std::size_t from = device_->sentCount();
+        std::uint64_t traceFrom = 0;
+        {
+            calibrateFeederEncoders_t dialog;
+            ASSERT_TRUE(processEventsUntil([&] { return device_->getMachineState() == 5; }));
+            dlgItemAs<QPushButton>(&dialog, 1121)->click();
+            ASSERT_TRUE(processEventsUntil([&] { return device_->sentCount() >= from + 7; }));
+            if (linkLost) {
+                // Without polls the next connection, once greeted, stays
+                // without an answer: not connected, yet able to carry what
+                // is queued.
+                device_->setPollInterval(0);
+                std::vector<std::uint32_t> before;
+                for (const auto& connection : server_->connections())
+                    before.push_back(connection.id);
+                droppedLink_t dropped(*server_);
+                ASSERT_TRUE(processEventsUntil([&] { return !dialog.test().workerRunning(); }));
+                ASSERT_TRUE(processEventsUntil([&] {
+                    for (const auto& connection : server_->connections())
+                        if (connection.machine != 0 &&
+                            std::find(before.begin(), before.end(), connection.id) == before.end())
+                            return true;
+                    return false;
+                }));
+                EXPECT_FALSE(device_->isConnected());
+                traceFrom = printer.trace().mark();
+            }
+            dlgItemAs<QPushButton>(&dialog, 2)->click();
+            EXPECT_FALSE(dialog.test().workerRunning());
+        }
+        const sent_t sent = device_->bytesSince(from);
+        ASSERT_GE(sent.size(), 6u);
+        EXPECT_EQ(sent_t(sent.begin(), sent.begin() + 5), (sent_t{{4}, {146}, {1}, {130, 4}, {164, 0x00, 0x01, 0, 0}}));
+        EXPECT_EQ(sent.back(), (std::vector<std::uint8_t>{132}));
+        for (std::size_t i = 5; i + 1 < sent.size(); ++i)
+            EXPECT_EQ(sent[i], step) << i;
+        if (linkLost) {
+            // On the new link the first command the printer gets is this one.
+            device_->setPollInterval(qvrCommDev_t::defaultPollInterval);
+            ASSERT_TRUE(processEventsUntil([&] { return device_->isConnected(); }));
+            device_->sendCommand(147);
+            ASSERT_TRUE(processEventsUntil([&] {
+                for (const simTraceEntry_t& e : printer.trace().since(traceFrom))
+                    if (e.kind == simTraceEntry_t::kind_e::commandIn_e && e.code == 147)
+                        return true;
+                return false;
+            }));
+            std::vector<int> codes;
+            for (const simTraceEntry_t& e : printer.trace().since(traceFrom))
+                if (e.kind == simTraceEntry_t::kind_e::commandIn_e && e.code != 1 && e.code != 12)
+                    codes.push_back(e.code);
+            EXPECT_EQ(codes, std::vector<int>{147});
+        }
     }
 }

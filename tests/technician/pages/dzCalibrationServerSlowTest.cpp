@@ -51,8 +51,11 @@ protected:
         main_->onInitDialog();
         page_ = main_->operationsPage()->calibratePage();
         ASSERT_NE(page_, nullptr);
-        // The block is written into the machine's folder, known with its first status.
-        ASSERT_TRUE(processEventsUntil([this] { return main_->device()->getMachineID() == machineId; }, deadlineMs));
+        // The block is written into the machine's folder, known with its first
+        // status; the calibration starts only on a link that is up.
+        ASSERT_TRUE(processEventsUntil(
+            [this] { return main_->device()->getMachineID() == machineId && main_->device()->isConnected(); },
+            deadlineMs));
     }
 
     void TearDown() override

@@ -24,6 +24,11 @@ public:
     std::int32_t factory = -2200000;
     std::vector<std::int32_t> dzWrites;
     int cancels = 0;
+    // The link up now (0: none; another number: a new link) and the one the
+    // calibration took; DZ stored while they differ.
+    int link = 1;
+    int takenLink = 0;
+    int offLinkWrites = 0;
     // The thickness of the next layer, from the DZ in force.
     std::function<std::int32_t(std::int32_t dz)> thicknessOf;
 
@@ -44,6 +49,8 @@ public:
     std::int32_t factoryDz() override { return factory; }
     void setDz(std::int32_t value) override
     {
+        if (!linkHolds())
+            ++offLinkWrites;
         dzValue = value;
         dzWrites.push_back(value);
     }
@@ -53,6 +60,8 @@ public:
         return true;
     }
     void cancelBuild() override { ++cancels; }
+    void takeLink() override { takenLink = link; }
+    bool linkHolds() override { return takenLink != 0 && takenLink == link; }
 };
 
 std::function<std::int32_t(std::int32_t)> constant(std::int32_t thickness)
@@ -84,6 +93,7 @@ TEST(dzCalibratorTest, layerSequences)
         std::vector<expectedBox_t> boxes;
         int cancels;
         std::int32_t startValueAfter;
+        int linkLostAtLayer = 0;  // 0: never; else a new link before that layer is judged
     };
     auto error = [](const std::wstring& text) { return expectedBox_t{text, false, {}, MB_OK | MB_ICONSTOP, IDOK}; };
     const expectedBox_t aborted = error(L"Model building was aborted.");
@@ -120,6 +130,11 @@ TEST(dzCalibratorTest, layerSequences)
         {"model ended", -2200000, constant(168000), {}, 6, 6, building | modelEnded, "FFFTTF", {-2200000}, {aborted},
          0, -2200000},
         {"building stopped", -2200000, constant(168000), {}, 6, 6, 0, "FFFTTF", {-2200000}, {aborted}, 0, -2200000},
+        // The thickness of layer 4 asks for a step, but the link the run
+        // started on was lost (another is up): DZ stays, the run ends and
+        // its build is cancelled on the link that is up.
+        {"link lost before a correction", -2200000, constant(172000), {}, 4, 0, 0, "FFFT", {-2200000}, {aborted}, 1,
+         -2200000, 4},
     };
     for (const case_t& c : cases) {
         SCOPED_TRACE(c.name);
@@ -139,6 +154,8 @@ TEST(dzCalibratorTest, layerSequences)
             machine.buildLayer();
             if (layer == c.endFlagsAtLayer)
                 machine.flags = c.endFlags;
+            if (layer == c.linkLostAtLayer)
+                ++machine.link;
             computed += calibrator.onLayer() ? 'T' : 'F';
         }
         EXPECT_EQ(computed, c.computed);
@@ -151,6 +168,7 @@ TEST(dzCalibratorTest, layerSequences)
         }
         EXPECT_EQ(boxes.shown().size(), c.boxes.size());
         EXPECT_EQ(machine.cancels, c.cancels);
+        EXPECT_EQ(machine.offLinkWrites, 0);
         EXPECT_EQ(calibrator.isRunning(), c.boxes.empty());
         EXPECT_EQ(calibrator.startValue(), c.startValueAfter);
         if (!calibrator.isRunning()) {
@@ -195,6 +213,13 @@ TEST(dzCalibratorTest, repeatedAndOutOfRangeLayersStopAndCheckAborted)
     calibrator.start();
     EXPECT_FALSE(calibrator.isRunning());
     EXPECT_EQ(machine.dzWrites.size(), 2u);
+    machine.flags = 0;
+    machine.link = 0;
+    boxes.expect(L"Cannot start while machine is not connected.", MB_OK | MB_ICONSTOP, IDOK);
+    calibrator.start();
+    EXPECT_FALSE(calibrator.isRunning());
+    EXPECT_EQ(machine.dzWrites.size(), 2u);
+    machine.link = 1;
     machine.flags = 0;
     calibrator.start();
     ASSERT_TRUE(calibrator.isRunning());
