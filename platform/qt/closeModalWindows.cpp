@@ -19,8 +19,7 @@ constexpr int turnMs = 20;
 class modalCloser_t : public QObject {
 public:
     modalCloser_t(QWidget* bottom, std::function<void()> then)
-        : QObject(QCoreApplication::instance()), bottom_(bottom), watchBottom_(bottom != nullptr),
-          then_(std::move(then))
+        : QObject(QCoreApplication::instance()), bottom_(bottom), then_(std::move(then))
     {
         connect(&timer_, &QTimer::timeout, this, &modalCloser_t::turn);
         timer_.start(turnMs);
@@ -31,7 +30,7 @@ private:
     {
         // Once the main window has ended, what opens later is none of this
         // closer's business.
-        if (watchBottom_ && (bottom_.isNull() || (!then_ && !bottom_->isVisible()))) {
+        if (bottom_.isNull() || (!then_ && !bottom_->isVisible())) {
             finish();
             return;
         }
@@ -45,8 +44,6 @@ private:
             // Until the main window has ended (it may wait for the machine's
             // answer), a window that opens over it would hold the end up
             // again: it is watched for.
-            if (!watchBottom_)
-                finish();
             return;
         }
         // Closing a window may serve events (a window that waits for its
@@ -67,7 +64,6 @@ private:
 
     QTimer timer_;
     QPointer<QWidget> bottom_;
-    bool watchBottom_;
     std::function<void()> then_;
     QSet<QWidget*> closing_;
 };

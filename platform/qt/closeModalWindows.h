@@ -17,9 +17,9 @@
 class QWidget;
 
 // From the next turn on, closes the modal windows open above `bottom` (the
-// main window; null: all of them), then runs `then` once (which closes the
-// main window). Windows that open afterwards are closed too, for as long as
-// `bottom` is shown. User-interface thread only.
+// main window), then runs `then` once (which closes the main window).
+// Windows that open afterwards are closed too, for as long as `bottom` is
+// shown. User-interface thread only.
 void closeModalWindowsThen(QWidget* bottom, std::function<void()> then);
 
 // Closes one window as its own No or Cancel closes it (one step for a
