@@ -191,6 +191,7 @@ bool writeParametersFile(const std::wstring& path, std::span<const std::int32_t>
 
 parseOutcome_t parseParameters(std::istream& in, std::span<std::int32_t> image, bool compactGlue,
                                std::vector<glueProfile_t>* profiles, std::wstring* comment) {
+    parseOutcome_t outcome;
     const int highest = highestParameterIndex();
     std::vector<bool> found(static_cast<std::size_t>(highest) + 1, false);
     int toolRows = 0;
@@ -225,14 +226,15 @@ parseOutcome_t parseParameters(std::istream& in, std::span<std::int32_t> image, 
             continue;
         const int i = param->index();
         std::int32_t value = 0;
-        if (!(in >> value))
+        if (!(in >> value)) {
+            outcome.stoppedAtValue = true;
             break;
+        }
         if (static_cast<std::size_t>(i) < image.size())
             image[i] = value;
         found[i] = true;
     }
 
-    parseOutcome_t outcome;
     outcome.glueSectionSeen = glueSectionSeen;
     int missing = 0;
     for (int i = 1; i <= highest; ++i) {
@@ -253,6 +255,46 @@ parseOutcome_t parseParameters(std::istream& in, std::span<std::int32_t> image, 
     return outcome;
 }
 
+namespace {
+
+// readParametersText, telling also whether the reading ended at a value that
+// does not read.
+std::wstring readText(const std::string& text, std::span<std::int32_t> image, bool compactGlue,
+                      std::vector<glueProfile_t>* profiles, std::wstring* comment, bool* applied,
+                      bool* stoppedAtValue) {
+    if (applied != nullptr)
+        *applied = false;
+    if (text.size() > parametersFileLimit)
+        return refusedText();
+    // A file cut short ends inside a line; its last glue profile would be
+    // dropped without a word.
+    if (looksBinary(text) || (!text.empty() && text.back() != '\n'))
+        return refusedText();
+
+    // Parsed into copies, so that a refused file changes nothing.
+    std::vector<std::int32_t> copy(image.begin(), image.end());
+    std::vector<glueProfile_t> readProfiles;
+    std::wstring readComment;
+    std::istringstream in(text);
+    in.imbue(std::locale::classic());
+    parseOutcome_t outcome = parseParameters(in, copy, compactGlue, &readProfiles, &readComment);
+    if (stoppedAtValue != nullptr)
+        *stoppedAtValue = outcome.stoppedAtValue;
+    if (outcome.tooManyMissing)
+        return outcome.errorText;
+
+    std::copy(copy.begin(), copy.end(), image.begin());
+    if (profiles != nullptr && outcome.glueSectionSeen)
+        *profiles = std::move(readProfiles);
+    if (comment != nullptr)
+        *comment += readComment;
+    if (applied != nullptr)
+        *applied = true;
+    return outcome.errorText;
+}
+
+} // namespace
+
 std::wstring readParametersFile(const std::wstring& path, std::span<std::int32_t> image, bool compactGlue,
                                 std::vector<glueProfile_t>* profiles, std::wstring* comment, bool* applied) {
     if (applied != nullptr)
@@ -271,11 +313,17 @@ std::wstring readWholeParametersFile(const std::wstring& path, std::span<std::in
     // all is named as such, not by its first line.
     std::vector<std::int32_t> copy(image.begin(), image.end());
     bool applied = false;
-    const std::wstring errorText = readParametersText(text, copy, compactGlue, nullptr, nullptr, &applied);
-    if (!applied)
+    bool stoppedAtValue = false;
+    const std::wstring errorText =
+        readText(text, copy, compactGlue, nullptr, nullptr, &applied, &stoppedAtValue);
+    // One whose reading ended at a damaged value is a parameters file: the
+    // check names the line, as it does for a damaged value further down.
+    if (!applied && !stoppedAtValue)
         return errorText;
     if (const std::optional<parametersFileFault_t> fault = checkParametersText(text, compactGlue))
         return fault->text();
+    if (!applied)
+        return errorText;
     // What remains of the reader's text names the parameters the file does
     // not hold: they keep the image's values.
     std::copy(copy.begin(), copy.end(), image.begin());
@@ -284,31 +332,5 @@ std::wstring readWholeParametersFile(const std::wstring& path, std::span<std::in
 
 std::wstring readParametersText(const std::string& text, std::span<std::int32_t> image, bool compactGlue,
                                 std::vector<glueProfile_t>* profiles, std::wstring* comment, bool* applied) {
-    if (applied != nullptr)
-        *applied = false;
-    if (text.size() > parametersFileLimit)
-        return refusedText();
-    // A file cut short ends inside a line; its last glue profile would be
-    // dropped without a word.
-    if (looksBinary(text) || (!text.empty() && text.back() != '\n'))
-        return refusedText();
-
-    // Parsed into copies, so that a refused file changes nothing.
-    std::vector<std::int32_t> copy(image.begin(), image.end());
-    std::vector<glueProfile_t> readProfiles;
-    std::wstring readComment;
-    std::istringstream in(text);
-    in.imbue(std::locale::classic());
-    parseOutcome_t outcome = parseParameters(in, copy, compactGlue, &readProfiles, &readComment);
-    if (outcome.tooManyMissing)
-        return outcome.errorText;
-
-    std::copy(copy.begin(), copy.end(), image.begin());
-    if (profiles != nullptr && outcome.glueSectionSeen)
-        *profiles = std::move(readProfiles);
-    if (comment != nullptr)
-        *comment += readComment;
-    if (applied != nullptr)
-        *applied = true;
-    return outcome.errorText;
+    return readText(text, image, compactGlue, profiles, comment, applied, nullptr);
 }

@@ -65,7 +65,9 @@ std::wstring readParametersFile(const std::wstring& path, std::span<std::int32_t
 // parameters it does not hold (a file of another version) keep the image's
 // values, and the text is then empty. Otherwise the image is untouched and
 // the text says why: the refusals above (more than 25 parameters missing
-// included), or the file's first fault as "Line N: ...".
+// included), or the file's first fault as "Line N: ...". A damaged value
+// early in the file, which leaves too many parameters unread, is a fault
+// with its line too.
 std::wstring readWholeParametersFile(const std::wstring& path, std::span<std::int32_t> image, bool compactGlue);
 
 // The same over the file's text as the text mode reads it (CR LF as LF),
@@ -82,6 +84,9 @@ struct parseOutcome_t {
     bool tooManyMissing = false;
     // The glue section was met (its profiles then replaced *profiles).
     bool glueSectionSeen = false;
+    // The reading ended at a parameter's value that does not read: the
+    // parameters after it count as missing.
+    bool stoppedAtValue = false;
 };
 parseOutcome_t parseParameters(std::istream& in, std::span<std::int32_t> image, bool compactGlue,
                                std::vector<glueProfile_t>* profiles, std::wstring* comment);

@@ -74,6 +74,9 @@ void wendaroConnection_t::run(const wendaroSession_t::steps_t& steps)
         case wendaroSession_t::step_t::kind_e::close_e:
             closeConnection();
             break;
+        case wendaroSession_t::step_t::kind_e::askClose_e:
+            server_.noteCloseRequest();
+            break;
         }
     }
     // No reply: the loop still reads the client's next message (or its

@@ -298,15 +298,25 @@ wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, st
         return dispatch(request, fault, gone);
     }();
 
+    // The request to close is taken whatever becomes of its reply.
+    steps_t steps;
+    const auto closeRequestLast = [&steps, asks = reply.asksToClose] {
+        if (asks) {
+            step_t ask;
+            ask.kind = step_t::kind_e::askClose_e;
+            steps.push_back(std::move(ask));
+        }
+        return steps;
+    };
     if (fault && fault->rule.action == action::noReply_e) {
         trace(wendaroTraceEntry_t::kind_e::event_e, std::move(reply.words), code, reply.packetType,
               std::move(reply.bytes), "fault: reply withheld", false, faultId);
-        return {};
+        return closeRequestLast();
     }
     if (reply.silent) {
         trace(wendaroTraceEntry_t::kind_e::event_e, {}, code, -1, {}, "no reply: " + reply.note,
               false, 0);
-        return {};
+        return closeRequestLast();
     }
 
     std::vector<std::uint8_t> out = std::move(reply.bytes);
@@ -349,7 +359,6 @@ wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, st
     trace(wendaroTraceEntry_t::kind_e::out_e, std::move(outWords), code, reply.packetType, out,
           std::move(reply.note), false, faultId);
 
-    steps_t steps;
     if (fault && fault->rule.action == action::delay_e && fault->rule.value > 0) {
         step_t pause;
         pause.kind = step_t::kind_e::pause_e;
@@ -378,7 +387,7 @@ wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, st
         close.kind = step_t::kind_e::close_e;
         steps.push_back(close);
     }
-    return steps;
+    return closeRequestLast();
 }
 
 wendaroSession_t::reply_t wendaroSession_t::dispatch(const wendaroRequest_t& request,
@@ -471,8 +480,9 @@ wendaroSession_t::reply_t wendaroSession_t::dispatch(const wendaroRequest_t& req
         return reply;
     }
     if (words::isWord(word, words::closeMasterProgram)) {
-        server_.noteCloseRequest();
-        return withNotices(words::ok);
+        reply_t reply = withNotices(words::ok);
+        reply.asksToClose = true;
+        return reply;
     }
     reply_t reply = withNotices(words::error);
     reply.note = "unknown word";

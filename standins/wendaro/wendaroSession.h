@@ -68,6 +68,8 @@ private:
         std::vector<std::wstring> words;
         int packetType = -1;
         bool silent = false;
+        // "CLOSEMASTERPROGRAM" was taken: noted after the reply went out.
+        bool asksToClose = false;
         std::string note;
     };
     struct upload_t {

@@ -108,11 +108,13 @@ std::uint64_t batchMachineThreadsTest::mark() const
     return server_->printer(machineId).trace().mark();
 }
 
-std::vector<int> batchMachineThreadsTest::codesSince(std::uint64_t from) const
+std::vector<int> batchMachineThreadsTest::codesSince(std::uint64_t from,
+                                                    const std::function<bool(std::uint32_t)>& over) const
 {
     std::vector<int> codes;
     for (const simTraceEntry_t& entry : server_->printer(machineId).trace().since(from))
-        if (entry.kind == simTraceEntry_t::kind_e::commandIn_e && entry.code != 1 && entry.code != 12)
+        if (entry.kind == simTraceEntry_t::kind_e::commandIn_e && entry.code != 1 && entry.code != 12 &&
+            (!over || over(entry.connection)))
             codes.push_back(entry.code);
     return codes;
 }
@@ -134,12 +136,14 @@ std::uint64_t batchMachineThreadsTest::stopPollsAndMark()
     return flushDevice() + 1;
 }
 
-commandList_t batchMachineThreadsTest::commandsSince(std::uint64_t from)
+commandList_t batchMachineThreadsTest::commandsSince(std::uint64_t from,
+                                                    const std::function<bool(std::uint32_t)>& over)
 {
     const std::uint64_t end = flushDevice();
     commandList_t commands;
     for (const simTraceEntry_t& entry : printer().trace().since(from))
-        if (entry.kind == simTraceEntry_t::kind_e::commandIn_e && entry.sequence < end)
+        if (entry.kind == simTraceEntry_t::kind_e::commandIn_e && entry.sequence < end &&
+            (!over || over(entry.connection)))
             commands.push_back(entry.bytes);
     return commands;
 }

@@ -68,9 +68,10 @@ protected:
     // Where the device posts its notifications (WM_USER+222).
     queueWindow_t& deviceWindow() { return deviceWindow_; }
     // The codes of the commands the printer received from the mark on,
-    // without the status polls (1, 12).
+    // without the status polls (1, 12); given `over`, only those that came
+    // over the connections it takes.
     std::uint64_t mark() const;
-    std::vector<int> codesSince(std::uint64_t from) const;
+    std::vector<int> codesSince(std::uint64_t from, const std::function<bool(std::uint32_t)>& over = {}) const;
 
     // Two records of the commands, each as [code][payload]. The printer's
     // trace shows the wire as it was (after the device's queue refused a
@@ -85,8 +86,9 @@ protected:
     std::uint64_t stopPollsAndMark();
     // The commands the printer received from the mark on, in order, 1 and
     // 12 included. Waits first until every packet the device has queued so
-    // far has arrived.
-    commandList_t commandsSince(std::uint64_t from);
+    // far has arrived. Given `over`, only what came over the connections it
+    // takes (by the server's connection id).
+    commandList_t commandsSince(std::uint64_t from, const std::function<bool(std::uint32_t)>& over = {});
 
     // What the procedure, its dialogs and the test handed to the device, by
     // any thread but the device's own, from the mark on.

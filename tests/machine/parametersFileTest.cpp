@@ -444,6 +444,13 @@ TEST_F(parametersFileTest, wholeReadingTakesOnlyACleanFile) {
         {"the writer's file, comments and blank lines", "// a note\n  \n" + good, L""},
         {"a descriptor text changed: passed over with its value",
          withLines(good, 88, 88, "Circle Acceleration;circles\n"), L"", true, {28}},
+        // The machine number is never read: any 32-bit form, signed or not.
+        {"the machine number at the top of the unsigned range", withLines(good, 5, 5, "4294967295\n"), L""},
+        {"the machine number at the bottom of the signed range", withLines(good, 5, 5, "-2147483648\n"), L""},
+        {"a machine number above 32 bits", withLines(good, 5, 5, "4294967296\n"),
+         L"Line 5: the value of \"QVR Machine ID\" is not a whole number that fits in 32 bits"},
+        {"a machine number below 32 bits", withLines(good, 5, 5, "-2147483649\n"),
+         L"Line 5: the value of \"QVR Machine ID\" is not a whole number that fits in 32 bits"},
         {"a value with more after it", withLines(good, 8, 8, "-4095x\n"),
          L"Line 8: the value of \"Lines Starting Speed\" is not a whole number that fits in 32 bits"},
         {"a location beyond its field",

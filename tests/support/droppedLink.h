@@ -23,6 +23,14 @@ public:
         }
     }
 
+    // A connection this drop ended. What the server read from it may still
+    // reach the printer after the drop, over the old link: that server
+    // thread is not waited for.
+    bool ended(std::uint32_t connection) const
+    {
+        return std::find(dropped_.begin(), dropped_.end(), connection) != dropped_.end();
+    }
+
     // Until the device is connected again over a connection of the machine
     // that the server accepted after the drop.
     bool waitForNewLink(qvrClientDev_t& device, std::uint32_t machine,
@@ -31,8 +39,7 @@ public:
         return waitUntil(
             [&] {
                 for (const wendaroServer_t::connectionInfo_t& connection : server_.connections())
-                    if (connection.machine == machine &&
-                        std::find(dropped_.begin(), dropped_.end(), connection.id) == dropped_.end())
+                    if (connection.machine == machine && !ended(connection.id))
                         return device.isConnected();
                 return false;
             },

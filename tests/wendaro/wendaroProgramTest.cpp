@@ -185,7 +185,9 @@ TEST_F(wendaroProgramTest, clearsAStaleRequestAndClosesOnRequest)
     EXPECT_EQ(closeValue(), 0);
     rawClient_t client(*port);
     ASSERT_TRUE(client.connectTo(0));
-    EXPECT_NE(find(*client.exchange(wide("CLOSEMASTERPROGRAM")), wide("OK")), std::string::npos);
+    const auto reply = client.exchange(wide("CLOSEMASTERPROGRAM"));
+    ASSERT_TRUE(reply) << "the program closed before its reply went out";
+    EXPECT_NE(find(*reply, wide("OK")), std::string::npos);
     EXPECT_EQ(program.exitCode(), 0);
     EXPECT_FALSE(mutexHeld());
     // Every message, one JSON object per line.

@@ -432,6 +432,9 @@ TEST_F(wendaroServerThreadsTest, scriptedFaultsShapeTheReply)
     word.text = L"NOPERMISSION";
     wendaroFaultRule_t chunk = rule(action::chunkWrongOffset_e);
     chunk.command = 5;
+    wendaroFaultRule_t slowClose = rule(action::delay_e, 3000);
+    slowClose.command = -1;
+    slowClose.word = L"CLOSEMASTERPROGRAM";
     const std::vector<case_t> cases = {
         {"no reply", rule(action::noReply_e), cmnd(1),
          [](rawClient_t& c, const bytes_t&) { EXPECT_TRUE(c.quietFor(300ms)); }},
@@ -487,6 +490,22 @@ TEST_F(wendaroServerThreadsTest, scriptedFaultsShapeTheReply)
          [](rawClient_t& c, const bytes_t& r) {
              ASSERT_TRUE(c.send(r));
              EXPECT_TRUE(c.closedWithin(5s));
+         }},
+        // The program stops the server as soon as it sees the request: the
+        // asker's "OK" goes out first, however late.
+        {"asked to close, the reply delayed", slowClose, wide("CLOSEMASTERPROGRAM"),
+         [this](rawClient_t& c, const bytes_t& r) {
+             ASSERT_TRUE(c.send(r));
+             ASSERT_TRUE(waitUntil([&] {
+                 return server->trace().count([](const wendaroTraceEntry_t& e) {
+                     return e.kind == wendaroTraceEntry_t::kind_e::out_e && e.fault != 0 && e.hasWord(L"OK");
+                 }) == 1;
+             }));
+             EXPECT_FALSE(server->closeRequested());
+             const auto reply = c.receive();
+             ASSERT_TRUE(reply);
+             EXPECT_NE(find(*reply, wide("OK")), std::string::npos);
+             EXPECT_TRUE(waitUntil([&] { return server->closeRequested(); }));
          }},
     };
     for (const case_t& c : cases) {

@@ -237,6 +237,9 @@ TEST_F(InstallationDlgWidget, UpdateAppliesOnlyAWholeCleanFileAndKeepsListedValu
     const refusal_t refusals[] = {
         {"value beyond 32 bits", withLine(good, 359, "4294967296"),
          L"Line 359: the value of \"V1 (Iron End Speed)\" is not a whole number that fits in 32 bits" + notSent},
+        // The reader stops there, too early to find the rest.
+        {"the first value damaged", withLine(good, 8, "abc"),
+         L"Line 8: the value of \"Lines Starting Speed\" is not a whole number that fits in 32 bits" + notSent},
         {"cut 15 parameters before the end", linesUpTo(good, 339),
          L"Line 339: the file ends without the \"Tools Parameters\" section" + notSent},
         {"no value after the machine number's heading", withLine(good, 5, ""),
