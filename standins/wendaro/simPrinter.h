@@ -299,6 +299,8 @@ private:
     simReply_t actionLocked(std::uint8_t code, std::span<const std::uint8_t> payload, std::uint32_t connection,
                             const std::optional<simFaultRule_t>& fault);
     void enqueueLocked(action_t action);
+    // A command that fails by a fault rule: no effect, the rule's error.
+    void failLocked(int code, int error);
     void startHeadLocked();
     void completeHeadLocked();
     void performLocked(const action_t& action);

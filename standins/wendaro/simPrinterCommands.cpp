@@ -156,17 +156,25 @@ simReply_t simPrinter_t::dispatchLocked(std::uint8_t code, std::span<const std::
         if (state_ == 5)
             command132Locked();
         return typeOnly(2);
-    case 146:
+    case 146: {
+        // A failed 146 leaves the machine where it was.
+        const bool fails = fault && fault->action == simFaultRule_t::action_e::failCommand_e;
         if (actions_.empty() && !headRunning_) {
-            enterTechnicianLocked();
+            if (fails)
+                failLocked(code, fault->value);
+            else
+                enterTechnicianLocked();
         } else {
             action_t marker;
             marker.marker = marker_e::enterTechnician_e;
             marker.code = code;
             marker.connection = connection;
+            marker.fail = fails;
+            marker.failError = fault ? fault->value : 0;
             enqueueLocked(std::move(marker));
         }
         return typeOnly(2);
+    }
     case 19: {
         if (actions_.empty() && !headRunning_)
             return reply(statusPacketLocked(13));
@@ -262,6 +270,13 @@ simReply_t simPrinter_t::actionLocked(std::uint8_t code, std::span<const std::ui
 
 void simPrinter_t::enqueueLocked(action_t action) { actions_.push_back(std::move(action)); }
 
+void simPrinter_t::failLocked(int code, int error)
+{
+    noteLocked(simTraceNote_t() << "fault: command " << code << " failed");
+    if (error != 0)
+        setErrorLocked(static_cast<std::uint8_t>(error));
+}
+
 void simPrinter_t::startHeadLocked()
 {
     headRunning_ = true;
@@ -279,15 +294,16 @@ void simPrinter_t::completeHeadLocked()
         resolvePendingLocked(action.ticket, statusPacketLocked(13));
         return;
     case marker_e::enterTechnician_e:
-        enterTechnicianLocked();
+        if (action.fail)
+            failLocked(action.code, action.failError);
+        else
+            enterTechnicianLocked();
         return;
     case marker_e::command_e:
         break;
     }
     if (action.fail) {
-        noteLocked(simTraceNote_t() << "fault: command " << action.code << " failed");
-        if (action.failError != 0)
-            setErrorLocked(static_cast<std::uint8_t>(action.failError));
+        failLocked(action.code, action.failError);
     } else if (error_ != 0) {
         noteLocked(simTraceNote_t() << "command " << action.code << ": not run, error " << error_);
     } else {

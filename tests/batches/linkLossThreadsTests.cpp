@@ -222,15 +222,6 @@ TEST_P(linkLossWaitsThreadsTest, TheWaitEndsAbortedWithItsCleanUp)
     setDeviceParam(L"First Tool Y", 384442440);
     const machineParam_t* kept = c.kept != nullptr ? findParameter(-1, c.kept) : nullptr;
     const std::int32_t keptBefore = kept != nullptr ? device().getParamValue(*kept) : 0;
-    // After RESUME the knife check asks the machine back into state 5;
-    // here the printer takes that command without effect, so the check
-    // stays in its wait.
-    if (c.wait == wait_e::afterResume_e) {
-        simFaultRule_t rule;
-        rule.code = 146;
-        rule.action = simFaultRule_t::action_e::failCommand_e;
-        printer().addFault(rule);
-    }
     std::unique_ptr<baseStaticBatch_t> batch = c.make();
     std::thread later;
 
@@ -291,6 +282,17 @@ TEST_P(linkLossWaitsThreadsTest, TheWaitEndsAbortedWithItsCleanUp)
         if (c.wait == wait_e::resumeWindow_e) {
             event(true);  // the window closes over the lost link, or on Cancel
             return;
+        }
+        if (c.wait == wait_e::afterResume_e) {
+            // After RESUME the check asks the machine back into state 5;
+            // the printer takes that command without effect, so the machine
+            // stays out of state 5 and only the wait itself can end the
+            // stage. (The run's own start may send 146 too: the rule is
+            // made only now.)
+            simFaultRule_t rule;
+            rule.code = 146;
+            rule.action = simFaultRule_t::action_e::failCommand_e;
+            printer().addFault(rule);
         }
         printer().pressResume();
         EXPECT_TRUE(waitDeviceState(7));

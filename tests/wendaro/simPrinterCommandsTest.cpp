@@ -638,6 +638,17 @@ TEST_F(simPrinterTest, ScriptedFaults)
         EXPECT_EQ(sendAndRun(printer, c.packet).kind, simReply_t::kind_e::packet_e);
     }
 
+    // A failed 146 leaves the machine out of state 5; the next one enters it.
+    {
+        simPrinter_t printer(testConfig());
+        ASSERT_EQ(printer.machineState(), 7);
+        printer.addFault(rule(146, action_e::failCommand_e, 0));
+        EXPECT_EQ(sendAndRun(printer, pkt_t(146)).type(), 2);
+        EXPECT_EQ(printer.machineState(), 7);
+        EXPECT_EQ(sendAndRun(printer, pkt_t(146)).type(), 2);
+        EXPECT_EQ(printer.machineState(), 5);
+    }
+
     // skip and times: the third and fourth status polls are lost.
     simFaultRule_t polls = rule(1, action_e::noReply_e, 0);
     polls.skip = 2;
