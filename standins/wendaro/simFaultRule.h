@@ -12,7 +12,8 @@
 // - setError_e: the error number becomes `value` as the command arrives, so
 //   the command is not carried out and the reply carries the error.
 // - failCommand_e: the command runs its time but has no effect; the error
-//   number becomes `value` when it ends.
+//   number becomes `value` when it ends. A failed 146 leaves the machine
+//   out of state 5.
 #pragma once
 #include <cstdint>
 
