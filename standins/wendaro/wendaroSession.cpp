@@ -298,7 +298,9 @@ wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, st
         return dispatch(request, fault, gone);
     }();
 
-    // The request to close is taken whatever becomes of its reply.
+    // The request to close is taken whatever becomes of its reply. Each path
+    // returns through this once, so the steps (the reply's bytes among them)
+    // are moved out, not copied.
     steps_t steps;
     const auto closeRequestLast = [&steps, asks = reply.asksToClose] {
         if (asks) {
@@ -306,7 +308,7 @@ wendaroSession_t::steps_t wendaroSession_t::handle(const std::uint8_t* bytes, st
             ask.kind = step_t::kind_e::askClose_e;
             steps.push_back(std::move(ask));
         }
-        return steps;
+        return std::move(steps);
     };
     if (fault && fault->rule.action == action::noReply_e) {
         trace(wendaroTraceEntry_t::kind_e::event_e, std::move(reply.words), code, reply.packetType,
